@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds Zephyn with its tests and runs every test. ZEPHYN_SANITIZE=1 builds
+# with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+bash "$root/scripts/install-deps.sh"
+
+options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+build="${ZEPHYN_BUILD_DIR:-$root/build}"
+if [ "${ZEPHYN_SANITIZE:-0}" = "1" ]; then
+  build="${ZEPHYN_BUILD_DIR:-$root/build-asan}"
+  options+=(-DZEPHYN_SANITIZE=ON)
+fi
+
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
+cmake --build "$build"
+# Window tests run on the offscreen platform; they set it themselves too.
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+ctest --test-dir "$build" --output-on-failure --timeout 600

@@ -1,0 +1,31 @@
+// The numbered table of texts that the program puts on the screen at run time,
+// IDs 0 to 41, in Simplified Chinese and English. Texts double as state
+// markers: callers compare captions with them byte for byte, so they are kept
+// exactly as stored, odd characters included.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zephyn {
+
+enum class Language { ZhCN, EnUS };
+
+// The language is chosen once at start-up from the user's interface language
+// and holds for the whole run; English until set.
+void SetLanguage(Language language);
+Language CurrentLanguage();
+
+// The text of an ID in the current language as GBK bytes (the program's code
+// page); an empty string for an ID the table does not hold.
+std::string LoadText(std::uint16_t id);
+
+// The same text as UTF-8, for the window's strings.
+std::string LoadTextUtf8(std::uint16_t id);
+
+// The same, in a given language (for tests and for the templates' builder).
+std::string LoadTextUtf8(std::uint16_t id, Language language);
+
+inline constexpr std::uint16_t kTextCount = 42;
+
+}  // namespace zephyn

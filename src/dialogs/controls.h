@@ -1,0 +1,101 @@
+// The control facade of one dialog: its controls by ID, callable from any
+// thread. Every call records the new state at once in a thread-safe mirror,
+// so a worker reads back what it has just set, and queues the widget update
+// for the window's thread; updates reach the widgets in the order they were
+// made, whichever thread made them. On the window's thread the queue is
+// drained before the call returns. Reads always come from the mirror, and
+// user actions on the widgets update the mirror too. No widget is ever
+// touched off the window's thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <unordered_map>
+
+namespace zephyn {
+
+class Controls : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit Controls(QObject* parent = nullptr);
+  ~Controls() override;
+
+  // Window thread: makes `widget` the control `id` and takes its current
+  // state into the mirror. `sorted` combo boxes keep entries in collation order.
+  void add(int id, QWidget* widget, bool sorted = false);
+  bool has(int id) const;
+  // Window thread only.
+  QWidget* widget(int id) const;
+
+  // Any thread.
+  QString text(int id) const;
+  void setText(int id, const QString& text);
+  bool checked(int id) const;
+  void setChecked(int id, bool checked);
+  bool enabled(int id) const;
+  void setEnabled(int id, bool enabled);
+  bool visible(int id) const;  // the control's own flag, not its parents'
+  void setVisible(int id, bool visible);
+
+  // Combo boxes and the tab control: entries and selection (-1: none).
+  // Adding or removing entries keeps "no selection" as it is.
+  int curSel(int id) const;
+  void setCurSel(int id, int index);
+  int count(int id) const;
+  QString itemText(int id, int index) const;
+  int addItem(int id, const QString& text);  // index where it was inserted
+  void insertItem(int id, int index, const QString& text);
+  void removeItem(int id, int index);
+  void resetContent(int id);
+
+  // Progress bars.
+  int value(int id) const;
+  void setValue(int id, int value);
+  void setRange(int id, int minimum, int maximum);
+
+  // Runs `task` on the window's thread after every update queued before it.
+  void post(std::function<void()> task);
+
+ private:
+  struct State {
+    QPointer<QWidget> widget;
+    QString text;
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    bool sorted = false;
+    QStringList items;
+    int sel = -1;
+    int value = 0;
+    int minimum = 0;
+    int maximum = 100;
+  };
+
+  using Apply = std::function<void(QWidget*)>;
+  // Under the lock: `change` updates the mirror of control `id` and returns
+  // the widget update, which is queued in the same hold so that the queue's
+  // order is the mirror's order.
+  void update(int id, const std::function<Apply(State&)>& change);
+  static Apply insertInto(State& s, int at, const QString& text);
+  void enqueue(std::function<void()> task);
+  void drain();
+  void watchUserChanges(int id, QWidget* widget);
+  template <typename T, typename Read>
+  T read(int id, Read reader, T fallback) const;
+
+  mutable std::mutex m_mutex;
+  std::unordered_map<int, State> m_state;
+  std::deque<std::function<void()>> m_queue;
+  bool m_drainPosted = false;  // guarded by m_mutex
+  bool m_draining = false;     // window thread only
+};
+
+}  // namespace zephyn

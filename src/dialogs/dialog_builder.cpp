@@ -1,0 +1,192 @@
+#include "dialogs/dialog_builder.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <cmath>
+
+#include "dialogs/controls.h"
+#include "dialogs/popup_combo_box.h"
+#include "dialogs/tab_control.h"
+#include "dialogs/window_thread.h"
+#include "resources/accessible_names.h"
+
+namespace zephyn {
+namespace {
+
+Qt::Alignment TextAlignment(std::uint32_t style) {
+  if (style & kAlignCenter) return Qt::AlignHCenter | Qt::AlignTop;
+  if (style & kAlignRight) return Qt::AlignRight | Qt::AlignTop;
+  return Qt::AlignLeft | Qt::AlignTop;
+}
+
+QWidget* MakePicture(const ControlTemplate& c, QWidget* parent, QSize size) {
+  auto* label = new QLabel(parent);
+  QPixmap pixmap(QString::fromUtf8(c.image != nullptr ? c.image : ""));
+  // A centred picture keeps its own size; one larger than its place is scaled
+  // down to fit rather than cut.
+  if (!pixmap.isNull() && (pixmap.width() > size.width() || pixmap.height() > size.height()))
+    pixmap = pixmap.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  label->setPixmap(pixmap);
+  label->setAlignment(Qt::AlignCenter);
+  if (c.style & kTransparent) label->setAttribute(Qt::WA_TranslucentBackground);
+  return label;
+}
+
+QWidget* MakeEdit(const ControlTemplate& c, QWidget* parent) {
+  if (c.style & kMultiline) {
+    auto* edit = new QPlainTextEdit(parent);
+    edit->setReadOnly(c.style & kReadOnly);
+    edit->setVerticalScrollBarPolicy((c.style & kVScroll) ? Qt::ScrollBarAsNeeded
+                                                          : Qt::ScrollBarAlwaysOff);
+    edit->setTabChangesFocus(true);
+    if (!(c.style & kBorder)) edit->setFrameShape(QFrame::NoFrame);
+    return edit;
+  }
+  auto* edit = new QLineEdit(parent);
+  edit->setReadOnly(c.style & kReadOnly);
+  if (c.style & kPassword) edit->setEchoMode(QLineEdit::Password);
+  if (!(c.style & (kBorder | kStaticEdge))) edit->setFrame(false);
+  return edit;
+}
+
+QWidget* MakeRichEdit(const ControlTemplate& c, QWidget* parent) {
+  auto* pane = new QPlainTextEdit(parent);
+  pane->setReadOnly(c.style & kReadOnly);
+  pane->setUndoRedoEnabled(false);
+  pane->setVerticalScrollBarPolicy((c.style & kVScrollAlways) ? Qt::ScrollBarAlwaysOn
+                                                              : Qt::ScrollBarAsNeeded);
+  pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  return pane;
+}
+
+QWidget* MakeControl(const ControlTemplate& c, const QString& caption, QWidget* parent,
+                     QRect rect) {
+  switch (c.kind) {
+    case ControlKind::Label: {
+      auto* label = new QLabel(caption, parent);
+      label->setAlignment(TextAlignment(c.style));
+      label->setTextFormat(Qt::PlainText);
+      return label;
+    }
+    case ControlKind::GroupBox:
+      return new QGroupBox(caption, parent);
+    case ControlKind::PushButton: {
+      auto* button = new QPushButton(caption, parent);
+      button->setDefault(c.style & kDefault);
+      return button;
+    }
+    case ControlKind::CheckBox:
+      return new QCheckBox(caption, parent);
+    case ControlKind::Edit:
+      return MakeEdit(c, parent);
+    case ControlKind::RichEdit:
+      return MakeRichEdit(c, parent);
+    case ControlKind::ComboList:
+    case ControlKind::ComboEdit: {
+      auto* combo = new PopupComboBox(parent);
+      if (c.kind == ControlKind::ComboEdit) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+      }
+      return combo;
+    }
+    case ControlKind::Tab:
+      return new TabControl(parent);
+    case ControlKind::Progress: {
+      auto* bar = new QProgressBar(parent);
+      bar->setTextVisible(false);
+      bar->setValue(0);
+      return bar;
+    }
+    case ControlKind::Picture:
+      return MakePicture(c, parent, rect.size());
+  }
+  return new QWidget(parent);
+}
+
+}  // namespace
+
+QFont TemplateFont(int pointSize) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(pointSize);
+  return font;
+}
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetricsF metrics(font);
+  m_avgCharWidth = metrics.horizontalAdvance(
+                       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                   52.0;
+  m_charHeight = QFontMetrics(font).height();
+}
+
+int DialogUnits::toX(int du) const {
+  return int(std::lround(du * m_avgCharWidth / 4.0));
+}
+int DialogUnits::toY(int du) const {
+  return int(std::lround(du * m_charHeight / 8.0));
+}
+
+QRect DialogUnits::toRect(int x, int y, int width, int height) const {
+  // Both edges are converted, so neighbouring controls stay edge to edge.
+  const int left = toX(x), top = toY(y);
+  return QRect(left, top, toX(x + width) - left, toY(y + height) - top);
+}
+
+QSize DialogUnits::toSize(int width, int height) const {
+  return QSize(toX(width), toY(height));
+}
+
+bool InLanguage(const ControlTemplate& control, Language language) {
+  return (control.languages & (language == Language::ZhCN ? kZhOnly : kEnOnly)) != 0;
+}
+
+DialogUnits BuildDialog(const DialogTemplate& dialog, Language language, QWidget* parent,
+                        Controls& controls) {
+  CheckWindowThread("BuildDialog");
+  const bool zh = language == Language::ZhCN;
+  parent->setFont(TemplateFont(dialog.fontPointSize));
+  const DialogUnits units(parent->font());
+  parent->resize(units.toSize(dialog.width, dialog.height));
+  if (!dialog.childPage)
+    parent->setWindowTitle(QString::fromStdString(zh ? dialog.captionZh : dialog.captionEn));
+
+  int staticIndex = 0;
+  for (const ControlTemplate& c : dialog.controls) {
+    if (!InLanguage(c, language)) continue;
+    const QString caption = QString::fromStdString(zh ? c.captionZh : c.captionEn);
+    QRect rect = units.toRect(c.x, c.y, c.width, c.height);
+    QWidget* w = MakeControl(c, caption, parent, rect);
+    if (c.kind == ControlKind::ComboList || c.kind == ControlKind::ComboEdit) {
+      // The template's height is that of the dropped-down list; the closed box
+      // is as tall as its font needs.
+      const int closed = std::min(rect.height(), w->sizeHint().height());
+      auto* combo = static_cast<QComboBox*>(w);
+      const int itemHeight = std::max(1, combo->fontMetrics().height() + 2);
+      combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
+      rect.setHeight(closed);
+    }
+    w->setGeometry(rect);
+    w->setObjectName(c.id == kStaticId ? QStringLiteral("static%1").arg(staticIndex++)
+                                       : QString::number(c.id));
+    std::string purpose = ControlPurpose(dialog.id, c.id, language);
+    QString name = QString(caption).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    if (name.trimmed().isEmpty() || !purpose.empty()) name = QString::fromStdString(purpose);
+    w->setAccessibleName(name);
+    if (c.style & kDisabled) w->setEnabled(false);
+    if (c.style & kHidden) w->setVisible(false);
+    if (c.id != kStaticId) controls.add(c.id, w, (c.style & kSorted) != 0);
+  }
+  return units;
+}
+
+}  // namespace zephyn

@@ -1,0 +1,45 @@
+#include "dialogs/prompt_service.h"
+
+#include <QFileDialog>
+
+#include "dialogs/window_thread.h"
+
+namespace zephyn {
+namespace {
+
+class QtPromptService final : public PromptService {
+ public:
+  QMessageBox::StandardButton messageBox(QWidget* owner, const QString& text,
+                                         const QString& caption,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::Icon icon) override {
+    CheckWindowThread("PromptService::messageBox");
+    QMessageBox box(icon, caption, text, buttons, owner);
+    return QMessageBox::StandardButton(box.exec());
+  }
+
+  QString openFile(QWidget* owner, const QString& title, const QString& filter) override {
+    CheckWindowThread("PromptService::openFile");
+    return QFileDialog::getOpenFileName(owner, title, QString(), filter);
+  }
+
+  QString browseForFolder(QWidget* owner, const QString& title) override {
+    CheckWindowThread("PromptService::browseForFolder");
+    return QFileDialog::getExistingDirectory(owner, title);
+  }
+};
+
+QtPromptService g_qtPrompts;
+PromptService* g_prompts = &g_qtPrompts;
+
+}  // namespace
+
+PromptService& Prompts() {
+  return *g_prompts;
+}
+
+void SetPrompts(PromptService* service) {
+  g_prompts = service != nullptr ? service : &g_qtPrompts;
+}
+
+}  // namespace zephyn

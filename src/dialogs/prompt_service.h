@@ -1,0 +1,33 @@
+// Message boxes and file and folder choosers go through one service so that
+// tests can replace it and never block on a modal window. Window thread only;
+// a worker that needs a box posts it through its dialog's Controls.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace zephyn {
+
+class PromptService {
+ public:
+  virtual ~PromptService() = default;
+
+  // Shows a message box; returns the button that closed it.
+  virtual QMessageBox::StandardButton messageBox(QWidget* owner, const QString& text,
+                                                 const QString& caption,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::Icon icon) = 0;
+  // The chosen file, or an empty string when the user cancelled.
+  virtual QString openFile(QWidget* owner, const QString& title, const QString& filter) = 0;
+  // The chosen folder, or an empty string when the user cancelled.
+  virtual QString browseForFolder(QWidget* owner, const QString& title) = 0;
+};
+
+// The service in use: the real boxes unless a test set its own.
+PromptService& Prompts();
+// nullptr restores the real boxes. The service must outlive its use.
+void SetPrompts(PromptService* service);
+
+}  // namespace zephyn

@@ -1,0 +1,44 @@
+#include "panels/more_str_send.h"
+
+#include <QScrollBar>
+#include <QStyle>
+
+#include "dialogs/dialog_builder.h"
+#include "dialogs/gbk_string.h"
+#include "resources/dialog_template.h"
+
+namespace zephyn {
+
+CMoreStrSend::CMoreStrSend(Language language, QWidget* parent)
+    : QWidget(parent),
+      m_content(new QWidget(this)),
+      m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
+  setObjectName(QStringLiteral("134"));
+  setAccessibleName(Text(24));
+  m_content->setObjectName(QStringLiteral("134content"));
+  BuildDialog(Template134(language), language, m_content, m_controls);
+  setFont(m_content->font());
+  m_scrollBar->setObjectName(QStringLiteral("134scroll"));
+  m_scrollBar->setAccessibleName(language == Language::ZhCN ? QStringLiteral("滚动条")
+                                                            : QStringLiteral("Scroll bar"));
+  m_scrollBar->setSingleStep(1);
+  m_scrollBar->setPageStep(200);
+  // TODO(multi-string): the page's own scroll rules replace this plain mapping.
+  connect(m_scrollBar, &QScrollBar::valueChanged, this,
+          [this](int position) { m_content->move(0, -position); });
+}
+
+void CMoreStrSend::InitPanel() {
+  for (int ms = 10; ms <= 90; ms += 10) m_controls.addItem(1072, QString::number(ms));
+  for (int ms = 100; ms <= 1000; ms += 100) m_controls.addItem(1072, QString::number(ms));
+  m_controls.setCurSel(1072, 9);
+  m_scrollBar->setRange(0, 1500);
+}
+
+void CMoreStrSend::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  m_scrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
+}
+
+}  // namespace zephyn

@@ -1,0 +1,34 @@
+// The first page of the side panel: the AT command rows that query and
+// change the attached module's name, version, address, rate and PIN.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "common/texts.h"
+#include "dialogs/controls.h"
+
+namespace zephyn {
+
+class CQuickSend : public QWidget {
+  Q_OBJECT
+
+ public:
+  CQuickSend(Language language, QWidget* parent);
+
+  Controls& controls() { return m_controls; }
+
+  // Captions from the text table, empty boxes, the query rows read-only.
+  void InitQuickSend();
+
+  std::string m_lineEnd;
+  std::string m_queryCmds[8];
+  std::string m_setCmds[8];
+  int m_isQueryRow[8] = {};
+  int m_replyEditId = 0;
+
+ private:
+  Controls m_controls;
+};
+
+}  // namespace zephyn

@@ -1,0 +1,35 @@
+// The closing order of the main window. Every way of closing it (the close
+// box, Alt+F4, Escape, a termination signal) ends in reject(), which runs the
+// order once.
+#include "panels/more_str_send.h"
+#include "terminal/zephyn_dlg.h"
+
+namespace zephyn {
+
+void CZephynDlg::reject() {
+  if (!m_closed) OnClose();
+  QDialog::reject();
+}
+
+void CZephynDlg::OnClose() {
+  m_closed = true;
+  ++m_closingRuns;
+
+  // 1. Stop the long-lived threads. They are joined here, before anything
+  //    they use is released, so none of them acts on a closing window.
+  m_stopPortWatch = 1;
+  m_stopRefresh = 1;
+  m_displayDirty = 0;
+  StopThreads();
+
+  // 2. TODO(file-send): stop a running file transfer.
+  // 3. TODO(multi-string): kill a running multi-string cycle timer.
+  if (m_moreStrSend != nullptr) m_moreStrSend->m_cycleTimer = 0;
+  // 4. TODO(timed-send): kill a running timed-send timer.
+  m_timedSendTimer = 0;
+  // 5. TODO(settings): write the settings file.
+  // 6. TODO(serial-link): close the port if it is open.
+  // 7. TODO(capture): delete this run's capture file.
+}
+
+}  // namespace zephyn

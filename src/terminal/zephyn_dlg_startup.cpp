@@ -1,0 +1,167 @@
+// The start-up sequence of the main window.
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+#include "common/texts.h"
+#include "dialogs/dialog_builder.h"
+#include "dialogs/gbk_string.h"
+#include "panels/more_str_send.h"
+#include "resources/dialog_template.h"
+#include "terminal/zephyn_dlg.h"
+
+namespace zephyn {
+namespace {
+
+constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+constexpr int kIntervals[] = {10, 20, 50, 100, 200, 500, 1000, 2000};
+
+}  // namespace
+
+bool CZephynDlg::OnInitDialog() {
+  if (m_initialised) return true;
+  m_initialised = true;
+
+  // 1. The controls, from the template of the window's language.
+  BuildDialog(Template102(m_language), m_language, this, m_controls);
+  ConnectHandlers();
+
+  // 2. The system menu gets an About entry only when text 101 exists; the
+  //    table holds none, so there is nothing to add.
+
+  // 3. The window icon.
+  setWindowIcon(m_hIcon);
+
+  // 4. Reset the state.
+  ResetState();
+
+  // 5. The side-panel pages.
+  InitTabs();
+
+  // 6. Sent bytes are not shown in the receive pane.
+  m_controls.setChecked(1045, false);
+
+  // 7. No multi-string cycle runs.
+  m_moreStrSend->m_cycleTimer = 0;
+
+  // 8. Layout bookkeeping: the start size and the link labels' hot areas.
+  m_lastClientWidth = width();
+  m_lastClientHeight = height();
+  m_initWindowRect = frameGeometry();
+  m_linkTextRect = m_controls.widget(1042)->geometry();
+  m_bannerRect = m_controls.widget(1052)->geometry();
+
+  // 9. The progress bar.
+  m_controls.setValue(1089, 0);
+
+  // 10. The receive pane's text: blue, in a face that shows Chinese.
+  if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049))) {
+    QPalette palette = pane->palette();
+    palette.setColor(QPalette::Text, QColor(0, 0, 255));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0, 0, 255));
+    pane->setPalette(palette);
+    QFont face = pane->font();
+    face.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("AR PL UMing CN")});
+    pane->setFont(face);
+  }
+
+  // 11-13. Rates, intervals and flow control.
+  FillLists();
+
+  // 14-15. The port list, or the no-port look.
+  FillPortList();
+
+  // 16. TODO(serial-link): register OnComRead as the port's receive callback.
+
+  // 17. The closed-port look.
+  EnableSendControls(0);
+
+  // 18. Empty pane, buffers and counters.
+  Clear();
+
+  // 19. Advanced settings' defaults.
+  m_multCmdCheck = 0;
+  m_advanceUtf8Check = 0;
+  m_multCmdDelay = "150";
+
+  // 20. Restore the last session; a restored session reopens its port.
+  if (LoadSettings()) {
+    // TODO(serial-link): StartOpenThread().
+  }
+
+  // 21. The long-lived threads.
+  StartThreads();
+  return true;
+}
+
+void CZephynDlg::ResetState() {
+  m_rxLogLen = 0;
+  m_fileTransferActive = 0;
+  m_fileData.reset();
+  m_timedSendTimer = 0;
+  m_baudProbeIndex = 0;
+  m_atQueryPending = 0;
+  m_txCrc = 0;
+  m_rxCrc = 0;
+  m_displayDirty = 0;
+  m_fileSending = 0;
+  m_portWatchEnabled = 1;
+  m_stopPortWatch = 0;
+  m_stopRefresh = 0;
+  m_stopSpeed = 0;
+}
+
+void CZephynDlg::FillLists() {
+  m_controls.addItem(1007, Text(10));
+  for (int rate : kBaudRates) m_controls.addItem(1007, QString::number(rate));
+  m_controls.setCurSel(1007, 5);
+
+  for (int ms : kIntervals) m_controls.addItem(1011, QString::number(ms));
+  m_controls.setCurSel(1011, 4);
+
+  // The list is sorted, so the two entries take their collation order:
+  // position 0 is "no flow control" only where it sorts first.
+  m_controls.addItem(1008, Text(36));
+  m_controls.addItem(1008, Text(35));
+  m_controls.setCurSel(1008, 0);
+}
+
+std::vector<std::string> CZephynDlg::EnumeratePortNames() const {
+  // Port names are file-system names and stay UTF-8, the placeholder too.
+  // TODO(serial-link): the system's serial devices follow the extra ports.
+  std::vector<std::string> names = m_options.extraPorts;
+  if (names.empty()) names.push_back(LoadTextUtf8(4));
+  return names;
+}
+
+void CZephynDlg::FillPortList() {
+  const std::vector<std::string> names = EnumeratePortNames();
+  m_portCount = 0;
+  for (const std::string& name : names) {
+    if (name.empty() || m_portCount == 50) break;
+    m_portNames[m_portCount++] = name;
+  }
+
+  const bool noPort = names.empty() || names.front() == LoadTextUtf8(4);
+  for (int id : {1053, 1007, 1008, 1009}) m_controls.setEnabled(id, !noPort);
+  if (noPort) {
+    m_controls.addItem(1006, Text(4));
+    m_controls.setCurSel(1006, 0);
+    return;
+  }
+  for (const std::string& name : names) {
+    if (name.empty()) break;
+    m_controls.addItem(1006, QString::fromStdString(name));
+  }
+  if (m_controls.curSel(1006) < 0) m_controls.setCurSel(1006, 0);
+}
+
+bool CZephynDlg::LoadSettings() {
+  // TODO(settings): read the settings file; until then every start is a
+  // first start.
+  return false;
+}
+
+}  // namespace zephyn

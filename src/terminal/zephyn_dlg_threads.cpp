@@ -1,0 +1,54 @@
+// The three long-lived threads of the main window: the port watch, the
+// receive pane's refresh and the speed display. They touch no widget: every
+// control change goes through the control facade.
+#include <chrono>
+
+#include "dialogs/gbk_string.h"
+#include "terminal/zephyn_dlg.h"
+
+namespace zephyn {
+
+using std::chrono::milliseconds;
+
+void CZephynDlg::StartThreads() {
+  m_portWatchThread = std::thread([this] { PortWatchThread(); });
+  m_refreshThread = std::thread([this] { RefreshThread(); });
+  m_speedThread = std::thread([this] { SpeedThread(); });
+}
+
+void CZephynDlg::StopThreads() {
+  m_stopPortWatch = 1;
+  m_stopRefresh = 1;
+  m_stopSpeed = 1;
+  m_stopWait.WakeAll();
+  for (std::thread* t : {&m_portWatchThread, &m_refreshThread, &m_speedThread})
+    if (t->joinable()) t->join();
+}
+
+bool CZephynDlg::threadsRunning() const {
+  return m_portWatchThread.joinable() || m_refreshThread.joinable() || m_speedThread.joinable();
+}
+
+void CZephynDlg::PortWatchThread() {
+  while (!m_stopWait.SleepUnless(m_stopPortWatch, milliseconds(3000))) {
+    // TODO(serial-link): a pass over the port list.
+  }
+}
+
+void CZephynDlg::RefreshThread() {
+  while (!m_stopWait.SleepUnless(m_stopRefresh, milliseconds(50))) {
+    // TODO(traffic): rebuild the receive pane when m_displayDirty is set.
+  }
+}
+
+void CZephynDlg::SpeedThread() {
+  // Shows the bytes counted in the last second, then starts counting afresh;
+  // each counter is read and reset in one exchange so no byte goes uncounted.
+  const QString unit = Text(9) + QLatin1Char('/') + Text(27);
+  do {
+    m_controls.setText(1109, QStringLiteral("%1 %2").arg(m_txSpeedBytes.exchange(0)).arg(unit));
+    m_controls.setText(1110, QStringLiteral("%1 %2").arg(m_rxSpeedBytes.exchange(0)).arg(unit));
+  } while (!m_stopWait.SleepUnless(m_stopSpeed, milliseconds(1000)));
+}
+
+}  // namespace zephyn

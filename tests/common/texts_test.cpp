@@ -1,0 +1,106 @@
+#include "common/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/code_page.h"
+
+namespace zephyn {
+namespace {
+
+// Restores the process-wide language so that tests stay independent.
+class LanguageGuard {
+ public:
+  explicit LanguageGuard(Language language) : m_saved(CurrentLanguage()) { SetLanguage(language); }
+  ~LanguageGuard() { SetLanguage(m_saved); }
+
+ private:
+  Language m_saved;
+};
+
+TEST(Texts, EnglishIsTheDefault) {
+  EXPECT_EQ(CurrentLanguage(), Language::EnUS);
+}
+
+TEST(Texts, StateMarkersAreExact) {
+  struct Case {
+    std::uint16_t id;
+    const char* zhCN;
+    const char* enUS;
+  };
+  const Case cases[] = {
+      {0, "○ 打开串口", "? Open"},
+      {1, "■ 关闭串口", "?Close"},
+      {7, "通讯失败", "Faile"},
+      {13, "对不起！长度超范围。", "Overrun"},
+      {14, "超范围", "Overrun"},
+      {36, "无", "No"},
+      {41, "Sorry! 你要的这个传输速度我做不到（T.T）", "Sorry! It's too fast,I can't do it."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "text " << c.id);
+    EXPECT_EQ(LoadTextUtf8(c.id, Language::ZhCN), c.zhCN);
+    EXPECT_EQ(LoadTextUtf8(c.id, Language::EnUS), c.enUS);
+  }
+}
+
+TEST(Texts, FollowsTheCurrentLanguageAsGbk) {
+  {
+    LanguageGuard zh(Language::ZhCN);
+    EXPECT_EQ(LoadText(36), "\xCE\xDE");
+    EXPECT_EQ(LoadText(0), "\xA1\xF0 \xB4\xF2\xBF\xAA\xB4\xAE\xBF\xDA");
+    EXPECT_EQ(LoadTextUtf8(1), "■ 关闭串口");
+  }
+  EXPECT_EQ(LoadText(36), "No");
+  EXPECT_EQ(LoadText(1), "?Close");
+  EXPECT_EQ(LoadTextUtf8(0), "? Open");
+}
+
+TEST(Texts, EveryIdIsHeldAndNoOther) {
+  for (Language language : {Language::ZhCN, Language::EnUS}) {
+    LanguageGuard guard(language);
+    for (std::uint16_t id = 0; id < kTextCount; ++id) {
+      const std::string gbk = LoadText(id);
+      const std::string utf8 = LoadTextUtf8(id);
+      EXPECT_FALSE(gbk.empty()) << "text " << id;
+      // Every text is representable in GBK: no replacement crept in.
+      EXPECT_EQ(std::count(gbk.begin(), gbk.end(), '?'), std::count(utf8.begin(), utf8.end(), '?'))
+          << "text " << id;
+    }
+    for (std::uint16_t id : {42, 101, 0xFFFF}) {
+      EXPECT_EQ(LoadText(id), "") << "text " << id;
+      EXPECT_EQ(LoadTextUtf8(id), "") << "text " << id;
+    }
+  }
+}
+
+TEST(Texts, ConcurrentLoadsAgree) {
+  LanguageGuard zh(Language::ZhCN);
+  // Built without LoadText, so that when this test runs alone the threads
+  // below race on the first load.
+  std::array<std::string, kTextCount> expected;
+  for (std::uint16_t id = 0; id < kTextCount; ++id)
+    expected[id] = Utf8ToGbkString(LoadTextUtf8(id));
+
+  std::vector<int> mismatches(6, 0);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < mismatches.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 200; ++round) {
+        for (std::uint16_t id = 0; id < kTextCount; ++id) {
+          if (LoadText(id) != expected[id]) ++mismatches[t];
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(mismatches, std::vector<int>(6, 0));
+}
+
+}  // namespace
+}  // namespace zephyn

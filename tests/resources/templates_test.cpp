@@ -1,0 +1,113 @@
+// The window templates as built: every control of a template's language is
+// there, named by its ID, in its place, with the state its style gives it, and
+// with a name that screen readers can announce.
+#include <QComboBox>
+#include <QDialog>
+#include <QTest>
+
+#include "dialogs/controls.h"
+#include "dialogs/dialog_builder.h"
+#include "resources/dialog_template.h"
+
+using namespace zephyn;
+
+Q_DECLARE_METATYPE(const DialogTemplate*)
+Q_DECLARE_METATYPE(zephyn::Language)
+
+class TemplatesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void everyControlIsBuiltInPlace_data() {
+    QTest::addColumn<const DialogTemplate*>("dialog");
+    QTest::addColumn<Language>("language");
+    for (Language l : {Language::ZhCN, Language::EnUS}) {
+      const char* tag = l == Language::ZhCN ? "zh" : "en";
+      QTest::addRow("102 %s", tag) << &Template102(l) << l;
+      QTest::addRow("133 %s", tag) << &Template133() << l;
+      QTest::addRow("134 %s", tag) << &Template134(l) << l;
+      QTest::addRow("155 %s", tag) << &Template155() << l;
+      QTest::addRow("157 %s", tag) << &Template157() << l;
+    }
+  }
+
+  void everyControlIsBuiltInPlace() {
+    QFETCH(const DialogTemplate*, dialog);
+    QFETCH(Language, language);
+    QWidget window;
+    Controls controls;
+    const DialogUnits units = BuildDialog(*dialog, language, &window, controls);
+    QCOMPARE(window.size(), units.toSize(dialog->width, dialog->height));
+
+    int built = 0;
+    for (const ControlTemplate& c : dialog->controls) {
+      if (c.id == kStaticId) continue;
+      QWidget* w = window.findChild<QWidget*>(QString::number(c.id));
+      if (!InLanguage(c, language)) {
+        QVERIFY2(w == nullptr, qPrintable(QStringLiteral("%1 is not in this language").arg(c.id)));
+        continue;
+      }
+      ++built;
+      QVERIFY2(w != nullptr, qPrintable(QString::number(c.id)));
+      QCOMPARE(controls.widget(c.id), w);
+      const QRect expected = units.toRect(c.x, c.y, c.width, c.height);
+      QCOMPARE(w->pos(), expected.topLeft());
+      QCOMPARE(w->width(), expected.width());
+      if (!qobject_cast<QComboBox*>(w)) QCOMPARE(w->height(), expected.height());
+      QCOMPARE(w->isHidden(), bool(c.style & kHidden));
+      QCOMPARE(w->isEnabled(), !(c.style & kDisabled));
+      QVERIFY2(!w->accessibleName().trimmed().isEmpty(), qPrintable(QString::number(c.id)));
+    }
+    QVERIFY(built > 0);
+  }
+
+  void mainWindowLanguagesDiffer() {
+    // Where the English main window differs from the Chinese one.
+    struct Case {
+      Language language;
+      int id;
+      bool present;
+      bool hidden;
+    };
+    const Case cases[] = {
+        {Language::ZhCN, 1125, true, false},   {Language::EnUS, 1125, false, false},
+        {Language::ZhCN, 10016, false, false}, {Language::EnUS, 10016, true, false},
+        {Language::ZhCN, 1124, true, true},    {Language::EnUS, 1124, false, false},
+        {Language::ZhCN, 1123, true, true},    {Language::EnUS, 1123, true, false},
+        {Language::ZhCN, 1008, true, false},   {Language::EnUS, 1008, true, true},
+        {Language::ZhCN, 1064, true, false},   {Language::EnUS, 1064, true, true},
+    };
+    for (const Case& c : cases) {
+      const ControlTemplate* t = FindControl(Template102(c.language), c.id);
+      QVERIFY(t != nullptr);
+      QCOMPARE(InLanguage(*t, c.language), c.present);
+      if (c.present) QCOMPARE(bool(t->style & kHidden), c.hidden);
+    }
+    const DialogTemplate& zh = Template102(Language::ZhCN);
+    const DialogTemplate& en = Template102(Language::EnUS);
+    QCOMPARE(QString::fromStdString(zh.captionZh), QStringLiteral("Zephyn串口助手 V1.6.6"));
+    QCOMPARE(QString::fromStdString(en.captionEn), QStringLiteral("Zephyn V1.6.5(Test)"));
+    QCOMPARE(FindControl(en, 10001)->height, 25);
+    QCOMPARE(FindControl(zh, 10001)->height, 21);
+    QCOMPARE(FindControl(en, 1049)->height, 163);
+    QCOMPARE(FindControl(en, 1047)->x, 294);
+    QCOMPARE(FindControl(zh, 1047)->x, 301);
+  }
+
+  void multiStringPageHas120Rows() {
+    const DialogTemplate& page = Template134(Language::EnUS);
+    for (int n = 1; n <= 120; ++n) {
+      const ControlTemplate* text = FindControl(page, 20000 + n);
+      const ControlTemplate* hex = FindControl(page, 21000 + n);
+      const ControlTemplate* send = FindControl(page, 22000 + n);
+      QVERIFY(text && hex && send);
+      QCOMPARE(text->y, 25 + 15 * (n - 1));
+      QCOMPARE(QString::fromStdString(send->captionEn), QString::number(n));
+    }
+    QCOMPARE(FindControl(page, 20120)->y, 1810);
+    QVERIFY(FindControl(page, 20121) == nullptr);
+  }
+};
+
+QTEST_MAIN(TemplatesTest)
+#include "templates_test.moc"
