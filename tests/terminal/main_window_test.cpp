@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/close_on_signal.h"
+#include "app/ui_language.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/tab_control.h"
 #include "panels/more_str_send.h"
@@ -192,6 +193,20 @@ class MainWindowTest : public QObject {
     dlg->close();
     dlg->reject();
     QCOMPARE(dlg->closingRuns(), 1);
+  }
+
+  void languageFollowsTheFirstInterfaceLanguage() {
+    const struct {
+      QStringList ui;
+      Language expected;
+    } cases[] = {
+        {{"zh-CN", "en-US"}, Language::ZhCN}, {{"zh-Hans-CN"}, Language::ZhCN},
+        {{"zh"}, Language::ZhCN},             {{"zh-SG"}, Language::ZhCN},
+        {{"zh-TW"}, Language::EnUS},          {{"zh-Hant-HK"}, Language::EnUS},
+        {{"en-US", "zh-CN"}, Language::EnUS}, {{"de-DE"}, Language::EnUS},
+        {{}, Language::EnUS},
+    };
+    for (const auto& c : cases) QCOMPARE(LanguageFor(c.ui), c.expected);
   }
 
   void modalRunEndsWhenTheWindowCloses() {
