@@ -7,4 +7,4 @@ build="${ZEPHYN_BUILD_DIR:-$root/build}"
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target zephyn
-exec "$build/src/zephyn" "$@"
+exec "$build/src/zephyn" --demo "$@"

@@ -1,9 +1,11 @@
 #include "app/zephyn_app.h"
 
 #include <QCommandLineParser>
+#include <memory>
 
 #include "app/close_on_signal.h"
 #include "app/ui_language.h"
+#include "sim/virtual_module.h"
 
 namespace zephyn {
 
@@ -12,7 +14,7 @@ CZephynApp::CZephynApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QStringLiteral("1.6.6"));
 }
 
-StartOptions CZephynApp::ParseOptions(const QStringList& arguments) {
+ProgramOptions CZephynApp::ParseOptions(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Serial terminal for Bluetooth serial modules"));
   parser.addHelpOption();
@@ -21,17 +23,33 @@ StartOptions CZephynApp::ParseOptions(const QStringList& arguments) {
                                 QStringLiteral("List the serial device at PATH (repeatable)."),
                                 QStringLiteral("PATH"));
   parser.addOption(port);
+  const QCommandLineOption demo(
+      QStringLiteral("demo"),
+      QStringLiteral("Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port."));
+  parser.addOption(demo);
   parser.process(arguments);
-  StartOptions options;
-  for (const QString& path : parser.values(port)) options.extraPorts.push_back(path.toStdString());
+  ProgramOptions options;
+  for (const QString& path : parser.values(port))
+    options.start.extraPorts.push_back(path.toStdString());
+  options.demo = parser.isSet(demo);
   return options;
 }
 
 bool CZephynApp::InitInstance() {
-  const StartOptions options = ParseOptions(arguments());
+  ProgramOptions options = ParseOptions(arguments());
   const Language language = SystemUiLanguage();
   SetLanguage(language);
-  CZephynDlg dialog(language, options);
+  std::unique_ptr<VirtualModule> module;
+  if (options.demo) {
+    // Answers at the rate the window selects at its first start.
+    module = std::make_unique<VirtualModule>(115200);
+    if (module->ok()) {
+      options.start.extraPorts.insert(options.start.extraPorts.begin(), module->path());
+    } else {
+      qWarning("zephyn: the virtual module could not be started");
+    }
+  }
+  CZephynDlg dialog(language, options.start);
   CloseOnSignal closeOnSignal(&dialog);
   dialog.DoModal();  // however it ended, the program ends
   return false;

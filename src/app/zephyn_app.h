@@ -8,6 +8,11 @@
 
 namespace zephyn {
 
+struct ProgramOptions {
+  StartOptions start;
+  bool demo = false;  // run a virtual module and list it as a port
+};
+
 class CZephynApp : public QApplication {
   Q_OBJECT
 
@@ -19,8 +24,8 @@ class CZephynApp : public QApplication {
   bool InitInstance();
 
   // The program's options: "--port PATH" (repeatable) lists a device that
-  // the system's list does not show.
-  static StartOptions ParseOptions(const QStringList& arguments);
+  // the system's list does not show; "--demo" runs a virtual module.
+  static ProgramOptions ParseOptions(const QStringList& arguments);
 };
 
 }  // namespace zephyn

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 #include <string>
 
 #include "common/texts.h"
@@ -25,7 +26,7 @@ class CMoreStrSend : public QWidget {
   // page's scroll range.
   void InitPanel();
 
-  unsigned m_cycleTimer = 0;
+  std::atomic<unsigned> m_cycleTimer{0};
   std::string m_cycleItems[120];
   int m_cycleCount = 0;
   int m_cycleIndex = 0;

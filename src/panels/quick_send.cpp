@@ -32,4 +32,13 @@ void CQuickSend::InitQuickSend() {
   }
 }
 
+void CQuickSend::ShowReply(const std::string& text) {
+  m_controls.setText(m_replyEditId, FromGbk(text));
+}
+
+void CQuickSend::ClearResults() {
+  for (int i = 0; i < 8; ++i)
+    if (m_isQueryRow[i] == 1) m_controls.setText(1068 + 2 * i, QString());
+}
+
 }  // namespace zephyn

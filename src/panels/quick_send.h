@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 #include <string>
 
 #include "common/texts.h"
@@ -21,11 +22,18 @@ class CQuickSend : public QWidget {
   // Captions from the text table, empty boxes, the query rows read-only.
   void InitQuickSend();
 
+  // Shows a query's answer (GBK text) in the box of the row asked last.
+  // Called on the port's reader thread.
+  void ShowReply(const std::string& text);
+
+  // Empties the answers of the query rows; what the user typed stays.
+  void ClearResults();
+
   std::string m_lineEnd;
   std::string m_queryCmds[8];
   std::string m_setCmds[8];
   int m_isQueryRow[8] = {};
-  int m_replyEditId = 0;
+  std::atomic<int> m_replyEditId{0};
 
  private:
   Controls m_controls;

@@ -4,11 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPlainTextEdit>
 
 #include "dialogs/gbk_string.h"
+#include "dialogs/popup_combo_box.h"
 #include "dialogs/tab_control.h"
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
+#include "serial/com_port.h"
 
 // The pictures are compiled into this static library; a program that links
 // it must register them before a window uses them.
@@ -20,21 +23,25 @@ namespace zephyn {
 
 CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
     : QDialog(parent),
-      m_sendBuf(new std::uint8_t[kSendBufSize]),
       m_rxLog(new std::uint8_t[kBufSize]),
       m_displayBuf(new std::uint8_t[kBufSize]),
+      m_saveFile(options.dataFolder.empty() ? DataFolderBase() : options.dataFolder,
+                 CSaveFile::MakeTimeStamp()),
       m_language(language),
       m_options(std::move(options)),
       m_controls(this) {
   InitPictures();
+  m_sendBuf.reserve(kSendBufSize);
   setObjectName(QStringLiteral("102"));
   m_hIcon = QIcon(QStringLiteral(":/images/icon138.png"));
 }
 
 CZephynDlg::~CZephynDlg() {
-  // A window destroyed without being closed still stops its threads before
-  // the members they use go away.
+  // A window destroyed without being closed still stops its threads and
+  // workers, and its port, before the members they use go away.
   StopThreads();
+  m_workers.JoinAll();
+  if (!m_closed && g_comPort.IsOpen()) g_comPort.Close();
 }
 
 int CZephynDlg::DoModal() {
@@ -47,10 +54,32 @@ void CZephynDlg::ConnectHandlers() {
     if (auto* b = qobject_cast<QAbstractButton*>(m_controls.widget(id)))
       connect(b, &QAbstractButton::clicked, this, handler);
   };
+  onClick(1053, [this] { OnOpenCloseClicked(); });
+  onClick(10001, [this] { OnSend(); });
+  onClick(10002, [this] { OnHexSendClicked(); });
+  onClick(1106, [this] { OnNewLineClicked(); });
+  onClick(1009, [this] { OnSave(); });
   onClick(1010, [this] { Clear(); });
   onClick(1045, [this] { m_displayDirty = 1; });
   onClick(1047, [this] { m_displayDirty = 1; });
   // 1092, 1095 and 1123 have commands that do nothing.
+
+  connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(10000)), &QPlainTextEdit::textChanged,
+          this, [this] { RebuildSendBuf(); });
+
+  // The keyboard filter sees the keys of every control of the window, and
+  // the pane's width decides how many bytes a line of the hex view holds.
+  qApp->installEventFilter(this);
+
+  // The lists' handlers answer the user's choices only, not the program's.
+  auto* ports = qobject_cast<PopupComboBox*>(m_controls.widget(1006));
+  connect(ports, &QComboBox::activated, this, [this] { OnPortSelChange(); });
+  connect(ports, &PopupComboBox::droppedDown, this, [this] { m_portWatchEnabled = 0; });
+  connect(ports, &PopupComboBox::closedUp, this, [this] { m_portWatchEnabled = 1; });
+  connect(qobject_cast<QComboBox*>(m_controls.widget(1007)), &QComboBox::activated, this,
+          [this] { OnBaudSelChange(); });
+  connect(qobject_cast<QComboBox*>(m_controls.widget(1008)), &QComboBox::activated, this,
+          [this] { OnFlowSelChange(); });
 
   auto* tab = qobject_cast<TabControl*>(m_controls.widget(1067));
   connect(tab->tabBar(), &QTabBar::currentChanged, this, [this] { OnTabSelChange(); });
@@ -62,6 +91,23 @@ void CZephynDlg::ConnectHandlers() {
 void CZephynDlg::InitTabs() {
   m_controls.addItem(1067, Text(15));
   m_controls.addItem(1067, Text(24));
+  connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(10000)), &QPlainTextEdit::textChanged,
+          this, [this] { RebuildSendBuf(); });
+
+  // The keyboard filter sees the keys of every control of the window, and
+  // the pane's width decides how many bytes a line of the hex view holds.
+  qApp->installEventFilter(this);
+
+  // The lists' handlers answer the user's choices only, not the program's.
+  auto* ports = qobject_cast<PopupComboBox*>(m_controls.widget(1006));
+  connect(ports, &QComboBox::activated, this, [this] { OnPortSelChange(); });
+  connect(ports, &PopupComboBox::droppedDown, this, [this] { m_portWatchEnabled = 0; });
+  connect(ports, &PopupComboBox::closedUp, this, [this] { m_portWatchEnabled = 1; });
+  connect(qobject_cast<QComboBox*>(m_controls.widget(1007)), &QComboBox::activated, this,
+          [this] { OnBaudSelChange(); });
+  connect(qobject_cast<QComboBox*>(m_controls.widget(1008)), &QComboBox::activated, this,
+          [this] { OnFlowSelChange(); });
+
   auto* tab = qobject_cast<TabControl*>(m_controls.widget(1067));
   m_quickSend = new CQuickSend(m_language, tab);
   m_moreStrSend = new CMoreStrSend(m_language, tab);

@@ -11,13 +11,17 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/codecs.h"
 #include "common/stop_wait.h"
 #include "common/texts.h"
+#include "common/worker_threads.h"
 #include "dialogs/controls.h"
+#include "storage/save_file.h"
 
 namespace zephyn {
 
@@ -26,8 +30,13 @@ class CMoreStrSend;
 
 // What the program was started with beyond the settings file.
 struct StartOptions {
-  std::vector<std::string> extraPorts;  // listed before the system's ports
+  std::vector<std::string> extraPorts;       // listed before the system's ports
+  std::string sysfsRoot = "/sys/class/tty";  // where the system's ports are found
+  std::string dataFolder;  // holds the capture's "data" folder; empty: the default
 };
+
+// The port's receive callback: `window` is the main window.
+void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count);
 
 class CZephynDlg : public QDialog {
   Q_OBJECT
@@ -58,6 +67,40 @@ class CZephynDlg : public QDialog {
   void ShowTxCounters();
   void ShowRxCounters();
 
+  // Connection control: the open/close button and the three lists decide
+  // whether the port is open and how. Opening and closing the window's state
+  // run on short-lived workers so the window never waits for the device.
+  void OnOpenCloseClicked();
+  void OnPortSelChange();
+  void OnBaudSelChange();
+  void OnFlowSelChange();
+  void StartOpenThread();
+  void ClosePort();
+  void StopActivities();
+  void OpenPortWorker();
+  void ClosePortWorker();
+
+  // Tells the user, once per device and run, that `path` could not be opened
+  // for lack of permission and which group to join.
+  void ReportOpenFailure(const std::string& path);
+
+  // The current port list: the extra ports, then the system's.
+  std::vector<std::string> EnumeratePorts(std::size_t capacity) const;
+
+  // Receiving and sending.
+  // Writes through the port and records what was written (counters, CRC,
+  // echo). 1 when the port took the bytes, 0 otherwise. Any thread.
+  int SendBytes(const std::uint8_t* bytes, std::int32_t count);
+  void RebuildSendBuf();
+  void OnSend();
+  void OnHexSendClicked();
+  void OnNewLineClicked();
+  void OnSave();
+  // The bytes the input box stands for as typed, line breaks as CR LF.
+  std::string InputText() const;
+  // The timed-send payload; a tick holds its own reference while it sends.
+  std::shared_ptr<const Bytes> TimedSendPayload() const;
+
   // How many times the closing order has run (once, however the window closes).
   int closingRuns() const { return m_closingRuns; }
   bool threadsRunning() const;
@@ -67,6 +110,7 @@ class CZephynDlg : public QDialog {
   QRect m_linkTextRect;
   QRect m_bannerRect;
 
+  std::mutex m_multCmdLock;  // m_multCmds and m_multCmdDelay: window and reader thread
   std::string m_multCmds[20];
   std::atomic<std::int32_t> m_multCmdCount{0};
   std::atomic<std::int32_t> m_multCmdIndex{0};
@@ -80,8 +124,12 @@ class CZephynDlg : public QDialog {
   std::atomic<std::int32_t> m_txSpeedBytes{0};
   std::atomic<std::int32_t> m_rxSpeedBytes{0};
 
-  std::unique_ptr<std::uint8_t[]> m_sendBuf;
+  // Grows past its first capacity rather than cut long input.
+  std::vector<std::uint8_t> m_sendBuf;
   std::int32_t m_sendLen = 0;
+  mutable std::mutex m_timedSendLock;  // the payload pointer and length change together
+  std::shared_ptr<const Bytes> m_timedSendBuf;
+  std::int32_t m_timedSendLen = 0;
 
   std::unique_ptr<std::uint8_t[]> m_rxLog;
   std::int32_t m_rxLogLen = 0;
@@ -94,7 +142,7 @@ class CZephynDlg : public QDialog {
   std::atomic<int> m_fileTransferActive{0};
   std::unique_ptr<std::uint8_t[]> m_fileData;
 
-  unsigned m_timedSendTimer = 0;
+  std::atomic<unsigned> m_timedSendTimer{0};
   std::atomic<int> m_portWatchEnabled{1};
   std::atomic<int> m_displayDirty{0};
   std::atomic<int> m_stopPortWatch{0};
@@ -108,16 +156,21 @@ class CZephynDlg : public QDialog {
   std::int32_t m_txBytes = 0, m_rxBytes = 0;
   std::mutex m_bufLock;
 
+  CSaveFile m_saveFile;
+  bool m_spillFailureReported = false;  // guarded by m_bufLock
+
   CQuickSend* m_quickSend = nullptr;
   CMoreStrSend* m_moreStrSend = nullptr;
 
   std::atomic<int> m_atQueryPending{0};
-  std::string m_atReply;
+  std::string m_atReply;   // reader thread only
+  std::mutex m_probeLock;  // m_baudProbeReply: reader thread and baud worker
 
   int m_lastClientWidth = 0;
   int m_lastClientHeight = 0;
   QRect m_initWindowRect;
 
+  mutable std::mutex m_filePathLock;
   std::string m_filePath;
   QString m_counterText;
   QString m_rxCounterText;
@@ -134,15 +187,23 @@ class CZephynDlg : public QDialog {
   void ResetState();
   void FillLists();
   void FillPortList();
-  std::vector<std::string> EnumeratePortNames() const;
   bool LoadSettings();
   void StartThreads();
   void StopThreads();
   void OnClose();
 
   void PortWatchThread();
+  void PortWatchPass();
   void RefreshThread();
   void SpeedThread();
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool FilterKey(QObject* watched, QEvent* event);
+  void RefreshPass();
+  void AppendReceived(const std::uint8_t* bytes, std::uint32_t count);
+  void ReportSpillFailure(const std::string& path, int error);
+  void ShowFileError(const std::string& path, int error);
+  friend void OnComRead(void*, const std::uint8_t*, std::uint32_t);
 
   const Language m_language;
   const StartOptions m_options;
@@ -150,6 +211,13 @@ class CZephynDlg : public QDialog {
   bool m_initialised = false;
   bool m_closed = false;
   int m_closingRuns = 0;
+
+  bool m_ctrlDown = false;                 // window thread: Ctrl is held
+  std::atomic<int> m_hexBytesPerLine{16};  // whole bytes per line of the hex view
+
+  WorkerThreads m_workers;
+  std::mutex m_reportLock;
+  std::set<std::string> m_permissionReported;  // devices already explained this run
 
   StopWait m_stopWait;
   std::thread m_portWatchThread;

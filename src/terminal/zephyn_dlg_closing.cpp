@@ -2,6 +2,7 @@
 // box, Alt+F4, Escape, a termination signal) ends in reject(), which runs the
 // order once.
 #include "panels/more_str_send.h"
+#include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -22,13 +23,18 @@ void CZephynDlg::OnClose() {
   m_displayDirty = 0;
   StopThreads();
 
+  // Workers still opening or closing the port finish before the port is
+  // closed below, so none reopens it behind the closing window.
+  m_workers.JoinAll();
+
   // 2. TODO(file-send): stop a running file transfer.
   // 3. TODO(multi-string): kill a running multi-string cycle timer.
   if (m_moreStrSend != nullptr) m_moreStrSend->m_cycleTimer = 0;
   // 4. TODO(timed-send): kill a running timed-send timer.
   m_timedSendTimer = 0;
   // 5. TODO(settings): write the settings file.
-  // 6. TODO(serial-link): close the port if it is open.
+  // 6. The port.
+  if (g_comPort.IsOpen()) g_comPort.Close();
   // 7. TODO(capture): delete this run's capture file.
 }
 

@@ -11,13 +11,23 @@ QString CounterText(std::int32_t bytes, std::int32_t count, std::uint32_t crc) {
 }  // namespace
 
 void CZephynDlg::ShowTxCounters() {
-  m_counterText = CounterText(m_txBytes, m_txCount, m_txCrc);
-  m_controls.setText(1000, m_counterText);
+  QString text;
+  {
+    std::lock_guard lock(m_bufLock);
+    m_counterText = CounterText(m_txBytes, m_txCount, m_txCrc);
+    text = m_counterText;
+  }
+  m_controls.setText(1000, text);
 }
 
 void CZephynDlg::ShowRxCounters() {
-  m_rxCounterText = CounterText(m_rxBytes, m_rxCount, m_rxCrc);
-  m_controls.setText(1001, m_rxCounterText);
+  QString text;
+  {
+    std::lock_guard lock(m_bufLock);
+    m_rxCounterText = CounterText(m_rxBytes, m_rxCount, m_rxCrc);
+    text = m_rxCounterText;
+  }
+  m_controls.setText(1001, text);
 }
 
 void CZephynDlg::Clear() {
@@ -29,11 +39,13 @@ void CZephynDlg::Clear() {
     m_txCount = m_rxCount = 0;
     m_txBytes = m_rxBytes = 0;
     m_txCrc = m_rxCrc = 0;
+    // The bytes already spilled go too: a later Save holds only what comes
+    // after this Clear.
+    m_saveFile.DeleteCapture();
   }
   m_controls.setText(1049, QString());
   ShowTxCounters();
   ShowRxCounters();
-  // TODO(capture): discard the bytes already spilled to the capture file.
 }
 
 }  // namespace zephyn

@@ -1,4 +1,6 @@
 // The start-up sequence of the main window.
+#include <unistd.h>
+
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -8,6 +10,8 @@
 #include "dialogs/gbk_string.h"
 #include "panels/more_str_send.h"
 #include "resources/dialog_template.h"
+#include "serial/com_port.h"
+#include "serial/port_list.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -73,7 +77,8 @@ bool CZephynDlg::OnInitDialog() {
   // 14-15. The port list, or the no-port look.
   FillPortList();
 
-  // 16. TODO(serial-link): register OnComRead as the port's receive callback.
+  // 16. Received bytes come to OnComRead.
+  g_comPort.SetCallback(&OnComRead);
 
   // 17. The closed-port look.
   EnableSendControls(0);
@@ -87,9 +92,7 @@ bool CZephynDlg::OnInitDialog() {
   m_multCmdDelay = "150";
 
   // 20. Restore the last session; a restored session reopens its port.
-  if (LoadSettings()) {
-    // TODO(serial-link): StartOpenThread().
-  }
+  if (LoadSettings()) StartOpenThread();
 
   // 21. The long-lived threads.
   StartThreads();
@@ -128,16 +131,19 @@ void CZephynDlg::FillLists() {
   m_controls.setCurSel(1008, 0);
 }
 
-std::vector<std::string> CZephynDlg::EnumeratePortNames() const {
+std::vector<std::string> CZephynDlg::EnumeratePorts(std::size_t capacity) const {
   // Port names are file-system names and stay UTF-8, the placeholder too.
-  // TODO(serial-link): the system's serial devices follow the extra ports.
-  std::vector<std::string> names = m_options.extraPorts;
-  if (names.empty()) names.push_back(LoadTextUtf8(4));
-  return names;
+  // A device given by path is listed while it exists, so that one that goes
+  // away (a pseudo-terminal whose other end closed) leaves the list like an
+  // unplugged adapter does.
+  std::vector<std::string> present;
+  for (const std::string& path : m_options.extraPorts)
+    if (::access(path.c_str(), F_OK) == 0) present.push_back(path);
+  return zephyn::EnumeratePorts(m_options.sysfsRoot, present, capacity, LoadTextUtf8(4));
 }
 
 void CZephynDlg::FillPortList() {
-  const std::vector<std::string> names = EnumeratePortNames();
+  const std::vector<std::string> names = EnumeratePorts(256);
   m_portCount = 0;
   for (const std::string& name : names) {
     if (name.empty() || m_portCount == 50) break;

@@ -29,18 +29,6 @@ bool CZephynDlg::threadsRunning() const {
   return m_portWatchThread.joinable() || m_refreshThread.joinable() || m_speedThread.joinable();
 }
 
-void CZephynDlg::PortWatchThread() {
-  while (!m_stopWait.SleepUnless(m_stopPortWatch, milliseconds(3000))) {
-    // TODO(serial-link): a pass over the port list.
-  }
-}
-
-void CZephynDlg::RefreshThread() {
-  while (!m_stopWait.SleepUnless(m_stopRefresh, milliseconds(50))) {
-    // TODO(traffic): rebuild the receive pane when m_displayDirty is set.
-  }
-}
-
 void CZephynDlg::SpeedThread() {
   // Shows the bytes counted in the last second, then starts counting afresh;
   // each counter is read and reset in one exchange so no byte goes uncounted.

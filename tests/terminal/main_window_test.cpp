@@ -3,6 +3,7 @@
 // whichever way the window closes.
 #include <QAbstractButton>
 #include <QDialog>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +27,8 @@ namespace {
 
 std::unique_ptr<CZephynDlg> OpenWindow(Language language, StartOptions options = {}) {
   SetLanguage(language);
+  options.sysfsRoot = "/nonexistent";  // the machine's own ports stay out of the tests
+  if (options.dataFolder.empty()) options.dataFolder = QDir::tempPath().toStdString();
   auto dlg = std::make_unique<CZephynDlg>(language, std::move(options));
   dlg->OnInitDialog();
   dlg->show();
@@ -86,9 +89,12 @@ class MainWindowTest : public QObject {
   }
 
   void startsWithPortsSelectingTheFirst() {
-    auto dlg = OpenWindow(Language::EnUS, {{"/dev/pts/7", "/tmp/module"}});
+    // Devices given by path are listed while they exist.
+    StartOptions options;
+    options.extraPorts = {"/dev/null", "/nonexistent/tty", "/dev/zero"};
+    auto dlg = OpenWindow(Language::EnUS, options);
     Controls& c = dlg->controls();
-    QCOMPARE(Items(c, 1006), QStringList({"/dev/pts/7", "/tmp/module"}));
+    QCOMPARE(Items(c, 1006), QStringList({"/dev/null", "/dev/zero"}));
     QCOMPARE(c.curSel(1006), 0);
     QCOMPARE(dlg->m_portCount, 2);
     for (int id : {1053, 1007, 1008, 1009}) QVERIFY(c.enabled(id));
@@ -200,10 +206,14 @@ class MainWindowTest : public QObject {
       QStringList ui;
       Language expected;
     } cases[] = {
-        {{"zh-CN", "en-US"}, Language::ZhCN}, {{"zh-Hans-CN"}, Language::ZhCN},
-        {{"zh"}, Language::ZhCN},             {{"zh-SG"}, Language::ZhCN},
-        {{"zh-TW"}, Language::EnUS},          {{"zh-Hant-HK"}, Language::EnUS},
-        {{"en-US", "zh-CN"}, Language::EnUS}, {{"de-DE"}, Language::EnUS},
+        {{"zh-CN", "en-US"}, Language::ZhCN},
+        {{"zh-Hans-CN"}, Language::ZhCN},
+        {{"zh"}, Language::ZhCN},
+        {{"zh-SG"}, Language::ZhCN},
+        {{"zh-TW"}, Language::EnUS},
+        {{"zh-Hant-HK"}, Language::EnUS},
+        {{"en-US", "zh-CN"}, Language::EnUS},
+        {{"de-DE"}, Language::EnUS},
         {{}, Language::EnUS},
     };
     for (const auto& c : cases) QCOMPARE(LanguageFor(c.ui), c.expected);
@@ -211,7 +221,10 @@ class MainWindowTest : public QObject {
 
   void modalRunEndsWhenTheWindowCloses() {
     SetLanguage(Language::EnUS);
-    CZephynDlg dlg(Language::EnUS);
+    StartOptions options;
+    options.sysfsRoot = "/nonexistent";
+    options.dataFolder = QDir::tempPath().toStdString();
+    CZephynDlg dlg(Language::EnUS, options);
     QTimer::singleShot(200, &dlg, [&] { dlg.close(); });
     dlg.DoModal();
     QCOMPARE(dlg.closingRuns(), 1);

@@ -1,0 +1,409 @@
+#include "serial/com_port.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "serial/custom_baud.h"
+#include "serial/serial_config.h"
+
+namespace zephyn {
+
+CComPort g_comPort;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr std::size_t kReadBlock = 8192;
+// How long Write waits for its bytes before it returns anyway.
+constexpr milliseconds kWriteWait{2000};
+// The device's limit for one write: 10 ms per byte plus 1000 ms.
+constexpr milliseconds kWritePerByte{10};
+constexpr milliseconds kWriteConstant{1000};
+
+// Owns a descriptor until released, so every failure path of Open closes it.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+  ~UniqueFd() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  int get() const { return m_fd; }
+  int release() { return std::exchange(m_fd, -1); }
+
+ private:
+  int m_fd;
+};
+
+// Clears a flag when the scope ends.
+class FlagReset {
+ public:
+  explicit FlagReset(std::atomic<int>& flag) : m_flag(flag) {}
+  ~FlagReset() { m_flag.store(0); }
+  FlagReset(const FlagReset&) = delete;
+  FlagReset& operator=(const FlagReset&) = delete;
+
+ private:
+  std::atomic<int>& m_flag;
+};
+
+// Milliseconds left until `deadline` for poll(), at least 0, rounded up so a
+// wait never ends just short of the deadline.
+int PollTimeout(Clock::time_point deadline) {
+  const auto left = deadline - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  const auto ms = std::chrono::ceil<milliseconds>(left).count();
+  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+}  // namespace
+
+struct CComPort::Saved {
+  termios tio{};
+  std::uint32_t rate = 0;
+  bool haveRate = false;
+};
+
+// A Write's bytes are copied because the writer thread may still be sending
+// them after Write has returned.
+struct CComPort::WriteJob {
+  std::vector<std::uint8_t> bytes;
+  bool done = false;
+  bool ok = false;
+};
+
+namespace {
+
+// Puts the device's original settings back. Failure is ignored: the device
+// may be gone.
+void RestoreSettings(int fd, const termios& tio, bool haveRate, std::uint32_t rate) {
+  if (tcsetattr(fd, TCSANOW, &tio) != 0) return;
+  // The C library's termios cannot carry a non-standard rate; put it back
+  // through the kernel's interface when the plain restore did not.
+  std::uint32_t now = 0;
+  if (haveRate && rate != 0 && ReadRate(fd, &now) && now != rate) SetCustomRate(fd, rate);
+}
+
+enum class WriteEnd { Done, TimedOut, Stopped, Failed };
+
+// Writes all of `bytes` to `fd` until `deadline`; `stopFd` becoming readable
+// abandons the write.
+WriteEnd WriteAll(int fd, int stopFd, const std::vector<std::uint8_t>& bytes,
+                  Clock::time_point deadline) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const int timeout = PollTimeout(deadline);
+    if (timeout == 0) return WriteEnd::TimedOut;
+    pollfd fds[2] = {{fd, POLLOUT, 0}, {stopFd, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, timeout);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return WriteEnd::Failed;
+    }
+    if (fds[1].revents != 0) return WriteEnd::Stopped;
+    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return WriteEnd::Failed;
+    if (!(fds[0].revents & POLLOUT)) continue;
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      return WriteEnd::Failed;  // EIO, EPIPE: the device is gone
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return WriteEnd::Done;
+}
+
+}  // namespace
+
+CComPort::CComPort() = default;
+
+CComPort::~CComPort() {
+  if (IsOpen()) Close();
+}
+
+void CComPort::Fail(PortError error, int err) {
+  m_lastErrno.store(err);
+  m_lastError.store(error);
+}
+
+bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudRate,
+                    std::uint8_t parity, std::uint8_t byteSize, std::uint8_t stopBits, int flow) {
+  if (m_busy.exchange(1) != 0) {
+    Fail(PortError::Busy, 0);
+    return false;
+  }
+  FlagReset busy(m_busy);
+  std::lock_guard lock(m_lock);
+  if (m_isOpen.load() != 0) return true;  // keeps its settings
+
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Open, err), err);
+    return false;
+  }
+  // TIOCEXCL keeps other programs from opening the device; it is not enforced
+  // for root, so an advisory lock backs it up. A device that refuses
+  // TIOCEXCL is still usable: the lock below decides.
+  ::ioctl(fd.get(), TIOCEXCL);
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Lock, err), err);
+    return false;
+  }
+  // Closing the descriptor drops the lock and the exclusive mode with it.
+
+  auto saved = std::make_unique<Saved>();
+  if (tcgetattr(fd.get(), &saved->tio) != 0) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Configure, err), err);
+    return false;
+  }
+  saved->haveRate = ReadRate(fd.get(), &saved->rate);
+
+  const std::optional<SerialSettings> settings =
+      BuildSerialSettings(saved->tio, LineParams{baudRate, parity, byteSize, stopBits, flow});
+  if (!settings) {
+    Fail(PortError::Unsupported, EINVAL);
+    return false;
+  }
+
+  // From here on, every failure puts the original settings back.
+  struct RestoreOnFailure {
+    int fd;
+    const Saved& saved;
+    bool armed = true;
+    ~RestoreOnFailure() {
+      if (armed) RestoreSettings(fd, saved.tio, saved.haveRate, saved.rate);
+    }
+  } restore{fd.get(), *saved};
+
+  if (tcsetattr(fd.get(), TCSANOW, &settings->tio) != 0 ||
+      (settings->customRate && !SetCustomRate(fd.get(), settings->rate))) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Configure, err), err);
+    return false;
+  }
+
+  // DTR and RTS on while open. A pseudo-terminal, and some adapters, have no
+  // modem lines and refuse the call; that does not stop the transfer.
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  if (::ioctl(fd.get(), TIOCMBIS, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Configure, err), err);
+    return false;
+  }
+
+  // Bytes that arrived before the port was opened belong to no one. Dropped
+  // here rather than in the reader, so nothing sent after Open returns is lost.
+  if (tcflush(fd.get(), TCIFLUSH) != 0) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Configure, err), err);
+    return false;
+  }
+
+  UniqueFd stopFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (stopFd.get() < 0) {
+    const int err = errno;
+    Fail(PortError::Failed, err);
+    return false;
+  }
+
+  m_stopRequested.store(0);
+  m_readFailed.store(0);
+  m_userData = userData;
+  m_fd = fd.get();
+  m_stopFd = stopFd.get();
+  {
+    std::lock_guard writeLock(m_writeLock);
+    m_writerStop = false;
+    m_acceptWrites = true;
+  }
+  try {
+    m_thread = std::thread(&CComPort::ReaderLoop, this);
+    m_writer = std::thread(&CComPort::WriterLoop, this);
+  } catch (const std::system_error& e) {
+    StopThreads();
+    m_fd = -1;
+    m_stopFd = -1;
+    Fail(PortError::Failed, e.code().value());
+    return false;
+  }
+
+  restore.armed = false;
+  fd.release();
+  stopFd.release();
+  m_saved = std::move(saved);
+  m_isOpen.store(1);
+  return true;
+}
+
+void CComPort::StopThreads() {
+  // The eventfd is never read, so once signalled it wakes every later poll of
+  // the reader and the writer too.
+  const std::uint64_t one = 1;
+  while (::write(m_stopFd, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+  {
+    std::lock_guard writeLock(m_writeLock);
+    m_acceptWrites = false;
+    m_writerStop = true;
+  }
+  m_writeQueued.notify_all();
+  if (m_thread.joinable()) m_thread.join();
+  if (m_writer.joinable()) m_writer.join();
+}
+
+void CComPort::Close() {
+  if (m_busy.exchange(1) != 0) return;
+  FlagReset busy(m_busy);
+  std::lock_guard lock(m_lock);
+  if (m_isOpen.load() == 0 || m_fd < 0) return;
+
+  // The reader is woken, not killed: a callback in progress finishes first,
+  // so no lock it takes is left held.
+  StopThreads();
+
+  if (m_saved) RestoreSettings(m_fd, m_saved->tio, m_saved->haveRate, m_saved->rate);
+  m_saved.reset();
+  ::flock(m_fd, LOCK_UN);
+  ::close(m_fd);
+  ::close(m_stopFd);
+  m_fd = -1;
+  m_stopFd = -1;
+  m_isOpen.store(0);
+}
+
+void CComPort::ReaderLoop() {
+  const int fd = m_fd;
+  const int stopFd = m_stopFd;
+  void* const userData = m_userData;
+
+  std::vector<std::uint8_t> buffer(kReadBlock);
+  for (;;) {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      m_readFailed.store(1);
+      return;
+    }
+    if (fds[1].revents != 0) {
+      m_stopRequested.store(1);
+      return;
+    }
+    const short events = fds[0].revents;
+    if (events & (POLLERR | POLLNVAL)) {
+      m_readFailed.store(1);
+      return;
+    }
+    // Bytes still buffered when the line hangs up are read first; the next
+    // round sees the hang-up alone.
+    if (!(events & POLLIN)) {
+      if (events & POLLHUP) {
+        m_readFailed.store(1);
+        return;
+      }
+      continue;
+    }
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      m_readFailed.store(1);  // EIO: the device is gone
+      return;
+    }
+    if (n == 0) {
+      // Readable but empty: the device has gone away.
+      m_readFailed.store(1);
+      return;
+    }
+    if (ComReadCallback callback = m_callback.load()) {
+      callback(userData, buffer.data(), static_cast<std::uint32_t>(n));
+    }
+  }
+}
+
+void CComPort::WriterLoop() {
+  const int fd = m_fd;
+  const int stopFd = m_stopFd;
+  std::unique_lock lock(m_writeLock);
+  for (;;) {
+    m_writeQueued.wait(lock, [this] { return m_writerStop || !m_writeQueue.empty(); });
+    if (m_writerStop) break;
+    std::shared_ptr<WriteJob> job = m_writeQueue.front();
+    lock.unlock();
+    // The deadline counts from the moment this write reaches the device, as
+    // a driver's write time-out does.
+    const auto deadline =
+        Clock::now() + kWriteConstant + kWritePerByte * static_cast<long>(job->bytes.size());
+    const WriteEnd end = WriteAll(fd, stopFd, job->bytes, deadline);
+    lock.lock();
+    m_writeQueue.pop_front();
+    job->done = true;
+    // A write that the deadline cut short counts as sent, as the device's
+    // own time-out would; only a device error is a failure.
+    job->ok = end == WriteEnd::Done || end == WriteEnd::TimedOut;
+    if (end == WriteEnd::Stopped) break;
+    m_writeDone.notify_all();
+  }
+  // Writes still queued when the port closes are dropped; their callers, if
+  // still waiting, learn that they were not sent.
+  for (const std::shared_ptr<WriteJob>& job : m_writeQueue) {
+    job->done = true;
+    job->ok = false;
+  }
+  m_writeQueue.clear();
+  m_writeDone.notify_all();
+}
+
+bool CComPort::Write(const std::uint8_t* bytes, std::int32_t count) {
+  if (count < 0 || (count > 0 && bytes == nullptr)) return false;
+  std::unique_lock lock(m_writeLock);
+  if (!m_acceptWrites) return false;
+  if (count == 0) return true;
+  auto job = std::make_shared<WriteJob>();
+  job->bytes.assign(bytes, bytes + count);
+  m_writeQueue.push_back(job);
+  m_writeQueued.notify_one();
+  // A write still under way after the wait goes on in the writer thread and
+  // ends, finished or at its deadline, before the next queued write starts.
+  if (!m_writeDone.wait_for(lock, kWriteWait, [&] { return job->done; })) return true;
+  return job->ok;
+}
+
+std::string DeviceGroup(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 1024);
+  for (;;) {
+    group entry{};
+    group* found = nullptr;
+    const int err = ::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found);
+    if (err == ERANGE && buffer.size() < (1u << 20)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (err != 0 || found == nullptr) return {};
+    return found->gr_name;
+  }
+}
+
+}  // namespace zephyn

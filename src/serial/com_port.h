@@ -1,0 +1,109 @@
+// The serial device: opens and configures a port, runs a reader thread that
+// hands every block of received bytes to a callback, writes byte blocks and
+// closes the port again. The program has one, g_comPort.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace zephyn {
+
+// Receives 1 to 8192 bytes on the reader thread; the bytes are valid only
+// during the call.
+using ComReadCallback = void (*)(void* userData, const std::uint8_t* bytes, std::uint32_t count);
+
+// Why the last Open failed.
+enum class PortError {
+  None,
+  NotFound,     // no such device
+  Permission,   // the user may not open it
+  Busy,         // another program has it, or an Open/Close is under way
+  Unsupported,  // the device refused the settings (rate 0, say)
+  Failed,       // any other system error
+};
+
+class CComPort {
+ public:
+  CComPort();
+  ~CComPort();
+  CComPort(const CComPort&) = delete;
+  CComPort& operator=(const CComPort&) = delete;
+
+  // Opens the device at `path` exclusively: raw binary transfer at
+  // `baudRate` (any positive rate; standard or not) with the given parity
+  // (0 none), byte size and stop bits (0 one), CTS output flow control when bit 0 of
+  // `flow` is set, DTR and RTS asserted, no software flow control, and starts
+  // the reader. True when the port is open afterwards (also when it already
+  // was: it keeps its settings). False while another Open or Close runs.
+  bool Open(void* userData, const std::string& path, std::uint32_t baudRate, std::uint8_t parity,
+            std::uint8_t byteSize, std::uint8_t stopBits, int flow);
+
+  // Stops the reader (waiting for a callback in progress) and closes the
+  // port, restoring the device's original settings. Does nothing when closed
+  // or while another Open or Close runs.
+  void Close();
+
+  // Writes `count` bytes; writes never interleave. True when the write was
+  // handed to the driver and waited for, at most about 2000 ms (a write that
+  // flow control holds back ends at its deadline, 10 ms per byte + 1000 ms,
+  // before the next one starts). False on a closed port or when the write
+  // could not be started.
+  bool Write(const std::uint8_t* bytes, std::int32_t count);
+
+  bool IsOpen() const { return m_isOpen.load() != 0; }
+
+  // Set once by the main window before any Open.
+  void SetCallback(ComReadCallback callback) { m_callback.store(callback); }
+
+  // The reason and system error (errno) of the last failed Open.
+  PortError LastError() const { return m_lastError.load(); }
+  int LastErrno() const { return m_lastErrno.load(); }
+
+  // The reader ended because the device failed or went away.
+  bool ReadFailed() const { return m_readFailed.load() != 0; }
+
+ private:
+  struct Saved;     // the device's settings before Open
+  struct WriteJob;  // one Write's bytes and how it ended
+
+  void ReaderLoop();
+  void WriterLoop();
+  void StopThreads();
+  void Fail(PortError error, int err);
+
+  int m_fd = -1;
+  int m_stopFd = -1;  // eventfd that Close signals to wake the reader and the writer
+  std::atomic<int> m_readFailed{0};
+  std::atomic<int> m_stopRequested{0};
+  std::thread m_thread;  // the reader
+  std::thread m_writer;  // hands the queued writes to the device, one after another
+  void* m_userData = nullptr;
+  std::mutex m_lock;  // held while Open or Close changes the port
+  // Guards the write queue; Write waits on m_writeDone for its job.
+  std::mutex m_writeLock;
+  std::condition_variable m_writeQueued;
+  std::condition_variable m_writeDone;
+  std::deque<std::shared_ptr<WriteJob>> m_writeQueue;
+  bool m_writerStop = false;
+  bool m_acceptWrites = false;
+  std::atomic<ComReadCallback> m_callback{nullptr};
+  std::atomic<int> m_isOpen{0};
+  std::atomic<int> m_busy{0};
+  std::atomic<PortError> m_lastError{PortError::None};
+  std::atomic<int> m_lastErrno{0};
+  std::unique_ptr<Saved> m_saved;
+};
+
+extern CComPort g_comPort;
+
+// The group that owns a device file ("dialout" on Debian), or "" when it
+// cannot be read.
+std::string DeviceGroup(const std::string& path);
+
+}  // namespace zephyn

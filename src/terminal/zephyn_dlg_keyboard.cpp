@@ -1,0 +1,84 @@
+// The window's keyboard filter: it sees the key presses of the window's
+// controls before they do. Enter with New line on sends from the input box,
+// Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input, and
+// in hex mode the input box takes hexadecimal digits only.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include "terminal/zephyn_dlg.h"
+
+namespace zephyn {
+namespace {
+
+bool IsEnter(int key) {
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Characters the input box takes in hex mode: digits, blank and backspace.
+bool HexKeyAllowed(QChar c) {
+  return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+         (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
+         (c >= QLatin1Char('a') && c <= QLatin1Char('f')) || c == QLatin1Char(' ') ||
+         c == QLatin1Char('\b');
+}
+
+}  // namespace
+
+bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize && watched == m_controls.widget(1049)) {
+    auto* pane = static_cast<QPlainTextEdit*>(watched);
+    const int group = pane->fontMetrics().horizontalAdvance(QStringLiteral("00 "));
+    const int usable = pane->viewport()->width() - 2 * int(pane->document()->documentMargin());
+    m_hexBytesPerLine = std::max(1, usable / std::max(1, group));
+  }
+  if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+      FilterKey(watched, event))
+    return true;
+  return QDialog::eventFilter(watched, event);
+}
+
+bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
+  // A key event travels from the focused control up to its parents; it is
+  // judged once, where it starts, and only inside this window.
+  auto* target = qobject_cast<QWidget*>(watched);
+  if (target == nullptr || target != QApplication::focusWidget() || target->window() != this)
+    return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  QWidget* input = m_controls.widget(10000);
+  const bool onInput = target == input;
+
+  if (event->type() == QEvent::KeyRelease) {
+    if (key->key() == Qt::Key_Control) m_ctrlDown = false;
+    return false;
+  }
+
+  if (onInput || target == m_controls.widget(1106)) {
+    if (IsEnter(key->key()) && m_controls.checked(1106)) {
+      OnSend();
+      return true;
+    }
+    if (key->key() == Qt::Key_A && m_ctrlDown) {
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(input)) edit->selectAll();
+      return true;
+    }
+  }
+  if (IsEnter(key->key()) && m_ctrlDown) {
+    OnSend();  // also while Send itself is disabled
+    return true;
+  }
+  if (key->key() == Qt::Key_Control) m_ctrlDown = true;
+
+  if (onInput && m_controls.checked(10002) && !m_ctrlDown && !key->text().isEmpty()) {
+    const QChar c = key->text().front();
+    // Only keys that type a character are judged; Enter types a line break
+    // and is refused like any other non-digit.
+    const bool types = c == QLatin1Char('\r') || c == QLatin1Char('\b') ||
+                       (c.unicode() >= 0x20 && c.unicode() != 0x7F);
+    if (types && !HexKeyAllowed(c)) return true;
+  }
+  return false;
+}
+
+}  // namespace zephyn

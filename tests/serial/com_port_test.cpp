@@ -1,0 +1,471 @@
+#include "serial/com_port.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/custom_baud.h"
+
+namespace zephyn {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+// A pseudo-terminal: the port opens the slave by its path, the test plays the
+// device on the master.
+class Pty {
+ public:
+  Pty() {
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) return;
+    char name[128];
+    if (ptsname_r(m_master, name, sizeof name) != 0) return;
+    m_path = name;
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+  }
+  ~Pty() { Unplug(); }
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+
+  bool ok() const { return m_master >= 0 && !m_path.empty(); }
+  int master() const { return m_master; }
+  const std::string& path() const { return m_path; }
+
+  void Unplug() {
+    if (m_master >= 0) close(m_master);
+    m_master = -1;
+  }
+
+  // Plays the device sending `bytes`.
+  bool Send(const std::uint8_t* bytes, std::size_t count) {
+    std::size_t done = 0;
+    const auto deadline = Clock::now() + 10s;
+    while (done < count && Clock::now() < deadline) {
+      pollfd pfd{m_master, POLLOUT, 0};
+      if (poll(&pfd, 1, 100) <= 0) continue;
+      const ssize_t n = write(m_master, bytes + done, count - done);
+      if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    return done == count;
+  }
+
+  // Reads what the port sent until `count` bytes have come or `timeout` ends.
+  Bytes Receive(std::size_t count, Clock::duration timeout = 10s) {
+    Bytes out;
+    const auto deadline = Clock::now() + timeout;
+    std::uint8_t buffer[65536];
+    while (out.size() < count && Clock::now() < deadline) {
+      pollfd pfd{m_master, POLLIN, 0};
+      if (poll(&pfd, 1, 50) <= 0) continue;
+      const ssize_t n = read(m_master, buffer, std::min(sizeof buffer, count - out.size()));
+      if (n > 0) out.insert(out.end(), buffer, buffer + n);
+    }
+    return out;
+  }
+
+ private:
+  int m_master = -1;
+  std::string m_path;
+};
+
+// Collects what the reader thread delivers.
+struct Sink {
+  std::mutex mutex;
+  std::condition_variable cv;
+  Bytes bytes;
+  int calls = 0;
+  bool badCount = false;
+
+  static void OnRead(void* userData, const std::uint8_t* bytes, std::uint32_t count) {
+    auto* sink = static_cast<Sink*>(userData);
+    std::lock_guard lock(sink->mutex);
+    if (count < 1 || count > 8192) sink->badCount = true;
+    sink->bytes.insert(sink->bytes.end(), bytes, bytes + count);
+    ++sink->calls;
+    sink->cv.notify_all();
+  }
+
+  bool WaitFor(std::size_t count, Clock::duration timeout = 10s) {
+    std::unique_lock lock(mutex);
+    return cv.wait_for(lock, timeout, [&] { return bytes.size() >= count; });
+  }
+};
+
+int OpenDescriptors() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+bool OpenAt(CComPort& port, const Pty& pty, std::uint32_t rate, void* userData = nullptr,
+            int flow = 0) {
+  return port.Open(userData, pty.path(), rate, 0, 8, 0, flow);
+}
+
+template <typename Predicate>
+bool Eventually(Predicate predicate, Clock::duration timeout = 5s) {
+  const auto deadline = Clock::now() + timeout;
+  while (!predicate()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+Bytes Pattern(std::size_t count, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes bytes(count);
+  for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+TEST(ComPort, AppliesTheRateAndRawSettingsAndRestoresThemOnClose) {
+  struct Case {
+    std::uint32_t rate;
+    speed_t speed;  // B0 for a rate without a B constant
+  };
+  const Case cases[] = {
+      {9600, B9600}, {115200, B115200}, {921600, B921600}, {250000, B0}, {31250, B0}, {123457, B0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "rate " << c.rate);
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    // The master reads the slave's settings: these are the device's originals.
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.master(), &before), 0);
+    std::uint32_t rateBefore = 0;
+    ASSERT_TRUE(ReadRate(pty.master(), &rateBefore));
+
+    CComPort port;
+    ASSERT_TRUE(OpenAt(port, pty, c.rate));
+    EXPECT_TRUE(port.IsOpen());
+    std::uint32_t rate = 0;
+    ASSERT_TRUE(ReadRate(pty.master(), &rate));
+    EXPECT_EQ(rate, c.rate);
+    termios tio{};
+    ASSERT_EQ(tcgetattr(pty.master(), &tio), 0);
+    if (c.speed != B0) {
+      EXPECT_EQ(cfgetospeed(&tio), c.speed);
+    }
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+    EXPECT_EQ(tio.c_cflag & (CSIZE | HUPCL | CLOCAL | CREAD), tcflag_t{CS8 | CLOCAL | CREAD});
+    EXPECT_EQ(tio.c_cc[VMIN], 0);
+
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    termios after{};
+    ASSERT_EQ(tcgetattr(pty.master(), &after), 0);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    ASSERT_TRUE(ReadRate(pty.master(), &rate));
+    EXPECT_EQ(rate, rateBefore);
+  }
+}
+
+TEST(ComPort, CustomOriginalRateIsRestored) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  // The device was left at a rate the C library's settings cannot express.
+  int slave = open(pty.path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  ASSERT_TRUE(SetCustomRate(slave, 250000));
+  close(slave);
+  CComPort port;
+  ASSERT_TRUE(OpenAt(port, pty, 9600));
+  std::uint32_t rate = 0;
+  ASSERT_TRUE(ReadRate(pty.master(), &rate));
+  EXPECT_EQ(rate, 9600u);
+  port.Close();
+  ASSERT_TRUE(ReadRate(pty.master(), &rate));
+  EXPECT_EQ(rate, 250000u);
+}
+
+TEST(ComPort, FailedOpenLeavesThePortClosedAndReleasesEverything) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  const int descriptors = OpenDescriptors();
+  struct Case {
+    std::string path;
+    std::uint32_t rate;
+    PortError expected;
+  };
+  const Case cases[] = {
+      {"/dev/zephyn-no-such-port", 9600, PortError::NotFound},
+      {"/dev/null", 9600, PortError::Failed},  // not a terminal
+      {pty.path(), 0, PortError::Unsupported},
+  };
+  CComPort port;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path + " at " + std::to_string(c.rate));
+    EXPECT_FALSE(port.Open(nullptr, c.path, c.rate, 0, 8, 0, 0));
+    EXPECT_EQ(port.LastError(), c.expected);
+    EXPECT_NE(port.LastErrno(), 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+  }
+  // The refused rate left the device as it was and free for the next Open.
+  termios tio{};
+  ASSERT_EQ(tcgetattr(pty.master(), &tio), 0);
+  EXPECT_NE(tio.c_lflag & ICANON, 0u);
+  EXPECT_TRUE(OpenAt(port, pty, 115200));
+  port.Close();
+}
+
+TEST(ComPort, DeviceInUseIsBusyUntilClosed) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  CComPort first;
+  CComPort second;
+  ASSERT_TRUE(OpenAt(first, pty, 9600));
+  EXPECT_FALSE(OpenAt(second, pty, 9600));
+  EXPECT_EQ(second.LastError(), PortError::Busy);
+  EXPECT_FALSE(second.IsOpen());
+  first.Close();
+  EXPECT_TRUE(OpenAt(second, pty, 9600));
+  second.Close();
+}
+
+TEST(ComPort, OpenOnAnOpenPortKeepsItsSettings) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  CComPort port;
+  ASSERT_TRUE(OpenAt(port, pty, 9600));
+  EXPECT_TRUE(OpenAt(port, pty, 115200));
+  std::uint32_t rate = 0;
+  ASSERT_TRUE(ReadRate(pty.master(), &rate));
+  EXPECT_EQ(rate, 9600u);
+  port.Close();
+  port.Close();  // the second does nothing
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(ComPort, DeliversEveryByteInOrder) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  Sink sink;
+  CComPort port;
+  port.SetCallback(&Sink::OnRead);
+  ASSERT_TRUE(OpenAt(port, pty, 115200, &sink));
+
+  const Bytes sent = Pattern(1 << 20, 1);
+  std::mt19937 random(2);
+  std::uniform_int_distribution<std::size_t> blockSize(1, 20000);
+  for (std::size_t at = 0; at < sent.size();) {
+    const std::size_t n = std::min(blockSize(random), sent.size() - at);
+    ASSERT_TRUE(pty.Send(sent.data() + at, n));
+    at += n;
+  }
+  ASSERT_TRUE(sink.WaitFor(sent.size()));
+  port.Close();
+  std::lock_guard lock(sink.mutex);
+  EXPECT_FALSE(sink.badCount);
+  EXPECT_GT(sink.calls, 1 << 20 >> 13);
+  EXPECT_TRUE(sink.bytes == sent);
+}
+
+TEST(ComPort, UnplugEndsTheReaderButThePortStaysOpenUntilClosed) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  Sink sink;
+  CComPort port;
+  port.SetCallback(&Sink::OnRead);
+  ASSERT_TRUE(OpenAt(port, pty, 9600, &sink));
+  const std::uint8_t hello[] = {'h', 'i'};
+  ASSERT_TRUE(pty.Send(hello, sizeof hello));
+  ASSERT_TRUE(sink.WaitFor(2));
+  EXPECT_FALSE(port.ReadFailed());
+
+  pty.Unplug();
+  EXPECT_TRUE(Eventually([&] { return port.ReadFailed(); }));
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_FALSE(port.Write(hello, sizeof hello));
+  port.Close();
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(ComPort, WriteReachesTheDeviceAndFailsOnAClosedPort) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  CComPort port;
+  const std::uint8_t text[] = {'A', 'T', '\r', '\n', 0, 0xff};
+  EXPECT_FALSE(port.Write(text, sizeof text));
+  ASSERT_TRUE(OpenAt(port, pty, 9600));
+  EXPECT_TRUE(port.Write(text, 0));
+  EXPECT_TRUE(port.Write(text, sizeof text));
+  EXPECT_EQ(pty.Receive(sizeof text), Bytes(text, text + sizeof text));
+  port.Close();
+  EXPECT_FALSE(port.Write(text, sizeof text));
+  EXPECT_FALSE(port.Write(text, 0));
+}
+
+TEST(ComPort, ConcurrentWritesNeverInterleave) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  CComPort port;
+  ASSERT_TRUE(OpenAt(port, pty, 115200));
+  constexpr int kThreads = 4;
+  constexpr int kBlocks = 50;
+  constexpr std::size_t kBlock = 3000;  // more than the device takes at once
+  std::atomic<int> failed{0};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([&, t] {
+      for (int b = 0; b < kBlocks; ++b) {
+        // Every byte of a block names its writer and the block's number.
+        const Bytes block(kBlock, static_cast<std::uint8_t>(t * kBlocks + b));
+        if (!port.Write(block.data(), static_cast<std::int32_t>(block.size()))) ++failed;
+      }
+    });
+  }
+  const Bytes received = pty.Receive(kThreads * kBlocks * kBlock, 30s);
+  for (std::thread& writer : writers) writer.join();
+  port.Close();
+
+  EXPECT_EQ(failed.load(), 0);
+  ASSERT_EQ(received.size(), kThreads * kBlocks * kBlock);
+  std::vector<int> nextBlock(kThreads, 0);
+  for (std::size_t at = 0; at < received.size(); at += kBlock) {
+    const std::uint8_t id = received[at];
+    for (std::size_t i = at; i < at + kBlock; ++i) ASSERT_EQ(received[i], id) << "at " << i;
+    const int writer = id / kBlocks;
+    EXPECT_EQ(id % kBlocks, nextBlock[writer]++) << "blocks of one writer out of order";
+  }
+}
+
+TEST(ComPort, HeldBackWriteReturnsAfterItsWaitAndFinishesBeforeTheNext) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  CComPort port;
+  ASSERT_TRUE(OpenAt(port, pty, 115200));
+  // Far more than the pseudo-terminal buffers while nobody reads the master.
+  const Bytes first = Pattern(1 << 20, 3);
+  const auto start = Clock::now();
+  EXPECT_TRUE(port.Write(first.data(), static_cast<std::int32_t>(first.size())));
+  const auto waited = Clock::now() - start;
+  EXPECT_GE(waited, 1500ms);
+  EXPECT_LT(waited, 4000ms);
+
+  // The device takes bytes again: the rest of the first write goes out, then
+  // the second.
+  Bytes received;
+  std::thread device([&] { received = pty.Receive(first.size() + 4, 30s); });
+  const std::uint8_t second[] = {'t', 'a', 'i', 'l'};
+  EXPECT_TRUE(port.Write(second, sizeof second));
+  device.join();
+  port.Close();
+  Bytes expected = first;
+  expected.insert(expected.end(), second, second + sizeof second);
+  EXPECT_TRUE(received == expected) << "received " << received.size() << " bytes";
+}
+
+TEST(ComPort, CloseAbandonsAHeldBackWriteAndReturnsPromptly) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  CComPort port;
+  ASSERT_TRUE(OpenAt(port, pty, 115200));
+  const Bytes block = Pattern(1 << 20, 4);
+  std::atomic<int> result{-1};
+  std::thread writer(
+      [&] { result = port.Write(block.data(), static_cast<std::int32_t>(block.size())); });
+  std::this_thread::sleep_for(300ms);
+  const auto start = Clock::now();
+  port.Close();
+  EXPECT_LT(Clock::now() - start, 1000ms);
+  writer.join();
+  EXPECT_EQ(result.load(), 0);  // not sent
+  EXPECT_FALSE(port.IsOpen());
+}
+
+struct SlowSink {
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
+
+  static void OnRead(void* userData, const std::uint8_t*, std::uint32_t) {
+    auto* sink = static_cast<SlowSink*>(userData);
+    sink->started = 1;
+    std::this_thread::sleep_for(300ms);
+    sink->finished = 1;
+  }
+};
+
+TEST(ComPort, CloseWaitsForTheCallbackInProgress) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  SlowSink sink;
+  CComPort port;
+  port.SetCallback(&SlowSink::OnRead);
+  ASSERT_TRUE(OpenAt(port, pty, 9600, &sink));
+  const std::uint8_t byte = 'x';
+  ASSERT_TRUE(pty.Send(&byte, 1));
+  ASSERT_TRUE(Eventually([&] { return sink.started.load() != 0; }));
+  port.Close();
+  EXPECT_EQ(sink.finished.load(), 1);
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(ComPort, RacingOpenAndCloseStayConsistent) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  const int descriptors = OpenDescriptors();
+  {
+    Sink sink;
+    CComPort port;
+    port.SetCallback(&Sink::OnRead);
+    auto churn = [&](int seed) {
+      std::mt19937 random(seed);
+      for (int i = 0; i < 200; ++i) {
+        if (random() % 2) {
+          const bool opened = OpenAt(port, pty, random() % 2 ? 9600 : 250000, &sink);
+          // Refused only because the other thread is in Open or Close.
+          if (!opened) {
+            EXPECT_EQ(port.LastError(), PortError::Busy);
+          }
+        } else {
+          port.Close();
+        }
+        const std::uint8_t byte = 'x';
+        port.Write(&byte, 1);
+      }
+    };
+    std::thread a(churn, 1);
+    std::thread b(churn, 2);
+    a.join();
+    b.join();
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    ASSERT_TRUE(OpenAt(port, pty, 9600, &sink));
+    EXPECT_TRUE(port.IsOpen());
+  }  // the destructor closes the port
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST(ComPort, DeviceGroup) {
+  EXPECT_EQ(DeviceGroup("/dev/zephyn-no-such-port"), "");
+  EXPECT_NE(DeviceGroup("/dev/null"), "");
+}
+
+}  // namespace
+}  // namespace zephyn

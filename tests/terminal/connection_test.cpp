@@ -1,0 +1,192 @@
+// Opening and closing the port from the window, with the virtual module on a
+// pseudo-terminal: the button, the lists, the port watch following devices
+// that come and go, and the message for a device the user may not open.
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "dialogs/gbk_string.h"
+#include "serial/com_port.h"
+#include "sim/virtual_module.h"
+#include "terminal/test_prompts.h"
+#include "terminal/zephyn_dlg.h"
+
+using namespace zephyn;
+
+namespace {
+
+// Port-watch passes come every 3 seconds; allow two and some.
+constexpr int kWatchMs = 8000;
+
+void Choose(QComboBox* combo, int index) {
+  // What choosing an entry from the dropped-down list does.
+  combo->setCurrentIndex(index);
+  emit combo->activated(index);
+}
+
+// Drops (or restores) the calling thread's right to open files that are not
+// its own, so a root test run meets a permission failure like a user would.
+bool SetFileOverride(bool on) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  const unsigned mask = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+  if (on) {
+    data[0].effective |= mask & data[0].permitted;
+  } else {
+    data[0].effective &= ~mask;
+  }
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
+}  // namespace
+
+class ConnectionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    SetLanguage(Language::EnUS);
+    m_prompts.boxes.clear();
+    m_sysfs = std::make_unique<QTemporaryDir>();
+    m_module = std::make_unique<VirtualModule>(115200);
+    QVERIFY(m_module->ok());
+  }
+
+  void cleanup() {
+    m_dlg.reset();
+    m_module.reset();
+    if (g_comPort.IsOpen()) g_comPort.Close();
+  }
+
+  void buttonOpensAndClosesThePort() {
+    Open({m_module->path()});
+    Controls& c = m_dlg->controls();
+    QCOMPARE(m_module->terminalRate(), 115200u);
+    QVERIFY(c.enabled(10001));
+    QVERIFY(c.visible(1067));
+    QVERIFY(!c.visible(1096));
+
+    Click(1053);
+    QTRY_COMPARE(c.text(1053), Text(0));
+    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(!c.enabled(10001));
+    QVERIFY(!c.visible(1067));
+    QVERIFY(c.enabled(1006));
+    QVERIFY(c.enabled(1053));
+  }
+
+  void changingRateOrFlowReopens() {
+    Open({m_module->path()});
+    auto* rates = m_dlg->findChild<QComboBox*>(QStringLiteral("1007"));
+    Choose(rates, 1);  // 9600
+    QTRY_COMPARE(m_module->terminalRate(), 9600u);
+    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+
+    // A rate typed into the box is taken when the flow control changes.
+    rates->setEditText(QStringLiteral("250000"));
+    Choose(m_dlg->findChild<QComboBox*>(QStringLiteral("1008")), 1);
+    QTRY_COMPARE(m_module->terminalRate(), 250000u);
+    QTRY_VERIFY(g_comPort.IsOpen());
+    QCOMPARE(m_dlg->controls().text(1053), Text(1));
+
+    // The automatic entry is no number: the open fails, the port stays closed.
+    Choose(rates, 0);
+    QTRY_COMPARE(m_dlg->controls().text(1053), Text(0));
+    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(m_prompts.boxes.isEmpty());  // an ordinary failure says nothing
+  }
+
+  void unpluggedPortClosesAndIsReported() {
+    Open({m_module->path()});
+    const QString name = QString::fromStdString(m_module->path());
+    m_module->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
+    QCOMPARE(m_prompts.boxes[0].text, QStringLiteral("COM %1 Disconnect").arg(name));
+    QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Faile"));
+    Controls& c = m_dlg->controls();
+    QTRY_VERIFY(!g_comPort.IsOpen());
+    QCOMPARE(c.text(1053), Text(0));
+    QVERIFY(!c.enabled(10001));
+    QCOMPARE(c.text(1006), Text(4));  // nothing is left to choose
+    QVERIFY(!c.enabled(1053));
+  }
+
+  void portThatAppearsIsListedAndSelected() {
+    // The system's list is a fake sysfs tree that gains a USB adapter.
+    StartWindow({});
+    Controls& c = m_dlg->controls();
+    QCOMPARE(c.text(1006), Text(4));
+    QVERIFY(!c.enabled(1053));
+    const QString entry = m_sysfs->filePath(QStringLiteral("ttyUSB0"));
+    QVERIFY(QDir().mkpath(entry + QStringLiteral("/device/driver")));
+    QTRY_COMPARE_WITH_TIMEOUT(c.text(1006), QStringLiteral("ttyUSB0"), kWatchMs);
+    QCOMPARE(c.count(1006), 1);
+    QCOMPARE(c.curSel(1006), 0);
+    for (int id : {1053, 1007, 1008, 1009}) QVERIFY(c.enabled(id));
+    QVERIFY(m_prompts.boxes.isEmpty());
+  }
+
+  void deviceWithoutPermissionIsExplainedOnce() {
+    if (geteuid() != 0) QSKIP("needs root to take a permission away and give it back");
+    // A device that belongs to somebody else, opened without the override
+    // that root normally has.
+    const std::string path = m_module->path();
+    QCOMPARE(::chown(path.c_str(), 65534, 65534), 0);
+    QCOMPARE(::chmod(path.c_str(), 0600), 0);
+    StartWindow({path});
+    QVERIFY(SetFileOverride(false));
+    Click(1053);  // the worker inherits the reduced rights
+    QTRY_COMPARE(m_prompts.boxes.size(), 1);
+    Click(1053);
+    QTest::qWait(500);
+    QVERIFY(SetFileOverride(true));
+    QCOMPARE(m_prompts.boxes.size(), 1);  // once per device and run
+    QCOMPARE(m_dlg->controls().text(1053), Text(0));
+    const QString text = m_prompts.boxes[0].text;
+    QVERIFY2(text.contains(QString::fromStdString(path)), qPrintable(text));
+    const QString group = QString::fromStdString(DeviceGroup(path));
+    QVERIFY(!group.isEmpty());
+    QVERIFY2(text.contains(QStringLiteral("\"%1\"").arg(group)), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("log in again")));
+  }
+
+ private:
+  void StartWindow(std::vector<std::string> ports) {
+    StartOptions options;
+    options.extraPorts = std::move(ports);
+    options.sysfsRoot = m_sysfs->path().toStdString();
+    options.dataFolder = m_data.path().toStdString();
+    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+  }
+
+  void Open(std::vector<std::string> ports) {
+    StartWindow(std::move(ports));
+    Click(1053);
+    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+    QVERIFY(g_comPort.IsOpen());
+  }
+
+  void Click(int id) {
+    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+  }
+
+  RecordingPrompts m_prompts;
+  QTemporaryDir m_data;
+  std::unique_ptr<QTemporaryDir> m_sysfs;
+  std::unique_ptr<VirtualModule> m_module;
+  std::unique_ptr<CZephynDlg> m_dlg;
+};
+
+QTEST_MAIN(ConnectionTest)
+#include "connection_test.moc"
