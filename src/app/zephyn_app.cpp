@@ -43,6 +43,7 @@ bool CZephynApp::InitInstance() {
   if (options.demo) {
     // Answers at the rate the window selects at its first start.
     module = std::make_unique<VirtualModule>(115200);
+    module->setAnswerDelay(20);
     if (module->ok()) {
       options.start.extraPorts.insert(options.start.extraPorts.begin(), module->path());
     } else {

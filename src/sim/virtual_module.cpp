@@ -273,8 +273,14 @@ std::string VirtualModule::Reply(const std::string& line) {
   return Field(key, value);
 }
 
+void VirtualModule::setAnswerDelay(int milliseconds) {
+  m_answerDelayMs = milliseconds;
+}
+
 void VirtualModule::Answer(const std::string& text) {
   if (m_holdBack) return;
+  if (const int delay = m_answerDelayMs; delay > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   std::lock_guard lock(m_writeMutex);
   if (m_master < 0) return;
   WriteAll(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());

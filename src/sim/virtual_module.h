@@ -40,6 +40,9 @@ class VirtualModule {
 
   // Answers are held back while set (bytes received are still read).
   void setHoldBack(bool hold);
+  // Each answer goes out this long after its command, as a real module's
+  // does after a few milliseconds.
+  void setAnswerDelay(int milliseconds);
 
   // Sends `bytes` to the terminal as they are.
   bool send(const std::vector<std::uint8_t>& bytes);
@@ -73,6 +76,7 @@ class VirtualModule {
   std::thread m_thread;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_holdBack{false};
+  std::atomic<int> m_answerDelayMs{0};
   std::mutex m_unplugMutex;         // one unplug at a time
   mutable std::mutex m_writeMutex;  // guards writes to the master and closing it
   mutable std::mutex m_mutex;       // guards the fields below

@@ -35,7 +35,11 @@ void CZephynDlg::OnClose() {
   // 5. TODO(settings): write the settings file.
   // 6. The port.
   if (g_comPort.IsOpen()) g_comPort.Close();
-  // 7. TODO(capture): delete this run's capture file.
+  // 7. This run's capture file: only saved copies outlive the run.
+  {
+    std::lock_guard lock(m_bufLock);
+    m_saveFile.DeleteCapture();
+  }
 }
 
 }  // namespace zephyn

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "dialogs/gbk_string.h"
+#include "dialogs/popup_combo_box.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
@@ -133,6 +134,18 @@ class ConnectionTest : public QObject {
     QCOMPARE(c.curSel(1006), 0);
     for (int id : {1053, 1007, 1008, 1009}) QVERIFY(c.enabled(id));
     QVERIFY(m_prompts.boxes.isEmpty());
+  }
+
+  void droppedDownListWaitsUntilItClosesUp() {
+    StartWindow({});
+    Controls& c = m_dlg->controls();
+    auto* ports = m_dlg->findChild<PopupComboBox*>(QStringLiteral("1006"));
+    emit ports->droppedDown();
+    QVERIFY(QDir().mkpath(m_sysfs->filePath(QStringLiteral("ttyACM0/device/driver"))));
+    QTest::qWait(kWatchMs / 2 + 500);  // more than one pass
+    QCOMPARE(c.text(1006), Text(4));
+    emit ports->closedUp();
+    QTRY_COMPARE_WITH_TIMEOUT(c.text(1006), QStringLiteral("ttyACM0"), kWatchMs);
   }
 
   void deviceWithoutPermissionIsExplainedOnce() {

@@ -1,0 +1,354 @@
+// The receive path end to end: a virtual module streams a counting pattern
+// through its pseudo-terminal into the real window (port reader, OnComRead,
+// the capture spill, the 50 ms pane rebuilds) and, for comparison, into a
+// plain reader of a second pseudo-terminal. Prints the throughput of both,
+// the bytes lost, whether the capture holds every byte, the peak RSS, the
+// pane's rebuild times and the longest stall of the window's thread while
+// receiving at 1 MB/s. Run with QT_QPA_PLATFORM=offscreen; argv[1] sets the
+// number of bytes streamed (default 50,000,000).
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/codecs.h"
+#include "dialogs/gbk_string.h"
+#include "serial/com_port.h"
+#include "sim/virtual_module.h"
+#include "terminal/zephyn_dlg.h"
+
+using namespace zephyn;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+double MBps(std::uint64_t bytes, Clock::duration d) {
+  const double s = Seconds(d);
+  return s > 0 ? double(bytes) / 1e6 / s : 0.0;
+}
+
+double PeakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+}
+
+// Runs the window's event loop, checking `done` every millisecond, until it
+// holds or `timeoutMs` passes. True when it held.
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer poll;
+  poll.setInterval(1);
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+  poll.start();
+  loop.exec();
+  return done();
+}
+
+// The largest gap between the ticks of a 1 ms timer on the window's thread.
+class StallMeter {
+ public:
+  StallMeter() {
+    m_timer.setInterval(1);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      const qint64 now = m_clock.nsecsElapsed();
+      m_maxGapNs = std::max(m_maxGapNs, now - m_last);
+      m_last = now;
+    });
+  }
+  void start() {
+    m_maxGapNs = 0;
+    m_clock.start();
+    m_last = 0;
+    m_timer.start();
+  }
+  // The largest gap since start() or the last take(), in ms.
+  double take() {
+    const double ms = double(m_maxGapNs) / 1e6;
+    m_maxGapNs = 0;
+    return ms;
+  }
+  void stop() { m_timer.stop(); }
+
+ private:
+  QTimer m_timer;
+  QElapsedTimer m_clock;
+  qint64 m_last = 0;
+  qint64 m_maxGapNs = 0;
+};
+
+std::int64_t RxBytes(CZephynDlg& dlg) {
+  std::lock_guard lock(dlg.m_bufLock);
+  return std::uint32_t(dlg.m_rxBytes);
+}
+
+void Click(CZephynDlg& dlg, int id) {
+  dlg.findChild<QAbstractButton*>(QString::number(id))->click();
+}
+
+// Reads the slave side of `path` raw until `total` bytes came; the times of
+// the first and the last byte are left in `first` and `last`.
+std::uint64_t PlainRead(const std::string& path, std::uint64_t total, Clock::time_point& first,
+                        Clock::time_point& last) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return 0;
+  termios tio{};
+  tcgetattr(fd, &tio);
+  cfmakeraw(&tio);
+  tcsetattr(fd, TCSANOW, &tio);
+  std::vector<std::uint8_t> buffer(8192);
+  std::uint64_t got = 0;
+  while (got < total) {
+    pollfd pfd{fd, POLLIN, 0};
+    if (::poll(&pfd, 1, 5000) <= 0) break;
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    if (n <= 0) break;
+    if (got == 0) first = Clock::now();
+    got += std::uint64_t(n);
+    last = Clock::now();
+  }
+  ::close(fd);
+  return got;
+}
+
+// True when `file` holds exactly `total` bytes of the stream's pattern.
+bool CaptureMatches(const QString& file, std::uint64_t total, std::uint64_t& size) {
+  QFile in(file);
+  size = std::uint64_t(std::max<qint64>(0, in.size()));
+  if (!in.open(QIODevice::ReadOnly) || size != total) return false;
+  std::vector<char> chunk(1 << 20);
+  std::uint64_t at = 0;
+  for (;;) {
+    const qint64 n = in.read(chunk.data(), qint64(chunk.size()));
+    if (n < 0) return false;
+    if (n == 0) break;
+    for (qint64 i = 0; i < n; ++i)
+      if (std::uint8_t(chunk[std::size_t(i)]) != std::uint8_t((at + std::uint64_t(i)) & 0xFF))
+        return false;
+    at += std::uint64_t(n);
+  }
+  return at == total;
+}
+
+// The hex view as the refresh thread breaks it: whole "XX " groups per line.
+QString HexLines(const std::string& hex, int bytesPerLine) {
+  const std::size_t perLine = std::size_t(std::max(1, bytesPerLine)) * 3;
+  std::string lines;
+  lines.reserve(hex.size() + hex.size() / perLine + 1);
+  for (std::size_t i = 0; i < hex.size(); i += perLine) {
+    if (i != 0) lines.push_back('\n');
+    lines.append(hex, i, perLine);
+  }
+  return QString::fromLatin1(lines.data(), qsizetype(lines.size()));
+}
+
+struct RebuildTimes {
+  double convertMs;  // on the refresh thread
+  double setMs;      // on the window's thread: set the text, scroll, lay out and paint
+};
+
+// Median of 9 rebuilds of pane 1049 with `bytes`, as the refresh thread
+// builds the text and the window's thread sets it.
+RebuildTimes TimeRebuild(CZephynDlg& dlg, const std::vector<std::uint8_t>& bytes, bool hex) {
+  auto* pane = dlg.findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+  const int group = pane->fontMetrics().horizontalAdvance(QStringLiteral("00 "));
+  const int usable = pane->viewport()->width() - 2 * int(pane->document()->documentMargin());
+  const int bytesPerLine = std::max(1, usable / std::max(1, group));
+  std::vector<double> convert, set;
+  for (int run = 0; run < 9; ++run) {
+    dlg.controls().setText(1049, QString());
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    const QString text = hex ? HexLines(BytesToHex(bytes.data(), bytes.size()), bytesPerLine)
+                             : FromGbk(BytesToText(bytes.data(), bytes.size()));
+    convert.push_back(double(timer.nsecsElapsed()) / 1e6);
+    timer.restart();
+    dlg.controls().setText(1049, text);
+    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    set.push_back(double(timer.nsecsElapsed()) / 1e6);
+  }
+  std::sort(convert.begin(), convert.end());
+  std::sort(set.begin(), set.end());
+  return {convert[convert.size() / 2], set[set.size() / 2]};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  SetLanguage(Language::EnUS);
+  const std::uint64_t total = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 50'000'000;
+  if (total == 0 || total > 0x7FFFFFFF) {
+    std::fprintf(stderr, "byte count must be 1..2147483647\n");
+    return 2;
+  }
+  std::printf("nproc: %u   bytes: %llu\n", std::thread::hardware_concurrency(),
+              static_cast<unsigned long long>(total));
+
+  // The modules outlive the window: a module that vanishes under an open
+  // port would be reported with a message box.
+  VirtualModule windowModule(115200);
+  VirtualModule plainModule(115200);
+  if (!windowModule.ok() || !plainModule.ok()) {
+    std::fprintf(stderr, "cannot create the pseudo-terminals\n");
+    return 1;
+  }
+  QTemporaryDir dataDir;
+  QTemporaryDir saveDir;
+  StartOptions options;
+  options.extraPorts = {windowModule.path()};
+  options.sysfsRoot = "/nonexistent";
+  options.dataFolder = dataDir.path().toStdString();
+  auto dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
+  dlg->OnInitDialog();
+  dlg->show();
+  Click(*dlg, 1053);
+  if (!RunUntil([&] { return g_comPort.IsOpen() && dlg->controls().text(1053) == Text(1); },
+                5000)) {
+    std::fprintf(stderr, "the window did not open %s\n", windowModule.path().c_str());
+    return 1;
+  }
+
+  StallMeter stalls;
+  int failures = 0;
+
+  // 1. The window's path at full speed.
+  {
+    stalls.start();
+    Clock::time_point first{}, last{};
+    std::thread writer([&] { windowModule.stream(total, 4096, 0); });
+    const bool complete = RunUntil(
+        [&] {
+          const std::int64_t got = RxBytes(*dlg);
+          if (got > 0 && first == Clock::time_point{}) first = Clock::now();
+          if (got >= std::int64_t(total)) last = Clock::now();
+          return got >= std::int64_t(total);
+        },
+        120'000);
+    writer.join();
+    const double windowStall = stalls.take();
+    stalls.stop();
+    const std::int64_t counted = RxBytes(*dlg);
+    const double windowRate = complete ? MBps(total, last - first) : 0.0;
+
+    // 2. The plain reader.
+    Clock::time_point plainFirst{}, plainLast{};
+    std::uint64_t plainGot = 0;
+    std::thread reader(
+        [&] { plainGot = PlainRead(plainModule.path(), total, plainFirst, plainLast); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the reader has the slave open
+    std::thread plainWriter([&] { plainModule.stream(total, 4096, 0); });
+    plainWriter.join();
+    reader.join();
+    const double plainRate = plainGot == total ? MBps(total, plainLast - plainFirst) : 0.0;
+
+    std::printf("window path:   %8.1f MB/s  (%.3f s)\n", windowRate, Seconds(last - first));
+    std::printf("plain reader:  %8.1f MB/s  (%.3f s)\n", plainRate,
+                Seconds(plainLast - plainFirst));
+    std::printf("ratio window/plain:   %.2f   (aim >= 0.80)\n",
+                plainRate > 0 ? windowRate / plainRate : 0.0);
+    std::printf("bytes lost:    %lld\n", static_cast<long long>(std::int64_t(total) - counted));
+    std::printf("window thread's longest stall at full speed: %.1f ms\n", windowStall);
+    if (counted != std::int64_t(total)) ++failures;
+
+    // 3. The capture: spilled file plus what is still held, saved as one file.
+    bool saved = false;
+    {
+      std::lock_guard lock(dlg->m_bufLock);
+      saved = dlg->m_saveFile.SaveCaptureTo(dlg->m_rxLog.get(), std::size_t(dlg->m_rxLogLen),
+                                            saveDir.path().toStdString());
+    }
+    std::uint64_t size = 0;
+    const bool matches =
+        saved && CaptureMatches(saveDir.filePath(QStringLiteral("RX data.bin")), total, size);
+    std::printf("capture:       %s, %llu bytes, pattern %s\n", saved ? "saved" : "NOT SAVED",
+                static_cast<unsigned long long>(size), matches ? "intact" : "WRONG");
+    if (!matches) ++failures;
+    std::printf("peak RSS:      %.1f MB\n", PeakRssMb());
+  }
+
+  // 5. Pane rebuilds with 100,000 bytes: the stream's pattern as text and as
+  // hex, and module-like text lines.
+  {
+    std::vector<std::uint8_t> pattern(100'000);
+    for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = std::uint8_t(i & 0xFF);
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> lines(100'000);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      lines[i] = (i % 62 == 60) ? '\r' : (i % 62 == 61) ? '\n' : std::uint8_t(0x20 + random() % 95);
+    const RebuildTimes text = TimeRebuild(*dlg, lines, false);
+    const RebuildTimes patternText = TimeRebuild(*dlg, pattern, false);
+    const RebuildTimes hex = TimeRebuild(*dlg, pattern, true);
+    std::printf("pane rebuild, 100000 bytes (convert + set on window thread, aim < 15 ms):\n");
+    std::printf("  text, lines of 60:      %6.1f + %6.1f ms\n", text.convertMs, text.setMs);
+    std::printf("  text, stream pattern:   %6.1f + %6.1f ms\n", patternText.convertMs,
+                patternText.setMs);
+    std::printf("  hex, lines of whole bytes: %3.1f + %6.1f ms\n", hex.convertMs, hex.setMs);
+  }
+
+  // 6. The window thread's longest stall while receiving at 1 MB/s, echo on;
+  // the first half shown as text, the second half as hex.
+  {
+    constexpr std::uint64_t kPaced = 5'000'000;
+    dlg->controls().setText(1049, QString());
+    if (!dlg->controls().checked(1045)) Click(*dlg, 1045);
+    if (dlg->controls().checked(1047)) Click(*dlg, 1047);
+    const std::int64_t before = RxBytes(*dlg);
+    stalls.start();
+    std::thread writer([&] { windowModule.stream(kPaced, 1024, 1'000'000); });
+    RunUntil([&] { return RxBytes(*dlg) - before >= std::int64_t(kPaced / 2); }, 30'000);
+    const double textStall = stalls.take();
+    Click(*dlg, 1047);
+    const bool complete =
+        RunUntil([&] { return RxBytes(*dlg) - before >= std::int64_t(kPaced); }, 30'000);
+    RunUntil([] { return false; }, 200);  // the last rebuild
+    const double hexStall = stalls.take();
+    stalls.stop();
+    writer.join();
+    std::printf("window thread's longest stall at 1 MB/s, echo on (aim <= 50 ms):\n");
+    std::printf("  as text: %6.1f ms   as hex: %6.1f ms%s\n", textStall, hexStall,
+                complete ? "" : "   (stream INCOMPLETE)");
+    if (!complete) ++failures;
+  }
+
+  std::printf("peak RSS at the end: %.1f MB\n", PeakRssMb());
+  dlg->close();
+  QCoreApplication::processEvents();
+  dlg.reset();
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,223 @@
+// Traffic end to end through the real window and the virtual module on a
+// pseudo-terminal: a request and its answer with counters, CRC-32 and
+// direction markers, the multi-instruction mode, the capture of a long stream
+// and its Save, the keyboard filter and the Hex toggle.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "dialogs/gbk_string.h"
+#include "serial/com_port.h"
+#include "sim/virtual_module.h"
+#include "terminal/test_prompts.h"
+#include "terminal/zephyn_dlg.h"
+
+using namespace zephyn;
+
+namespace {
+
+const QString kAnswer = QStringLiteral("+NAME=Zephyn-BT\r\nOK\r\n");
+
+std::string Received(const VirtualModule& module) {
+  const std::vector<std::uint8_t> bytes = module.received();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+class TrafficTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    SetLanguage(Language::EnUS);
+    m_prompts.boxes.clear();
+    m_data = std::make_unique<QTemporaryDir>();
+    m_module = std::make_unique<VirtualModule>(115200);
+    QVERIFY(m_module->ok());
+    StartOptions options;
+    options.extraPorts = {m_module->path()};
+    options.sysfsRoot = "/nonexistent";
+    options.dataFolder = m_data->path().toStdString();
+    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    Click(1053);
+    QTRY_VERIFY(g_comPort.IsOpen());
+    QTRY_COMPARE(c().text(1053), Text(1));
+  }
+
+  void cleanup() {
+    m_dlg.reset();
+    m_module.reset();
+  }
+
+  void requestAndAnswerWithCountersAndMarkers() {
+    // The answer comes after the request has been recorded, as from a module.
+    m_module->setAnswerDelay(50);
+    c().setText(10000, QStringLiteral("AT+NAME"));
+    Click(1106);  // New line
+    Click(10001);
+    QCOMPARE(c().text(1000), QStringLiteral("9/1 CRC:29A3D1CD"));
+    QTRY_COMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
+    QTRY_COMPARE(m_dlg->m_rxBytes, std::int32_t(kAnswer.size()));
+    QVERIFY(c().text(1001).startsWith(QStringLiteral("21/")));
+
+    // Echo off: the pane shows the answer alone.
+    QTRY_COMPARE(c().text(1049), kAnswer);
+    // Echo on: both directions, each change marked.
+    Click(1045);
+    QTRY_COMPARE(c().text(1049), QStringLiteral(">>AT+NAME\r\n\r\n<<") + kAnswer);
+    // Hex view of the same, markers included.
+    Click(1047);
+    QTRY_VERIFY(c().text(1049).startsWith(QStringLiteral("3E")));
+    const QString hex = c().text(1049).remove(QLatin1Char('\n'));
+    QVERIFY(hex.startsWith(QStringLiteral("3E 3E 41 54 2B 4E 41 4D 45 0D 0A 0D 0A 3C 3C 2B ")));
+    QCOMPARE(hex.size(), (2 + 9 + 2 + 2 + kAnswer.size()) * 3);
+  }
+
+  void instructionsAreReleasedOneByOneByOk() {
+    m_dlg->m_multCmdCheck = 1;
+    m_dlg->m_multCmdDelay = "200";
+    c().setText(10000, QStringLiteral("AT+NAME\nAT+VER\nAT+ADDR"));
+    QElapsedTimer timer;
+    timer.start();
+    Click(10001);
+    QTRY_COMPARE(Received(*m_module), std::string("AT+NAME\r\nAT+VER\r\nAT+ADDR\r\n"));
+    // Each following instruction waits for the delay after its "OK".
+    QVERIFY(timer.elapsed() >= 2 * 200);
+    QTRY_COMPARE(c().text(1000).section(QLatin1Char('/'), 1, 1).left(1), QStringLiteral("3"));
+
+    // More than 20 instructions: refused whole, nothing goes out now or later.
+    QString many;
+    for (int i = 0; i < 21; ++i) many += QStringLiteral("AT+NAME\n");
+    c().setText(10000, many);
+    const QString before = c().text(1000);
+    Click(10001);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes[0].text, QStringLiteral("指令数超过最大限制数!"));
+    QCOMPARE(c().text(1000), before);
+    QCOMPARE(m_dlg->m_multCmdCount.load(), 0);
+  }
+
+  void longStreamIsCapturedAndSavedByteForByte() {
+    constexpr std::uint64_t kTotal = 2'500'000;
+    QCOMPARE(m_module->stream(kTotal, 100, 0), kTotal);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dlg->m_rxBytes, std::int32_t(kTotal), 20000);
+    // Two spills of a million bytes each went to the capture file.
+    QCOMPARE(QFileInfo(QString::fromStdString(m_dlg->m_saveFile.CapturePath())).size(),
+             qint64(2'000'000));
+
+    QTemporaryDir folder;
+    m_prompts.chosenFolder = folder.path();
+    Click(1009);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes[0].text, folder.path());
+    QCOMPARE(m_prompts.boxes[0].caption, Text(26));
+    QFile saved(folder.filePath(QStringLiteral("RX data.bin")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    QCOMPARE(bytes.size(), qsizetype(kTotal));
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+      if (std::uint8_t(bytes[i]) != std::uint8_t(i & 0xFF)) QFAIL(qPrintable(QString::number(i)));
+    saved.close();
+
+    // After Clear only what comes later is saved: here nothing.
+    Click(1010);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(m_dlg->m_saveFile.CapturePath())));
+    Click(1009);
+    QCOMPARE(m_prompts.boxes.size(), 2);
+    QCOMPARE(QFileInfo(saved.fileName()).size(), qint64(0));
+
+    // A cancelled folder choice saves nothing and says nothing.
+    m_prompts.chosenFolder.clear();
+    Click(1009);
+    QCOMPARE(m_prompts.boxes.size(), 2);
+  }
+
+  void keyboardFilter() {
+    auto* input = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("10000"));
+    input->setFocus();
+    QTRY_VERIFY(input->hasFocus());
+
+    // Enter without New line makes a line break and sends nothing.
+    QTest::keyClicks(input, QStringLiteral("AT"));
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(c().text(10000), QStringLiteral("AT\n"));
+    QCOMPARE(c().text(1000), QStringLiteral("0/0 CRC:00000000"));
+
+    // With New line on, Enter sends instead of breaking the line.
+    c().setChecked(1106, true);
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(c().text(10000), QStringLiteral("AT\n"));
+    QCOMPARE(c().text(1000).left(2), QStringLiteral("6/"));  // "AT" CR LF CR LF
+
+    // Ctrl+Enter sends from any control of the window.
+    c().setChecked(1106, false);
+    QWidget* hex = m_dlg->findChild<QWidget*>(QStringLiteral("1047"));
+    hex->setFocus();
+    QTest::keyClick(hex, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(c().text(1000).contains(QStringLiteral("/2 ")));
+
+    // Ctrl+A selects the whole input.
+    input->setFocus();
+    QTest::keyClick(input, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(input->textCursor().selectedText().size(), 3);
+
+    // In hex mode only digits, blanks and backspace reach the box.
+    c().setText(10000, QString());
+    c().setChecked(10002, true);
+    QTest::keyClicks(input, QStringLiteral("4g1 z"));
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(c().text(10000), QStringLiteral("41 "));
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QCOMPARE(c().text(10000), QStringLiteral("41"));
+  }
+
+  void newLineRebuildsTheTimedPayload() {
+    c().setText(10000, QStringLiteral("AB"));
+    Click(1106);
+    auto payload = m_dlg->TimedSendPayload();
+    QVERIFY(payload);
+    QCOMPARE(std::string(payload->begin(), payload->end()), std::string("AB\r\n"));
+    Click(1106);
+    // The old payload stays whole for whoever still holds it.
+    QCOMPARE(std::string(payload->begin(), payload->end()), std::string("AB\r\n"));
+    payload = m_dlg->TimedSendPayload();
+    QCOMPARE(std::string(payload->begin(), payload->end()), std::string("AB"));
+  }
+
+  void hexToggleRoundTrip() {
+    c().setText(10000, QStringLiteral("AB"));
+    Click(10002);
+    QCOMPARE(c().text(10000), QStringLiteral("41 42 "));
+    Click(10002);
+    QCOMPARE(c().text(10000), QStringLiteral("AB"));
+    // An empty box stays as it is.
+    c().setText(10000, QString());
+    Click(10002);
+    QCOMPARE(c().text(10000), QString());
+    QVERIFY(c().checked(10002));
+  }
+
+ private:
+  Controls& c() { return m_dlg->controls(); }
+  void Click(int id) {
+    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+  }
+
+  RecordingPrompts m_prompts;
+  std::unique_ptr<QTemporaryDir> m_data;
+  std::unique_ptr<VirtualModule> m_module;
+  std::unique_ptr<CZephynDlg> m_dlg;
+};
+
+QTEST_MAIN(TrafficTest)
+#include "traffic_test.moc"
