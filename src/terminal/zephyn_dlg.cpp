@@ -91,23 +91,6 @@ void CZephynDlg::ConnectHandlers() {
 void CZephynDlg::InitTabs() {
   m_controls.addItem(1067, Text(15));
   m_controls.addItem(1067, Text(24));
-  connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(10000)), &QPlainTextEdit::textChanged,
-          this, [this] { RebuildSendBuf(); });
-
-  // The keyboard filter sees the keys of every control of the window, and
-  // the pane's width decides how many bytes a line of the hex view holds.
-  qApp->installEventFilter(this);
-
-  // The lists' handlers answer the user's choices only, not the program's.
-  auto* ports = qobject_cast<PopupComboBox*>(m_controls.widget(1006));
-  connect(ports, &QComboBox::activated, this, [this] { OnPortSelChange(); });
-  connect(ports, &PopupComboBox::droppedDown, this, [this] { m_portWatchEnabled = 0; });
-  connect(ports, &PopupComboBox::closedUp, this, [this] { m_portWatchEnabled = 1; });
-  connect(qobject_cast<QComboBox*>(m_controls.widget(1007)), &QComboBox::activated, this,
-          [this] { OnBaudSelChange(); });
-  connect(qobject_cast<QComboBox*>(m_controls.widget(1008)), &QComboBox::activated, this,
-          [this] { OnFlowSelChange(); });
-
   auto* tab = qobject_cast<TabControl*>(m_controls.widget(1067));
   m_quickSend = new CQuickSend(m_language, tab);
   m_moreStrSend = new CMoreStrSend(m_language, tab);
