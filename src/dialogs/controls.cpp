@@ -275,8 +275,15 @@ void Controls::post(std::function<void()> task) {
 void Controls::setText(int id, const QString& text) {
   update(id, [&](State& s) -> Apply {
     s.text = text;
-    return [text](QWidget* w) {
+    const std::uint64_t serial = ++s.textSerial;
+    return [this, id, text, serial](QWidget* w) {
       CheckWindowThread("Controls::setText");
+      {
+        // A newer text for this control is further down the queue.
+        std::lock_guard lock(m_mutex);
+        auto it = m_state.find(id);
+        if (it != m_state.end() && it->second.textSerial != serial) return;
+      }
       SetWidgetText(w, text);
     };
   });

@@ -5,7 +5,10 @@
 // made, whichever thread made them. On the window's thread the queue is
 // drained before the call returns. Reads always come from the mirror, and
 // user actions on the widgets update the mirror too. No widget is ever
-// touched off the window's thread.
+// touched off the window's thread. A text that a newer one replaces before
+// it reached its widget is skipped: a label set by every received block, or
+// the receive pane rebuilt faster than the window can show it, costs the
+// window's thread one update, not a backlog.
 #pragma once
 
 #include <QObject>
@@ -68,6 +71,7 @@ class Controls : public QObject {
   struct State {
     QPointer<QWidget> widget;
     QString text;
+    std::uint64_t textSerial = 0;  // counts setText calls, to skip superseded ones
     bool checked = false;
     bool enabled = true;
     bool visible = true;

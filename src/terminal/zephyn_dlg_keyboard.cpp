@@ -3,8 +3,10 @@
 // Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input, and
 // in hex mode the input box takes hexadecimal digits only.
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QTextDocument>
 
 #include "terminal/zephyn_dlg.h"
@@ -27,11 +29,22 @@ bool HexKeyAllowed(QChar c) {
 }  // namespace
 
 bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Resize && watched == m_controls.widget(1049)) {
-    auto* pane = static_cast<QPlainTextEdit*>(watched);
-    const int group = pane->fontMetrics().horizontalAdvance(QStringLiteral("00 "));
-    const int usable = pane->viewport()->width() - 2 * int(pane->document()->documentMargin());
-    m_hexBytesPerLine = std::max(1, usable / std::max(1, group));
+  if (event->type() == QEvent::Resize) {
+    // The pane's viewport, once laid out, tells how many whole "XX " groups
+    // a line of the hex view holds.
+    auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049));
+    if (pane != nullptr && watched == pane->viewport()) {
+      // The pane's face need not have digits of one width: a group is taken
+      // as wide as the widest digits make it, so no line ever wraps.
+      const QFontMetricsF metrics(pane->font());
+      qreal digit = 0;
+      for (QChar c : QStringLiteral("0123456789ABCDEF"))
+        digit = std::max(digit, metrics.horizontalAdvance(c));
+      const qreal group = 2 * digit + metrics.horizontalAdvance(QLatin1Char(' '));
+      const qreal usable = static_cast<QResizeEvent*>(event)->size().width() -
+                           2 * pane->document()->documentMargin() - 2;
+      m_hexBytesPerLine = std::max(1, int(usable / std::max<qreal>(1, group)));
+    }
   }
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
       FilterKey(watched, event))

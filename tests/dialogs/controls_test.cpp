@@ -99,8 +99,11 @@ class ControlsTest : public QObject {
         if (i % 11 == 0) m_controls->removeItem(3, 0);
       }
     });
-    QCOMPARE(seen.size(), 2000);
-    for (int i = 0; i < seen.size(); ++i) QCOMPARE(seen[i], QString::number(i));
+    // Texts arrive in order; one that a newer text replaced before it was
+    // shown may be skipped, the last one never is.
+    QVERIFY(!seen.isEmpty());
+    for (int i = 1; i < seen.size(); ++i) QVERIFY(seen[i].toInt() > seen[i - 1].toInt());
+    QCOMPARE(seen.back(), QStringLiteral("1999"));
     // The widget ends exactly where the mirror is.
     QCOMPARE(m_combo->count(), m_controls->count(3));
     QCOMPARE(m_combo->currentIndex(), m_controls->curSel(3));

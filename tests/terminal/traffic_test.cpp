@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <memory>
 
 #include "dialogs/gbk_string.h"
@@ -81,6 +82,24 @@ class TrafficTest : public QObject {
     const QString hex = c().text(1049).remove(QLatin1Char('\n'));
     QVERIFY(hex.startsWith(QStringLiteral("3E 3E 41 54 2B 4E 41 4D 45 0D 0A 0D 0A 3C 3C 2B ")));
     QCOMPARE(hex.size(), (2 + 9 + 2 + 2 + kAnswer.size()) * 3);
+  }
+
+  void hexViewLinesFillThePaneWidth() {
+    Click(1047);
+    QCOMPARE(m_module->stream(3000, 500, 0), std::uint64_t(3000));
+    QTRY_COMPARE(m_dlg->m_rxBytes, 3000);
+    QTRY_VERIFY(c().text(1049).size() >= 3000 * 3);
+    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    const QStringList lines = c().text(1049).split(QLatin1Char('\n'));
+    QVERIFY(lines.size() > 1);
+    const int width = pane->viewport()->width();
+    const QFontMetrics metrics(pane->font());
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+      QCOMPARE(lines[i].size(), lines[0].size());  // whole "XX " groups
+      QVERIFY(metrics.horizontalAdvance(lines[i]) <= width);
+    }
+    // And they use most of it, rather than a few bytes a line.
+    QVERIFY(metrics.horizontalAdvance(lines[0]) > width * 3 / 4);
   }
 
   void instructionsAreReleasedOneByOneByOk() {
