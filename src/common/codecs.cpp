@@ -117,6 +117,9 @@ std::uint32_t CrcRun(std::uint32_t c, const std::uint8_t* bytes, std::size_t cou
   return c;
 }
 
+#if defined(__GNUC__)
+#define ZEPHYN_CRC_LANES 1
+
 // Product of two polynomials modulo the CRC polynomial, in the reflected
 // bit order of the register.
 std::uint32_t MultiplyModP(std::uint32_t a, std::uint32_t b) {
@@ -144,12 +147,7 @@ constexpr std::size_t kLanes = 32;
 using Lanes = std::uint32_t __attribute__((vector_size(kLanes * sizeof(std::uint32_t))));
 constexpr std::size_t kLaneThreshold = 1024;
 
-}  // namespace
-
-std::uint32_t Crc32Update(std::uint32_t previous, const std::uint8_t* bytes, std::uint32_t count) {
-  if (bytes == nullptr) return 0;
-  if (count < kLaneThreshold) return CrcRun(previous ^ 0xFFFFFFFFu, bytes, count) ^ 0xFFFFFFFFu;
-
+std::uint32_t CrcLanes(std::uint32_t previous, const std::uint8_t* bytes, std::size_t count) {
   // Each byte costs eight dependent shift-and-XOR steps, so one register
   // advances slowly. A large block is cut into equal lanes whose registers
   // advance side by side, still bit by bit and without a table; the lanes'
@@ -194,6 +192,17 @@ std::uint32_t Crc32Update(std::uint32_t previous, const std::uint8_t* bytes, std
   const std::size_t done = kLanes * lane;
   crc = CrcRun(crc ^ 0xFFFFFFFFu, bytes + done, count - done) ^ 0xFFFFFFFFu;
   return crc;
+}
+#endif
+
+}  // namespace
+
+std::uint32_t Crc32Update(std::uint32_t previous, const std::uint8_t* bytes, std::uint32_t count) {
+  if (bytes == nullptr) return 0;
+#ifdef ZEPHYN_CRC_LANES
+  if (count >= kLaneThreshold) return CrcLanes(previous, bytes, count);
+#endif
+  return CrcRun(previous ^ 0xFFFFFFFFu, bytes, count) ^ 0xFFFFFFFFu;
 }
 
 }  // namespace zephyn
