@@ -128,7 +128,10 @@ void Controls::watchUserChanges(int id, QWidget* widget) {
     connect(e, &QLineEdit::textChanged, this,
             [record](const QString& t) { record([&](State& s) { s.text = t; }); });
   } else if (auto* e = qobject_cast<QPlainTextEdit*>(widget)) {
-    connect(e, &QPlainTextEdit::textChanged, this, [record, e] {
+    connect(e, &QPlainTextEdit::textChanged, this, [this, record, e] {
+      // Copying the whole text out is not free (the receive pane holds up
+      // to 300,000 characters): only a user's edit needs it.
+      if (m_draining) return;
       const QString t = e->toPlainText();
       record([&](State& s) { s.text = t; });
     });
