@@ -39,6 +39,7 @@
 #include "dialogs/gbk_string.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
+#include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -166,18 +167,6 @@ bool CaptureMatches(const QString& file, std::uint64_t total, int rounds, std::u
   return at == size;
 }
 
-// The hex view as the refresh thread breaks it: whole "XX " groups per line.
-QString HexLines(const std::string& hex, int bytesPerLine) {
-  const std::size_t perLine = std::size_t(std::max(1, bytesPerLine)) * 3;
-  std::string lines;
-  lines.reserve(hex.size() + hex.size() / perLine + 1);
-  for (std::size_t i = 0; i < hex.size(); i += perLine) {
-    if (i != 0) lines.push_back('\n');
-    lines.append(hex, i, perLine);
-  }
-  return QString::fromLatin1(lines.data(), qsizetype(lines.size()));
-}
-
 struct RebuildTimes {
   double convertMs;  // on the refresh thread
   double setMs;      // on the window's thread: set the text, scroll, lay out and paint
@@ -195,8 +184,7 @@ RebuildTimes TimeRebuild(CZephynDlg& dlg, const std::vector<std::uint8_t>& bytes
     QCoreApplication::processEvents();
     QElapsedTimer timer;
     timer.start();
-    const QString text = hex ? HexLines(BytesToHex(bytes.data(), bytes.size()), hexBytesPerLine)
-                             : FromGbk(BytesToText(bytes.data(), bytes.size()));
+    const QString text = PaneText(bytes.data(), bytes.size(), hex, false, hexBytesPerLine);
     convert.push_back(double(timer.nsecsElapsed()) / 1e6);
     timer.restart();
     dlg.controls().setText(1049, text);

@@ -5,28 +5,14 @@
 #include <QScrollBar>
 #include <chrono>
 
-#include "common/code_page.h"
 #include "dialogs/gbk_string.h"
+#include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
 namespace {
 
 constexpr std::int32_t kPaneBytes = 100'000;
-
-// The hex view broken after whole "XX " groups, as many as fill the pane's
-// width: it looks like wrapping, and the pane lays short lines out far
-// faster than one line of 300,000 characters.
-QString HexLines(const std::string& hex, int bytesPerLine) {
-  const std::size_t perLine = std::size_t(std::max(1, bytesPerLine)) * 3;
-  std::string lines;
-  lines.reserve(hex.size() + hex.size() / perLine + 1);
-  for (std::size_t i = 0; i < hex.size(); i += perLine) {
-    if (i != 0) lines.push_back('\n');
-    lines.append(hex, i, perLine);
-  }
-  return QString::fromLatin1(lines.data(), qsizetype(lines.size()));
-}
 
 }  // namespace
 
@@ -48,15 +34,8 @@ void CZephynDlg::RefreshPass() {
       const std::int32_t n = std::min(length, kPaneBytes);
       tail.assign(source + (length - n), source + length);
     }
-    QString text;
-    if (hex) {
-      text = HexLines(BytesToHex(tail.data(), tail.size()), m_hexBytesPerLine);
-    } else {
-      std::string plain = BytesToText(tail.data(), tail.size());
-      if (m_advanceUtf8Check != 0) Utf8ToGbk(plain);
-      text = FromGbk(plain);
-    }
-    m_controls.setText(1049, text);
+    m_controls.setText(
+        1049, PaneText(tail.data(), tail.size(), hex, m_advanceUtf8Check != 0, m_hexBytesPerLine));
     m_controls.post([this] {
       if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049)))
         pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());

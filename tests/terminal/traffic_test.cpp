@@ -84,6 +84,16 @@ class TrafficTest : public QObject {
     QCOMPARE(hex.size(), (2 + 9 + 2 + 2 + kAnswer.size()) * 3);
   }
 
+  void utf8ModeShowsUtf8Text() {
+    // Received bytes are GBK text; in UTF-8 mode they are read as UTF-8.
+    QVERIFY(m_module->send({0xD6, 0xD0}));  // "中" in GBK
+    QTRY_COMPARE(c().text(1049), QStringLiteral("中"));
+    Click(1010);
+    m_dlg->m_advanceUtf8Check = 1;
+    QVERIFY(m_module->send({0xE4, 0xB8, 0xAD}));  // "中" in UTF-8
+    QTRY_COMPARE(c().text(1049), QStringLiteral("中"));
+  }
+
   void hexViewLinesFillThePaneWidth() {
     Click(1047);
     QCOMPARE(m_module->stream(3000, 500, 0), std::uint64_t(3000));

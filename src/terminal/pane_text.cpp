@@ -1,0 +1,37 @@
+#include "terminal/pane_text.h"
+
+#include <algorithm>
+#include <string>
+
+#include "common/code_page.h"
+#include "common/codecs.h"
+#include "dialogs/gbk_string.h"
+
+namespace zephyn {
+namespace {
+
+// The hex view broken after whole "XX " groups, as many as fill the pane's
+// width: it looks like wrapping, and the pane lays short lines out far
+// faster than one line of 300,000 characters.
+QString HexLines(const std::string& hex, int bytesPerLine) {
+  const std::size_t perLine = std::size_t(std::max(1, bytesPerLine)) * 3;
+  std::string lines;
+  lines.reserve(hex.size() + hex.size() / perLine + 1);
+  for (std::size_t i = 0; i < hex.size(); i += perLine) {
+    if (i != 0) lines.push_back('\n');
+    lines.append(hex, i, perLine);
+  }
+  return QString::fromLatin1(lines.data(), qsizetype(lines.size()));
+}
+
+}  // namespace
+
+QString PaneText(const std::uint8_t* bytes, std::size_t count, bool hex, bool utf8,
+                 int hexBytesPerLine) {
+  if (hex) return HexLines(BytesToHex(bytes, count), hexBytesPerLine);
+  std::string text = BytesToText(bytes, count);
+  if (utf8) Utf8ToGbk(text);
+  return FromGbk(text);
+}
+
+}  // namespace zephyn
