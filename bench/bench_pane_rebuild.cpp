@@ -4,7 +4,6 @@
 // median time of each in milliseconds. Run with QT_QPA_PLATFORM=offscreen.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <algorithm>
@@ -13,8 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/codecs.h"
-#include "dialogs/gbk_string.h"
+#include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -37,21 +35,6 @@ double MedianMs(QPlainTextEdit* pane, const QString& text, int runs) {
   return times[times.size() / 2];
 }
 
-// Hex text broken after as many whole "XX " groups as fit the pane's width.
-QString HexLines(const std::string& hex, const QPlainTextEdit* pane) {
-  const int width = pane->viewport()->width() - 8;
-  const int group =
-      std::max(1, QFontMetrics(pane->font()).horizontalAdvance(QStringLiteral("00 ")));
-  const std::size_t perLine = std::max(1, width / group) * 3;
-  std::string lines;
-  lines.reserve(hex.size() + hex.size() / perLine + 1);
-  for (std::size_t i = 0; i < hex.size(); i += perLine) {
-    lines.append(hex, i, perLine);
-    lines.push_back('\n');
-  }
-  return QString::fromLatin1(lines.data(), qsizetype(lines.size()));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,10 +51,12 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = (i % 62 == 60) ? '\r' : (i % 62 == 61) ? '\n' : std::uint8_t(0x20 + random() % 95);
 
-  const QString text = FromGbk(BytesToText(bytes.data(), bytes.size()));
-  const std::string hex = BytesToHex(bytes.data(), bytes.size());
-  const QString hexOneLine = QString::fromLatin1(hex.data(), qsizetype(hex.size()));
-  const QString hexLines = HexLines(hex, pane);
+  // As the refresh thread builds them; the one line is what a pane that
+  // wraps a single line of hex would have to lay out.
+  const QString text = PaneText(bytes.data(), bytes.size(), false, false, 0);
+  const QString hexOneLine = PaneText(bytes.data(), bytes.size(), true, false, int(bytes.size()));
+  const QString hexLines = PaneText(bytes.data(), bytes.size(), true, false,
+                                    HexBytesPerLine(*pane, pane->viewport()->width()));
 
   const int runs = 9;
   std::printf("nproc: %u\n", std::thread::hardware_concurrency());

@@ -345,9 +345,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < lines.size(); ++i)
       lines[i] = (i % 62 == 60) ? '\r' : (i % 62 == 61) ? '\n' : std::uint8_t(0x20 + random() % 95);
     auto* pane = dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
-    const int group = pane->fontMetrics().horizontalAdvance(QStringLiteral("00 "));
-    const int usable = pane->viewport()->width() - 2 * int(pane->document()->documentMargin());
-    const int fullBytesPerLine = std::max(1, usable / std::max(1, group));
+    const int fullBytesPerLine = HexBytesPerLine(*pane, pane->viewport()->width());
 
     const RebuildTimes text = TimeRebuild(*dlg, lines, false, 0);
     const RebuildTimes patternText = TimeRebuild(*dlg, pattern, false, 0);

@@ -220,13 +220,9 @@ void Controls::update(int id, const std::function<Apply(State&)>& change) {
     Apply apply = change(it->second);
     if (!apply) return;
     QPointer<QWidget> target = it->second.widget;
-    m_queue.push_back([target, apply = std::move(apply)] {
+    pushLocked([target, apply = std::move(apply)] {
       if (target) apply(target.data());
     });
-    if (!IsWindowThread() && !m_drainPosted) {
-      m_drainPosted = true;
-      QMetaObject::invokeMethod(this, &Controls::drain, Qt::QueuedConnection);
-    }
   }
   if (IsWindowThread()) drain();
 }
@@ -234,13 +230,19 @@ void Controls::update(int id, const std::function<Apply(State&)>& change) {
 void Controls::enqueue(std::function<void()> task) {
   {
     std::lock_guard lock(m_mutex);
-    m_queue.push_back(std::move(task));
-    if (!IsWindowThread() && !m_drainPosted) {
-      m_drainPosted = true;
-      QMetaObject::invokeMethod(this, &Controls::drain, Qt::QueuedConnection);
-    }
+    pushLocked(std::move(task));
   }
   if (IsWindowThread()) drain();
+}
+
+void Controls::pushLocked(std::function<void()> task) {
+  m_queue.push_back(std::move(task));
+  // Off the window's thread one drain is posted for any number of updates;
+  // on it the caller drains at once.
+  if (!IsWindowThread() && !m_drainPosted) {
+    m_drainPosted = true;
+    QMetaObject::invokeMethod(this, &Controls::drain, Qt::QueuedConnection);
+  }
 }
 
 void Controls::drain() {

@@ -90,6 +90,7 @@ class Controls : public QObject {
   void update(int id, const std::function<Apply(State&)>& change);
   static Apply insertInto(State& s, int at, const QString& text);
   void enqueue(std::function<void()> task);
+  void pushLocked(std::function<void()> task);  // m_mutex held
   void drain();
   void watchUserChanges(int id, QWidget* widget);
   template <typename T, typename Read>

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -386,6 +387,21 @@ bool CComPort::Write(const std::uint8_t* bytes, std::int32_t count) {
   // ends, finished or at its deadline, before the next queued write starts.
   if (!m_writeDone.wait_for(lock, kWriteWait, [&] { return job->done; })) return true;
   return job->ok;
+}
+
+bool CComPort::WaitUnlessClosing(int milliseconds) {
+  // Called from the reader, between Open and Close: the stop eventfd is
+  // valid, and once Close signals it every poll on it returns at once.
+  const int stopFd = m_stopFd;
+  if (stopFd < 0) return false;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, milliseconds));
+  for (;;) {
+    pollfd stop = {stopFd, POLLIN, 0};
+    const int ready = ::poll(&stop, 1, PollTimeout(deadline));
+    if (ready > 0) return false;
+    if (ready == 0) return true;
+    if (errno != EINTR) return false;
+  }
 }
 
 std::string DeviceGroup(const std::string& path) {

@@ -65,6 +65,12 @@ class CComPort {
   PortError LastError() const { return m_lastError.load(); }
   int LastErrno() const { return m_lastErrno.load(); }
 
+  // For the receive callback: waits `milliseconds` on the reader thread, or
+  // less when Close wants the reader to end. False when the wait was cut
+  // short (or the port is not open): the callback should return at once.
+  // A callback that pauses this way never holds up Close.
+  bool WaitUnlessClosing(int milliseconds);
+
   // The reader ended because the device failed or went away.
   bool ReadFailed() const { return m_readFailed.load() != 0; }
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <system_error>
+
+#include "common/instructions.h"
 
 namespace zephyn {
 
@@ -103,21 +103,7 @@ std::string PortPath(const std::string& entry) {
 
 int ParsePortNumber(const std::string& prefix, const std::string& name) {
   if (name.size() < prefix.size()) return 0;
-  // Leading-digits rule: optional white space, an optional sign, then as many
-  // digits as follow. Values beyond the int range saturate instead of wrapping.
-  std::size_t i = prefix.size();
-  while (i < name.size() && std::isspace(static_cast<unsigned char>(name[i]))) ++i;
-  bool negative = false;
-  if (i < name.size() && (name[i] == '+' || name[i] == '-')) {
-    negative = name[i] == '-';
-    ++i;
-  }
-  std::int64_t value = 0;
-  const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT_MIN) : INT_MAX;
-  for (; i < name.size() && std::isdigit(static_cast<unsigned char>(name[i])); ++i) {
-    value = std::min<std::int64_t>(value * 10 + (name[i] - '0'), limit);
-  }
-  return static_cast<int>(negative ? -value : value);
+  return LeadingInt(std::string_view(name).substr(prefix.size()));
 }
 
 bool PortNameLess(const std::string& a, const std::string& b) {

@@ -1,5 +1,8 @@
 #include "terminal/pane_text.h"
 
+#include <QFontMetricsF>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <algorithm>
 #include <string>
 
@@ -32,6 +35,18 @@ QString PaneText(const std::uint8_t* bytes, std::size_t count, bool hex, bool ut
   std::string text = BytesToText(bytes, count);
   if (utf8) Utf8ToGbk(text);
   return FromGbk(text);
+}
+
+int HexBytesPerLine(const QPlainTextEdit& pane, int viewportWidth) {
+  // The pane's face need not have digits of one width: a group is taken as
+  // wide as the widest digits make it, so no line ever wraps.
+  const QFontMetricsF metrics(pane.font());
+  qreal digit = 0;
+  for (QChar c : QStringLiteral("0123456789ABCDEF"))
+    digit = std::max(digit, metrics.horizontalAdvance(c));
+  const qreal group = 2 * digit + metrics.horizontalAdvance(QLatin1Char(' '));
+  const qreal usable = viewportWidth - 2 * pane.document()->documentMargin() - 2;
+  return std::max(1, int(usable / std::max<qreal>(1, group)));
 }
 
 }  // namespace zephyn

@@ -7,9 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 
+class QPlainTextEdit;
+
 namespace zephyn {
 
 QString PaneText(const std::uint8_t* bytes, std::size_t count, bool hex, bool utf8,
                  int hexBytesPerLine);
+
+// How many whole "XX " groups fit on one line of `pane` when its viewport is
+// `viewportWidth` pixels wide. Window thread.
+int HexBytesPerLine(const QPlainTextEdit& pane, int viewportWidth);
 
 }  // namespace zephyn

@@ -41,7 +41,7 @@ CZephynDlg::~CZephynDlg() {
   // workers, and its port, before the members they use go away.
   StopThreads();
   m_workers.JoinAll();
-  if (!m_closed && g_comPort.IsOpen()) g_comPort.Close();
+  if (m_closingRuns == 0 && g_comPort.IsOpen()) g_comPort.Close();
 }
 
 int CZephynDlg::DoModal() {

@@ -203,14 +203,15 @@ class CZephynDlg : public QDialog {
   void AppendReceived(const std::uint8_t* bytes, std::uint32_t count);
   void ReportSpillFailure(const std::string& path, int error);
   void ShowFileError(const std::string& path, int error);
+  // Shows a warning box on the window's thread; any thread, never waits.
+  void PostWarning(const QString& text, const QString& caption);
   friend void OnComRead(void*, const std::uint8_t*, std::uint32_t);
 
   const Language m_language;
   const StartOptions m_options;
   Controls m_controls;
   bool m_initialised = false;
-  bool m_closed = false;
-  int m_closingRuns = 0;
+  int m_closingRuns = 0;  // the window has closed once it is above 0
 
   bool m_ctrlDown = false;                 // window thread: Ctrl is held
   std::atomic<int> m_hexBytesPerLine{16};  // whole bytes per line of the hex view

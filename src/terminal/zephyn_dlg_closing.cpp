@@ -8,18 +8,16 @@
 namespace zephyn {
 
 void CZephynDlg::reject() {
-  if (!m_closed) OnClose();
+  if (m_closingRuns == 0) OnClose();
   QDialog::reject();
 }
 
 void CZephynDlg::OnClose() {
-  m_closed = true;
   ++m_closingRuns;
 
-  // 1. Stop the long-lived threads. They are joined here, before anything
-  //    they use is released, so none of them acts on a closing window.
-  m_stopPortWatch = 1;
-  m_stopRefresh = 1;
+  // 1. Stop the long-lived threads (StopThreads raises their stop flags).
+  //    They are joined here, before anything they use is released, so none
+  //    of them acts on a closing window.
   m_displayDirty = 0;
   StopThreads();
 

@@ -1,8 +1,7 @@
 // Connection control: the open/close button 1053, the selection changes of
 // the port, rate and flow lists, and the workers that open the port and
 // close the window's state. The caption of 1053 is the connection state.
-#include <cstdlib>
-
+#include "common/instructions.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
@@ -67,7 +66,7 @@ void CZephynDlg::OpenPortWorker() {
   // The rate reads like atoi: leading digits, so "Auto" gives 0, which no
   // device accepts.
   const std::string path = PortPath(port.toStdString());
-  const auto baud = std::uint32_t(std::atoi(rate.toStdString().c_str()));
+  const auto baud = std::uint32_t(LeadingInt(rate.toStdString()));
   const int flow = m_controls.curSel(1008);
   if (g_comPort.Open(this, path, baud, 0, 8, 0, flow)) {
     m_controls.setText(1053, Text(1));
@@ -112,8 +111,13 @@ void CZephynDlg::ReportOpenFailure(const std::string& path) {
                 "\"%2\" (for example: sudo usermod -aG %2 $USER), then log out and "
                 "log in again.")
                 .arg(device, groupName);
-  m_controls.post([this, text] {
-    Prompts().messageBox(this, text, windowTitle(), QMessageBox::Ok, QMessageBox::Warning);
+  PostWarning(text, QString());
+}
+
+void CZephynDlg::PostWarning(const QString& text, const QString& caption) {
+  m_controls.post([this, text, caption] {
+    Prompts().messageBox(this, text, caption.isEmpty() ? windowTitle() : caption, QMessageBox::Ok,
+                         QMessageBox::Warning);
   });
 }
 

@@ -1,4 +1,5 @@
 // Clear and the counter labels.
+#include "terminal/display_buffer.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -35,7 +36,7 @@ void CZephynDlg::Clear() {
     std::lock_guard lock(m_bufLock);
     m_displayLen = 0;
     m_rxLogLen = 0;
-    m_lastDirection = 0;
+    m_lastDirection = kNoDirection;
     m_txCount = m_rxCount = 0;
     m_txBytes = m_rxBytes = 0;
     m_txCrc = m_rxCrc = 0;

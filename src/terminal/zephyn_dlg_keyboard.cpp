@@ -3,12 +3,11 @@
 // Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input, and
 // in hex mode the input box takes hexadecimal digits only.
 #include <QApplication>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
-#include <QTextDocument>
 
+#include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -33,18 +32,8 @@ bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
     // The pane's viewport, once laid out, tells how many whole "XX " groups
     // a line of the hex view holds.
     auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049));
-    if (pane != nullptr && watched == pane->viewport()) {
-      // The pane's face need not have digits of one width: a group is taken
-      // as wide as the widest digits make it, so no line ever wraps.
-      const QFontMetricsF metrics(pane->font());
-      qreal digit = 0;
-      for (QChar c : QStringLiteral("0123456789ABCDEF"))
-        digit = std::max(digit, metrics.horizontalAdvance(c));
-      const qreal group = 2 * digit + metrics.horizontalAdvance(QLatin1Char(' '));
-      const qreal usable = static_cast<QResizeEvent*>(event)->size().width() -
-                           2 * pane->document()->documentMargin() - 2;
-      m_hexBytesPerLine = std::max(1, int(usable / std::max<qreal>(1, group)));
-    }
+    if (pane != nullptr && watched == pane->viewport())
+      m_hexBytesPerLine = HexBytesPerLine(*pane, static_cast<QResizeEvent*>(event)->size().width());
   }
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
       FilterKey(watched, event))

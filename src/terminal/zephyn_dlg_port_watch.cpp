@@ -4,7 +4,6 @@
 #include <chrono>
 
 #include "dialogs/gbk_string.h"
-#include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
 #include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
@@ -60,12 +59,8 @@ void CZephynDlg::PortWatchPass() {
       // TODO(timed-send): end a running timed send first.
       ClosePort();
       if (before != Text(4)) {
-        const QString text = QStringLiteral("%1 %2 %3").arg(Text(3), before, Text(5));
-        const QString caption = Text(7);
         // Shown on the window's thread; the watch goes on meanwhile.
-        m_controls.post([this, text, caption] {
-          Prompts().messageBox(this, text, caption, QMessageBox::Ok, QMessageBox::Warning);
-        });
+        PostWarning(QStringLiteral("%1 %2 %3").arg(Text(3), before, Text(5)), Text(7));
       }
     }
     if (m_controls.count(1006) > 0) m_controls.setCurSel(1006, 0);

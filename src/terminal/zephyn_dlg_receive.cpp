@@ -1,25 +1,16 @@
 // The receive path: every block the port's reader delivers is recorded in the
 // display buffer and the receive log, counted, and handed to whoever waits
 // for it (the baud probe, an AT-panel query, the multi-instruction list).
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "common/instructions.h"
 #include "dialogs/gbk_string.h"
-#include "dialogs/prompt_service.h"
 #include "panels/quick_send.h"
+#include "serial/com_port.h"
 #include "terminal/display_buffer.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
-namespace {
-
-constexpr std::int32_t kSpillSize = 1'000'000;
-const std::uint8_t kCrLf[] = {'\r', '\n'};
-const std::uint8_t kRxMarker[] = {'<', '<'};
-
-}  // namespace
 
 void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count) {
   auto* dlg = static_cast<CZephynDlg*>(window);
@@ -39,8 +30,9 @@ void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count) {
       delayMs = LeadingInt(dlg->m_multCmdDelay);
     }
     instruction += "\r\n";  // whole, however long the instruction is
-    if (dlg->m_multCmdCheck != 0) {
-      if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    // The delay passes on the reader thread, but a Close cuts it short (and
+    // then sends nothing), so closing the port never waits out a long delay.
+    if (dlg->m_multCmdCheck != 0 && g_comPort.WaitUnlessClosing(delayMs)) {
       dlg->SendBytes(reinterpret_cast<const std::uint8_t*>(instruction.data()),
                      std::int32_t(instruction.size()));
     }
@@ -60,16 +52,13 @@ void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count) {
     dlg->m_atQueryPending = 0;
     dlg->m_quickSend->ShowReply(AtReplyValue(dlg->m_atReply));
   }
-  QString label;
   {
     std::lock_guard lock(dlg->m_bufLock);
     dlg->m_rxCount += 1;
     dlg->m_rxBytes = std::int32_t(std::uint32_t(dlg->m_rxBytes) + count);  // wraps like the label
     dlg->m_rxCrc = Crc32Update(dlg->m_rxCrc, bytes, count);
-    label = QString::asprintf("%d/%d CRC:%08X", dlg->m_rxBytes, dlg->m_rxCount, dlg->m_rxCrc);
-    dlg->m_rxCounterText = label;
   }
-  dlg->m_controls.setText(1001, label);
+  dlg->ShowRxCounters();
 }
 
 void CZephynDlg::AppendReceived(const std::uint8_t* bytes, std::uint32_t count) {
@@ -80,9 +69,9 @@ void CZephynDlg::AppendReceived(const std::uint8_t* bytes, std::uint32_t count) 
     // Past 1,000,000 bytes the oldest million goes to the capture file. If
     // it cannot be written the bytes stay here and the spill is tried again
     // with the next block.
-    if (m_rxLogLen > kSpillSize) {
-      if (m_saveFile.AppendCapture(m_rxLog.get(), kSpillSize)) {
-        DropOldest(m_rxLog.get(), m_rxLogLen, kSpillSize);
+    if (m_rxLogLen > kTrimSize) {
+      if (m_saveFile.AppendCapture(m_rxLog.get(), kTrimSize)) {
+        DropOldest(m_rxLog.get(), m_rxLogLen, kTrimSize);
         m_spillFailureReported = false;
       } else if (!m_spillFailureReported) {
         m_spillFailureReported = true;
@@ -90,15 +79,11 @@ void CZephynDlg::AppendReceived(const std::uint8_t* bytes, std::uint32_t count) 
         failedErrno = m_saveFile.LastErrno();
       }
     }
-    if (m_displayLen > kSpillSize) DropOldest(m_displayBuf.get(), m_displayLen, kSpillSize);
+    if (m_displayLen > kTrimSize) DropOldest(m_displayBuf.get(), m_displayLen, kTrimSize);
 
-    if (m_lastDirection != 2) {
-      if (m_lastDirection != 0) AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, kCrLf, 2);
-      AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, kRxMarker, 2);
-    }
+    AppendDirectionMarker(m_displayBuf.get(), m_displayLen, kBufSize, m_lastDirection, kReceived);
     AppendWithin(m_rxLog.get(), m_rxLogLen, kBufSize, bytes, count);
     AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, bytes, count);
-    m_lastDirection = 2;
   }
   if (!failedPath.empty()) ReportSpillFailure(failedPath, failedErrno);
 }
@@ -115,9 +100,7 @@ void CZephynDlg::ReportSpillFailure(const std::string& path, int error) {
                 "Cannot write the received-data file %1: %2\nThe data is kept in "
                 "memory; once memory is full the oldest data is dropped.")
                 .arg(file, reason);
-  m_controls.post([this, text] {
-    Prompts().messageBox(this, text, windowTitle(), QMessageBox::Ok, QMessageBox::Warning);
-  });
+  PostWarning(text, QString());
 }
 
 }  // namespace zephyn

@@ -42,13 +42,7 @@ void CZephynDlg::RefreshPass() {
     });
   }
 
-  QString counters;
-  {
-    std::lock_guard lock(m_bufLock);
-    m_counterText = QString::asprintf("%d/%d CRC:%08X", m_txBytes, m_txCount, m_txCrc);
-    counters = m_counterText;
-  }
-  if (m_controls.text(1000) != counters) m_controls.setText(1000, counters);
+  ShowTxCounters();
 
   // The file label follows the chosen file; the Chinese template's own text
   // stays until a file is chosen.
@@ -58,9 +52,8 @@ void CZephynDlg::RefreshPass() {
       std::lock_guard lock(m_filePathLock);
       path = m_filePath;
     }
-    const QString label = path.empty() ? Text(29) : QString::fromStdString(path);
-    if (m_controls.text(1118) != label) m_controls.setText(1118, label);
-    if (!path.empty() && !m_controls.enabled(1118)) m_controls.setEnabled(1118, true);
+    m_controls.setText(1118, path.empty() ? Text(29) : QString::fromStdString(path));
+    if (!path.empty()) m_controls.setEnabled(1118, true);
   }
   // TODO(file-send): the progress bar, the percentage and the file speed.
 }

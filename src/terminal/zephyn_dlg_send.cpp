@@ -11,10 +11,8 @@
 namespace zephyn {
 namespace {
 
-constexpr std::int32_t kTrimSize = 1'000'000;
 constexpr std::size_t kMaxInstructions = 20;
 const std::uint8_t kCrLf[] = {'\r', '\n'};
-const std::uint8_t kTxMarker[] = {'>', '>'};
 
 }  // namespace
 
@@ -27,14 +25,10 @@ int CZephynDlg::SendBytes(const std::uint8_t* bytes, std::int32_t count) {
     m_txCount += 1;
     m_txBytes = std::int32_t(std::uint32_t(m_txBytes) + std::uint32_t(count));
     m_txCrc = Crc32Update(m_txCrc, bytes, std::uint32_t(count));
-    if (m_lastDirection != 1) {
-      if (m_lastDirection != 0) AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, kCrLf, 2);
-      AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, kTxMarker, 2);
-    }
+    AppendDirectionMarker(m_displayBuf.get(), m_displayLen, kBufSize, m_lastDirection, kSent);
     // An echo larger than the buffer keeps its newest bytes.
     AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, bytes, count);
     if (m_displayLen > kTrimSize) DropOldest(m_displayBuf.get(), m_displayLen, kTrimSize);
-    m_lastDirection = 1;
   }
   m_txSpeedBytes += count;
   ShowTxCounters();

@@ -136,6 +136,23 @@ class TrafficTest : public QObject {
     QCOMPARE(m_dlg->m_multCmdCount.load(), 0);
   }
 
+  void closingCutsTheInstructionDelayShort() {
+    // The next instruction waits on the port's reader; closing the port must
+    // not wait the delay out, and the instruction is then not sent.
+    m_dlg->m_multCmdCheck = 1;
+    m_dlg->m_multCmdDelay = "20000";
+    c().setText(10000, QStringLiteral("AT+NAME\nAT+VER"));
+    Click(10001);
+    QTRY_VERIFY(m_dlg->m_multCmdIndex >= 1);  // the answer with "OK" has come
+    QTest::qWait(100);                        // the reader is waiting now
+    QElapsedTimer timer;
+    timer.start();
+    Click(1053);
+    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
+  }
+
   void longStreamIsCapturedAndSavedByteForByte() {
     constexpr std::uint64_t kTotal = 2'500'000;
     QCOMPARE(m_module->stream(kTotal, 100, 0), kTotal);
