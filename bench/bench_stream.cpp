@@ -112,8 +112,7 @@ class StallMeter {
 };
 
 std::int64_t RxBytes(CZephynDlg& dlg) {
-  std::lock_guard lock(dlg.m_bufLock);
-  return std::uint32_t(dlg.m_rxBytes);
+  return std::uint32_t(dlg.record().Rx().bytes);
 }
 
 void Click(CZephynDlg& dlg, int id) {
@@ -292,12 +291,8 @@ int main(int argc, char** argv) {
     if (lost != 0) ++failures;
 
     // The capture: the spilled file and what is still held, saved as one file.
-    bool saved = false;
-    {
-      std::lock_guard lock(dlg->m_bufLock);
-      saved = dlg->m_saveFile.SaveCaptureTo(dlg->m_rxLog.get(), std::size_t(dlg->m_rxLogLen),
-                                            saveDir.path().toStdString());
-    }
+    SpillFailure failure;
+    const bool saved = dlg->record().SaveTo(saveDir.path().toStdString(), failure);
     std::uint64_t size = 0;
     const bool matches = saved && CaptureMatches(saveDir.filePath(QStringLiteral("RX data.bin")),
                                                  total, kRounds, size);

@@ -1,6 +1,7 @@
 #include "common/instructions.h"
 
 #include <climits>
+#include <utility>
 
 namespace zephyn {
 
@@ -95,6 +96,68 @@ int LeadingInt(std::string_view text) {
   }
   if (negative) return static_cast<int>(value);
   return value < -static_cast<long long>(INT_MAX) ? INT_MAX : static_cast<int>(-value);
+}
+
+void InstructionSequence::Reset() {
+  std::lock_guard lock(m_lock);
+  m_cmds.clear();
+  m_index = 0;
+}
+
+CutResult InstructionSequence::Load(std::string_view text, std::string* first) {
+  // The old list goes first, so no block that arrives during the cut
+  // releases one of its instructions.
+  Reset();
+  std::vector<std::string> cmds;
+  const CutResult result = CutInstructions(text, kMaxInstructions, cmds);
+  if (first != nullptr) *first = cmds.empty() ? std::string() : cmds.front();
+  std::lock_guard lock(m_lock);
+  m_cmds = std::move(cmds);  // empty on TooMany
+  m_index = 0;
+  return result;
+}
+
+std::optional<InstructionSequence::Next> InstructionSequence::OnBlock(const std::uint8_t* bytes,
+                                                                      std::size_t count) {
+  const bool ok = ContainsOk(bytes, count);
+  std::lock_guard lock(m_lock);
+  // Every block moves the position on, with or without "OK". Past the end of
+  // the list the position no longer matters; it stops at INT_MAX rather than
+  // overflow during a long session.
+  if (m_index < INT_MAX) ++m_index;
+  if (!ok || m_index >= static_cast<int>(m_cmds.size())) return std::nullopt;
+  // Whole, however long the instruction is.
+  return Next{m_cmds[static_cast<std::size_t>(m_index)] + "\r\n", LeadingInt(m_delay)};
+}
+
+void InstructionSequence::SetEnabled(bool on) {
+  std::lock_guard lock(m_lock);
+  m_enabled = on;
+}
+
+bool InstructionSequence::Enabled() const {
+  std::lock_guard lock(m_lock);
+  return m_enabled;
+}
+
+void InstructionSequence::SetDelay(std::string text) {
+  std::lock_guard lock(m_lock);
+  m_delay = std::move(text);
+}
+
+std::string InstructionSequence::Delay() const {
+  std::lock_guard lock(m_lock);
+  return m_delay;
+}
+
+int InstructionSequence::Count() const {
+  std::lock_guard lock(m_lock);
+  return static_cast<int>(m_cmds.size());
+}
+
+int InstructionSequence::Index() const {
+  std::lock_guard lock(m_lock);
+  return m_index;
 }
 
 }  // namespace zephyn

@@ -220,23 +220,16 @@ void Controls::update(int id, const std::function<Apply(State&)>& change) {
     Apply apply = change(it->second);
     if (!apply) return;
     QPointer<QWidget> target = it->second.widget;
-    pushLocked([target, apply = std::move(apply)] {
-      if (target) apply(target.data());
-    });
+    pushLocked({[target, apply = std::move(apply)] {
+                  if (target) apply(target.data());
+                },
+                false});
   }
   if (IsWindowThread()) drain();
 }
 
-void Controls::enqueue(std::function<void()> task) {
-  {
-    std::lock_guard lock(m_mutex);
-    pushLocked(std::move(task));
-  }
-  if (IsWindowThread()) drain();
-}
-
-void Controls::pushLocked(std::function<void()> task) {
-  m_queue.push_back(std::move(task));
+void Controls::pushLocked(Item item) {
+  m_queue.push_back(std::move(item));
   // Off the window's thread one drain is posted for any number of updates;
   // on it the caller drains at once.
   if (!IsWindowThread() && !m_drainPosted) {
@@ -252,29 +245,43 @@ void Controls::drain() {
   if (m_draining) return;
   m_draining = true;
   for (;;) {
-    std::function<void()> task;
+    Item item;
     {
       std::lock_guard lock(m_mutex);
       if (m_queue.empty()) {
         m_drainPosted = false;
         break;
       }
-      task = std::move(m_queue.front());
+      item = std::move(m_queue.front());
       m_queue.pop_front();
+      if (item.posted) {
+        // A posted task may run a nested event loop (a message box left
+        // open for hours). The updates queued behind it get a drain of their
+        // own, which that loop runs, so the window stays live behind the box
+        // and the queue does not grow.
+        m_drainPosted = true;
+        QMetaObject::invokeMethod(this, &Controls::drain, Qt::QueuedConnection);
+      }
     }
-    task();
+    if (item.posted) {
+      // Outside the update guard, so that the task's own signals reach the
+      // mirror like a user's actions would.
+      m_draining = false;
+      item.task();
+      m_draining = true;
+    } else {
+      item.task();
+    }
   }
   m_draining = false;
 }
 
 void Controls::post(std::function<void()> task) {
-  // Runs outside the update guard so that the task's own signals reach the
-  // mirror like a user's actions would.
-  enqueue([this, task = std::move(task)] {
-    m_draining = false;
-    task();
-    m_draining = true;
-  });
+  {
+    std::lock_guard lock(m_mutex);
+    pushLocked({std::move(task), true});
+  }
+  if (IsWindowThread()) drain();
 }
 
 void Controls::setText(int id, const QString& text) {

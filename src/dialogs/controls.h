@@ -65,6 +65,8 @@ class Controls : public QObject {
   void setRange(int id, int minimum, int maximum);
 
   // Runs `task` on the window's thread after every update queued before it.
+  // The task may block in a nested event loop (a message box): updates
+  // queued after it reach their widgets meanwhile.
   void post(std::function<void()> task);
 
  private:
@@ -88,9 +90,13 @@ class Controls : public QObject {
   // the widget update, which is queued in the same hold so that the queue's
   // order is the mirror's order.
   void update(int id, const std::function<Apply(State&)>& change);
+  // A queued widget update, or a task posted by post().
+  struct Item {
+    std::function<void()> task;
+    bool posted = false;
+  };
   static Apply insertInto(State& s, int at, const QString& text);
-  void enqueue(std::function<void()> task);
-  void pushLocked(std::function<void()> task);  // m_mutex held
+  void pushLocked(Item item);  // m_mutex held
   void drain();
   void watchUserChanges(int id, QWidget* widget);
   template <typename T, typename Read>
@@ -98,7 +104,7 @@ class Controls : public QObject {
 
   mutable std::mutex m_mutex;
   std::unordered_map<int, State> m_state;
-  std::deque<std::function<void()>> m_queue;
+  std::deque<Item> m_queue;
   bool m_drainPosted = false;  // guarded by m_mutex
   bool m_draining = false;     // window thread only
 };

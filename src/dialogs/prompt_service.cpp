@@ -34,6 +34,10 @@ PromptService* g_prompts = &g_qtPrompts;
 
 }  // namespace
 
+QString AppTitle() {
+  return QStringLiteral("Zephyn");
+}
+
 PromptService& Prompts() {
   return *g_prompts;
 }

@@ -25,6 +25,10 @@ class PromptService {
   virtual QString browseForFolder(QWidget* owner, const QString& title) = 0;
 };
 
+// The application's title: the caption of the boxes that have none of their
+// own (a refused input, a file that cannot be written).
+QString AppTitle();
+
 // The service in use: the real boxes unless a test set its own.
 PromptService& Prompts();
 // nullptr restores the real boxes. The service must outlive its use.

@@ -29,8 +29,8 @@ void CheckWindowThread(const char* where) {
   if (!IsWindowThread()) g_handler.load()(where);
 }
 
-void SetThreadViolationHandler(ThreadViolationHandler handler) {
-  g_handler.store(handler != nullptr ? handler : &DefaultViolationHandler);
+ThreadViolationHandler SetThreadViolationHandler(ThreadViolationHandler handler) {
+  return g_handler.exchange(handler != nullptr ? handler : &DefaultViolationHandler);
 }
 
 }  // namespace zephyn

@@ -13,8 +13,9 @@ using ThreadViolationHandler = void (*)(const char* where);
 // Reports `where` through the handler when called off the window's thread.
 void CheckWindowThread(const char* where);
 
-// Replaces the handler (nullptr restores the default): tests count
-// violations instead of stopping.
-void SetThreadViolationHandler(ThreadViolationHandler handler);
+// Replaces the handler (nullptr restores the default) and returns the one it
+// replaced. Test programs stop at the first violation whatever the build
+// type; a test that provokes one counts it instead.
+ThreadViolationHandler SetThreadViolationHandler(ThreadViolationHandler handler);
 
 }  // namespace zephyn

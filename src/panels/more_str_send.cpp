@@ -3,8 +3,10 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include "common/text_ids.h"
 #include "dialogs/dialog_builder.h"
 #include "dialogs/gbk_string.h"
+#include "resources/control_ids.h"
 #include "resources/dialog_template.h"
 
 namespace zephyn {
@@ -14,7 +16,7 @@ CMoreStrSend::CMoreStrSend(Language language, QWidget* parent)
       m_content(new QWidget(this)),
       m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
   setObjectName(QStringLiteral("134"));
-  setAccessibleName(Text(24));
+  setAccessibleName(Text(TextId::kStringsPageTitle));
   m_content->setObjectName(QStringLiteral("134content"));
   BuildDialog(Template134(language), language, m_content, m_controls);
   setFont(m_content->font());
@@ -29,10 +31,17 @@ CMoreStrSend::CMoreStrSend(Language language, QWidget* parent)
 }
 
 void CMoreStrSend::InitPanel() {
-  for (int ms = 10; ms <= 90; ms += 10) m_controls.addItem(1072, QString::number(ms));
-  for (int ms = 100; ms <= 1000; ms += 100) m_controls.addItem(1072, QString::number(ms));
-  m_controls.setCurSel(1072, 9);
+  for (int ms = 10; ms <= 90; ms += 10)
+    m_controls.addItem(StringsPageIds::kCycleInterval, QString::number(ms));
+  for (int ms = 100; ms <= 1000; ms += 100)
+    m_controls.addItem(StringsPageIds::kCycleInterval, QString::number(ms));
+  m_controls.setCurSel(StringsPageIds::kCycleInterval, 9);
   m_scrollBar->setRange(0, 1500);
+}
+
+void CMoreStrSend::StopCycle() {
+  // TODO(multi-string): kill the cycle's timer.
+  m_cycleTimer = 0;
 }
 
 void CMoreStrSend::resizeEvent(QResizeEvent* event) {

@@ -26,15 +26,22 @@ class CMoreStrSend : public QWidget {
   // page's scroll range.
   void InitPanel();
 
-  std::atomic<unsigned> m_cycleTimer{0};
-  std::string m_cycleItems[120];
-  int m_cycleCount = 0;
-  int m_cycleIndex = 0;
+  // Whether the endless cycle runs; stopping it. Any thread.
+  bool CycleRunning() const { return m_cycleTimer.load() != 0; }
+  void StopCycle();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The cycle: its timer is started and killed on the window thread and read
+  // by the port watch and the connection worker; the snapshot of rows and the
+  // position belong to the timer's ticks.
+  std::atomic<unsigned> m_cycleTimer{0};
+  std::string m_cycleItems[120];
+  int m_cycleCount = 0;
+  int m_cycleIndex = 0;
+
   Controls m_controls;
   QWidget* m_content;  // the rows, taller than the page, moved by the scroll bar
   QScrollBar* m_scrollBar;

@@ -29,13 +29,16 @@ class CQuickSend : public QWidget {
   // Empties the answers of the query rows; what the user typed stays.
   void ClearResults();
 
+ private:
+  // Set up once on the window thread; read by the rows' handlers.
   std::string m_lineEnd;
   std::string m_queryCmds[8];
   std::string m_setCmds[8];
   int m_isQueryRow[8] = {};
+  // The box of the row asked last: the window thread writes, the reader
+  // thread's ShowReply reads.
   std::atomic<int> m_replyEditId{0};
 
- private:
   Controls m_controls;
 };
 

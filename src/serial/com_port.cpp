@@ -161,16 +161,27 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
     Fail(PortErrorFromErrno(OpenStep::Open, err), err);
     return false;
   }
-  // TIOCEXCL keeps other programs from opening the device; it is not enforced
-  // for root, so an advisory lock backs it up. A device that refuses
-  // TIOCEXCL is still usable: the lock below decides.
-  ::ioctl(fd.get(), TIOCEXCL);
+  // An advisory lock decides who has the device; closing the descriptor
+  // drops it. Taken before TIOCEXCL so that a refused Open leaves the
+  // exclusive mode of the program that has the device alone.
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
     const int err = errno;
     Fail(PortErrorFromErrno(OpenStep::Lock, err), err);
     return false;
   }
-  // Closing the descriptor drops the lock and the exclusive mode with it.
+  // TIOCEXCL keeps other programs from opening the device; it is not enforced
+  // for root, which the lock covers. A device that refuses TIOCEXCL is still
+  // usable. The mode belongs to the device, not the descriptor: a
+  // pseudo-terminal whose master stays open keeps it after the close, so
+  // every failure from here on releases it (Close does too).
+  ::ioctl(fd.get(), TIOCEXCL);
+  struct ReleaseExclusive {
+    int fd;
+    bool armed = true;
+    ~ReleaseExclusive() {
+      if (armed) ::ioctl(fd, TIOCNXCL);
+    }
+  } exclusive{fd.get()};
 
   auto saved = std::make_unique<Saved>();
   if (tcgetattr(fd.get(), &saved->tio) != 0) {
@@ -197,8 +208,13 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
     }
   } restore{fd.get(), *saved};
 
+  // tcsetattr succeeds when the driver takes any of the settings, and a
+  // driver may answer a rate it cannot make with another one: the rate is
+  // read back, and one that did not take fails the Open as Unsupported
+  // (EINVAL).
   if (tcsetattr(fd.get(), TCSANOW, &settings->tio) != 0 ||
-      (settings->customRate && !SetCustomRate(fd.get(), settings->rate))) {
+      !(settings->customRate ? SetCustomRate(fd.get(), settings->rate)
+                             : RateInEffect(fd.get(), settings->rate))) {
     const int err = errno;
     Fail(PortErrorFromErrno(OpenStep::Configure, err), err);
     return false;
@@ -234,7 +250,10 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
   m_fd = fd.get();
   m_stopFd = stopFd.get();
   {
+    // Close leaves the queue empty; the new writer starts from nothing, so no
+    // write meant for an earlier port can reach this one.
     std::lock_guard writeLock(m_writeLock);
+    DropQueuedWrites();
     m_writerStop = false;
     m_acceptWrites = true;
   }
@@ -250,6 +269,7 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
   }
 
   restore.armed = false;
+  exclusive.armed = false;
   fd.release();
   stopFd.release();
   m_saved = std::move(saved);
@@ -258,19 +278,36 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
 }
 
 void CComPort::StopThreads() {
-  // The eventfd is never read, so once signalled it wakes every later poll of
-  // the reader and the writer too.
-  const std::uint64_t one = 1;
-  while (::write(m_stopFd, &one, sizeof one) < 0 && errno == EINTR) {
-  }
+  // Refuse new writes before the writer is told to stop: a Write let in after
+  // the writer has gone would wait for nobody and stay queued for the next
+  // port.
   {
     std::lock_guard writeLock(m_writeLock);
     m_acceptWrites = false;
     m_writerStop = true;
   }
   m_writeQueued.notify_all();
+  // The eventfd is never read, so once signalled it wakes every later poll of
+  // the reader and the writer too.
+  const std::uint64_t one = 1;
+  while (::write(m_stopFd, &one, sizeof one) < 0 && errno == EINTR) {
+  }
   if (m_thread.joinable()) m_thread.join();
   if (m_writer.joinable()) m_writer.join();
+  // Writes the writer did not reach are dropped; their callers, if still
+  // waiting, learn at once that they were not sent.
+  std::lock_guard writeLock(m_writeLock);
+  DropQueuedWrites();
+}
+
+void CComPort::DropQueuedWrites() {
+  if (m_writeQueue.empty()) return;
+  for (const std::shared_ptr<WriteJob>& job : m_writeQueue) {
+    job->done = true;
+    job->ok = false;
+  }
+  m_writeQueue.clear();
+  m_writeDone.notify_all();
 }
 
 void CComPort::Close() {
@@ -285,6 +322,10 @@ void CComPort::Close() {
 
   if (m_saved) RestoreSettings(m_fd, m_saved->tio, m_saved->haveRate, m_saved->rate);
   m_saved.reset();
+  // The exclusive mode would outlive the descriptor on a pseudo-terminal
+  // whose master stays open, and the next Open by a normal user would fail
+  // busy.
+  ::ioctl(m_fd, TIOCNXCL);
   ::flock(m_fd, LOCK_UN);
   ::close(m_fd);
   ::close(m_stopFd);
@@ -359,19 +400,12 @@ void CComPort::WriterLoop() {
     m_writeQueue.pop_front();
     job->done = true;
     // A write that the deadline cut short counts as sent, as the device's
-    // own time-out would; only a device error is a failure.
+    // own time-out would; only a device error or Close is a failure.
     job->ok = end == WriteEnd::Done || end == WriteEnd::TimedOut;
-    if (end == WriteEnd::Stopped) break;
     m_writeDone.notify_all();
+    if (end == WriteEnd::Stopped) break;
   }
-  // Writes still queued when the port closes are dropped; their callers, if
-  // still waiting, learn that they were not sent.
-  for (const std::shared_ptr<WriteJob>& job : m_writeQueue) {
-    job->done = true;
-    job->ok = false;
-  }
-  m_writeQueue.clear();
-  m_writeDone.notify_all();
+  // Close fails whatever is still queued once this thread has ended.
 }
 
 bool CComPort::Write(const std::uint8_t* bytes, std::int32_t count) {

@@ -36,7 +36,8 @@ class CComPort {
   CComPort& operator=(const CComPort&) = delete;
 
   // Opens the device at `path` exclusively: raw binary transfer at
-  // `baudRate` (any positive rate; standard or not) with the given parity
+  // `baudRate` (any positive rate, standard or not, that the device takes:
+  // one it answers with another rate is Unsupported) with the given parity
   // (0 none), byte size and stop bits (0 one), CTS output flow control when bit 0 of
   // `flow` is set, DTR and RTS asserted, no software flow control, and starts
   // the reader. True when the port is open afterwards (also when it already
@@ -45,15 +46,16 @@ class CComPort {
             std::uint8_t byteSize, std::uint8_t stopBits, int flow);
 
   // Stops the reader (waiting for a callback in progress) and closes the
-  // port, restoring the device's original settings. Does nothing when closed
-  // or while another Open or Close runs.
+  // port, restoring the device's original settings. Writes not yet sent are
+  // dropped; callers still waiting for them get false. Does nothing when closed or while
+  // another Open or Close runs.
   void Close();
 
   // Writes `count` bytes; writes never interleave. True when the write was
   // handed to the driver and waited for, at most about 2000 ms (a write that
   // flow control holds back ends at its deadline, 10 ms per byte + 1000 ms,
-  // before the next one starts). False on a closed port or when the write
-  // could not be started.
+  // before the next one starts). False on a closed port, when the write
+  // could not be started, or when Close came before it was sent.
   bool Write(const std::uint8_t* bytes, std::int32_t count);
 
   bool IsOpen() const { return m_isOpen.load() != 0; }
@@ -80,7 +82,10 @@ class CComPort {
 
   void ReaderLoop();
   void WriterLoop();
+  // Stops taking writes, ends both threads and fails every queued write.
   void StopThreads();
+  // Marks every queued write as not sent and empties the queue; m_writeLock held.
+  void DropQueuedWrites();
   void Fail(PortError error, int err);
 
   int m_fd = -1;

@@ -5,6 +5,8 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
+#include <cerrno>
+
 namespace zephyn {
 
 bool SetCustomRate(int fd, std::uint32_t rate) {
@@ -17,7 +19,7 @@ bool SetCustomRate(int fd, std::uint32_t rate) {
   tio.c_cflag &= ~(CBAUD << IBSHIFT);
   tio.c_cflag |= BOTHER << IBSHIFT;
   tio.c_ispeed = rate;
-  return ioctl(fd, TCSETS2, &tio) == 0;
+  return ioctl(fd, TCSETS2, &tio) == 0 && RateInEffect(fd, rate);
 }
 
 bool ReadRate(int fd, std::uint32_t* rate) {
@@ -25,6 +27,21 @@ bool ReadRate(int fd, std::uint32_t* rate) {
   if (ioctl(fd, TCGETS2, &tio) != 0) return false;
   *rate = tio.c_ospeed;
   return true;
+}
+
+bool RateInEffect(int fd, std::uint32_t rate) {
+  termios2 tio{};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+  // An input rate of 0 means "as the output".
+  const std::uint32_t input = tio.c_ispeed != 0 ? tio.c_ispeed : tio.c_ospeed;
+  if (RateIsClose(tio.c_ospeed, rate) && RateIsClose(input, rate)) return true;
+  errno = EINVAL;
+  return false;
+}
+
+bool RateIsClose(std::uint32_t actual, std::uint32_t wanted) {
+  const std::uint64_t apart = actual > wanted ? actual - wanted : wanted - actual;
+  return apart * 50 < wanted;
 }
 
 }  // namespace zephyn

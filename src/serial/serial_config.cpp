@@ -110,6 +110,10 @@ std::optional<SerialSettings> BuildSerialSettings(const termios& current,
   if (out.customRate) speed = kPlaceholderSpeed;
   cfsetispeed(&tio, speed);
   cfsetospeed(&tio, speed);
+  // The C library sets the input rate in the output bits; a separate input
+  // rate the device had (a custom one, say) would stay in these and go on
+  // applying. Cleared, the input runs at the output rate.
+  tio.c_cflag &= ~CIBAUD;
   return out;
 }
 

@@ -1,16 +1,18 @@
-// Construction, the side-panel tabs, the send controls' enabling and
-// activation of the main window.
+// Construction, the advanced settings, the handlers, the side-panel tabs,
+// the send controls' enabling and activation of the main window.
 #include "terminal/zephyn_dlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
 
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/popup_combo_box.h"
 #include "dialogs/tab_control.h"
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
+#include "resources/control_ids.h"
 #include "serial/com_port.h"
 
 // The pictures are compiled into this static library; a program that links
@@ -21,18 +23,22 @@ static void InitPictures() {
 
 namespace zephyn {
 
+using namespace MainIds;
+
 CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
     : QDialog(parent),
-      m_rxLog(new std::uint8_t[kBufSize]),
-      m_displayBuf(new std::uint8_t[kBufSize]),
-      m_saveFile(options.dataFolder.empty() ? DataFolderBase() : options.dataFolder,
-                 CSaveFile::MakeTimeStamp()),
       m_language(language),
       m_options(std::move(options)),
-      m_controls(this) {
+      m_controls(this),
+      m_record(m_options.dataFolder.empty() ? DataFolderBase() : m_options.dataFolder,
+               CSaveFile::MakeTimeStamp()) {
   InitPictures();
   m_sendBuf.reserve(kSendBufSize);
   setObjectName(QStringLiteral("102"));
+  // A resizable window of its own in the task bar, with minimize and
+  // maximize boxes, rather than a dialog's frame.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   m_hIcon = QIcon(QStringLiteral(":/images/icon138.png"));
 }
 
@@ -40,7 +46,7 @@ CZephynDlg::~CZephynDlg() {
   // A window destroyed without being closed still stops its threads and
   // workers, and its port, before the members they use go away.
   StopThreads();
-  m_workers.JoinAll();
+  m_connection.Shutdown();
   if (m_closingRuns == 0 && g_comPort.IsOpen()) g_comPort.Close();
 }
 
@@ -49,22 +55,33 @@ int CZephynDlg::DoModal() {
   return exec();
 }
 
+AdvancedSettings CZephynDlg::advancedSettings() const {
+  return {m_instructions.Enabled(), m_instructions.Delay(), m_advanceUtf8Check != 0};
+}
+
+void CZephynDlg::SetAdvancedSettings(const AdvancedSettings& settings) {
+  m_instructions.SetEnabled(settings.multiInstruction);
+  m_instructions.SetDelay(settings.instructionDelay);
+  m_advanceUtf8Check = settings.utf8 ? 1 : 0;
+  m_displayDirty = 1;  // the pane follows the UTF-8 view at once
+}
+
 void CZephynDlg::ConnectHandlers() {
   auto onClick = [this](int id, auto handler) {
     if (auto* b = qobject_cast<QAbstractButton*>(m_controls.widget(id)))
       connect(b, &QAbstractButton::clicked, this, handler);
   };
-  onClick(1053, [this] { OnOpenCloseClicked(); });
-  onClick(10001, [this] { OnSend(); });
-  onClick(10002, [this] { OnHexSendClicked(); });
-  onClick(1106, [this] { OnNewLineClicked(); });
-  onClick(1009, [this] { OnSave(); });
-  onClick(1010, [this] { Clear(); });
-  onClick(1045, [this] { m_displayDirty = 1; });
-  onClick(1047, [this] { m_displayDirty = 1; });
-  // 1092, 1095 and 1123 have commands that do nothing.
+  onClick(kOpenClose, [this] { OnOpenCloseClicked(); });
+  onClick(kSend, [this] { OnSend(); });
+  onClick(kHexInput, [this] { OnHexSendClicked(); });
+  onClick(kNewLine, [this] { OnNewLineClicked(); });
+  onClick(kSave, [this] { OnSave(); });
+  onClick(kClear, [this] { Clear(); });
+  onClick(kEcho, [this] { m_displayDirty = 1; });
+  onClick(kHexView, [this] { m_displayDirty = 1; });
+  // kHiddenDefault, kReplyMode and kCts have commands that do nothing.
 
-  connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(10000)), &QPlainTextEdit::textChanged,
+  connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(kInput)), &QPlainTextEdit::textChanged,
           this, [this] { RebuildSendBuf(); });
 
   // The keyboard filter sees the keys of every control of the window, and
@@ -72,16 +89,16 @@ void CZephynDlg::ConnectHandlers() {
   qApp->installEventFilter(this);
 
   // The lists' handlers answer the user's choices only, not the program's.
-  auto* ports = qobject_cast<PopupComboBox*>(m_controls.widget(1006));
+  auto* ports = qobject_cast<PopupComboBox*>(m_controls.widget(kPortList));
   connect(ports, &QComboBox::activated, this, [this] { OnPortSelChange(); });
   connect(ports, &PopupComboBox::droppedDown, this, [this] { m_portWatchEnabled = 0; });
   connect(ports, &PopupComboBox::closedUp, this, [this] { m_portWatchEnabled = 1; });
-  connect(qobject_cast<QComboBox*>(m_controls.widget(1007)), &QComboBox::activated, this,
+  connect(qobject_cast<QComboBox*>(m_controls.widget(kBaudRate)), &QComboBox::activated, this,
           [this] { OnBaudSelChange(); });
-  connect(qobject_cast<QComboBox*>(m_controls.widget(1008)), &QComboBox::activated, this,
+  connect(qobject_cast<QComboBox*>(m_controls.widget(kFlowControl)), &QComboBox::activated, this,
           [this] { OnFlowSelChange(); });
 
-  auto* tab = qobject_cast<TabControl*>(m_controls.widget(1067));
+  auto* tab = qobject_cast<TabControl*>(m_controls.widget(kTabs));
   connect(tab->tabBar(), &QTabBar::currentChanged, this, [this] { OnTabSelChange(); });
 
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -89,9 +106,9 @@ void CZephynDlg::ConnectHandlers() {
 }
 
 void CZephynDlg::InitTabs() {
-  m_controls.addItem(1067, Text(15));
-  m_controls.addItem(1067, Text(24));
-  auto* tab = qobject_cast<TabControl*>(m_controls.widget(1067));
+  m_controls.addItem(kTabs, Text(TextId::kAtPageTitle));
+  m_controls.addItem(kTabs, Text(TextId::kStringsPageTitle));
+  auto* tab = qobject_cast<TabControl*>(m_controls.widget(kTabs));
   m_quickSend = new CQuickSend(m_language, tab);
   m_moreStrSend = new CMoreStrSend(m_language, tab);
   const QRect page = tab->pageRect();
@@ -99,13 +116,13 @@ void CZephynDlg::InitTabs() {
   m_moreStrSend->setGeometry(page);
   m_quickSend->show();
   m_moreStrSend->hide();
-  m_controls.setCurSel(1067, 0);
+  m_controls.setCurSel(kTabs, 0);
   m_quickSend->InitQuickSend();
   m_moreStrSend->InitPanel();
 }
 
 void CZephynDlg::OnTabSelChange() {
-  switch (m_controls.curSel(1067)) {
+  switch (m_controls.curSel(kTabs)) {
     case 0:
       m_quickSend->show();
       m_moreStrSend->hide();
@@ -125,15 +142,15 @@ void CZephynDlg::OnTabSelChange() {
 
 void CZephynDlg::EnableSendControls(int flag) {
   const bool on = flag != 0;
-  for (int id : {10000, 10001, 10004, 10003}) m_controls.setEnabled(id, on);
-  m_controls.setVisible(1067, on);
-  m_controls.setVisible(1096, !on);
+  for (int id : {kInput, kSend, kChooseFile, kTiming}) m_controls.setEnabled(id, on);
+  m_controls.setVisible(kTabs, on);
+  m_controls.setVisible(kTabsPlaceholder, !on);
 }
 
 void CZephynDlg::OnActivateApp(bool active) {
-  if (QWidget* echo = m_controls.widget(1045)) echo->setFocus();
-  m_controls.setEnabled(1049, active);
-  m_controls.setEnabled(10000, active);
+  if (QWidget* echo = m_controls.widget(kEcho)) echo->setFocus();
+  m_controls.setEnabled(kReceivePane, active);
+  m_controls.setEnabled(kInput, active);
 }
 
 }  // namespace zephyn

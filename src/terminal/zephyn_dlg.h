@@ -1,13 +1,15 @@
-// The terminal's one window. It owns the state that every part of the
-// terminal shares: the byte buffers of what is sent, received and shown, the
-// counters and CRC-32 values, the flags that coordinate the worker threads,
-// the two pages of the side panel, and its control facade.
+// The terminal's one window. It ties together the parts that own the
+// terminal's state: the record of the traffic (buffers, counters, CRC-32,
+// capture), the multi-instruction sequence, the connection requests, the two
+// pages of the side panel and its control facade, and it runs the threads
+// that keep the window current.
 #pragma once
 
 #include <QDialog>
 #include <QIcon>
 #include <QRect>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,11 +19,12 @@
 #include <vector>
 
 #include "common/codecs.h"
+#include "common/instructions.h"
 #include "common/stop_wait.h"
+#include "common/task_queue.h"
 #include "common/texts.h"
-#include "common/worker_threads.h"
 #include "dialogs/controls.h"
-#include "storage/save_file.h"
+#include "storage/traffic_record.h"
 
 namespace zephyn {
 
@@ -33,6 +36,16 @@ struct StartOptions {
   std::vector<std::string> extraPorts;       // listed before the system's ports
   std::string sysfsRoot = "/sys/class/tty";  // where the system's ports are found
   std::string dataFolder;  // holds the capture's "data" folder; empty: the default
+  // How often the port watch compares the port list with the system's.
+  std::chrono::milliseconds portWatchPeriod{3000};
+};
+
+// The advanced settings: the multi-instruction mode with the delay before
+// each next instruction (as typed), and the UTF-8 view of received text.
+struct AdvancedSettings {
+  bool multiInstruction = false;
+  std::string instructionDelay = "150";
+  bool utf8 = false;
 };
 
 // The port's receive callback: `window` is the main window.
@@ -43,7 +56,6 @@ class CZephynDlg : public QDialog {
 
  public:
   static constexpr std::int32_t kSendBufSize = 9'999'999;
-  static constexpr std::int32_t kBufSize = 2'000'000;
 
   explicit CZephynDlg(Language language, StartOptions options = {}, QWidget* parent = nullptr);
   ~CZephynDlg() override;
@@ -56,6 +68,13 @@ class CZephynDlg : public QDialog {
 
   Controls& controls() { return m_controls; }
   Language language() const { return m_language; }
+  CQuickSend* quickSend() const { return m_quickSend; }
+  CMoreStrSend* moreStrSend() const { return m_moreStrSend; }
+  // What was sent and received since the last Clear; it guards itself.
+  TrafficRecord& record() { return m_record; }
+
+  AdvancedSettings advancedSettings() const;
+  void SetAdvancedSettings(const AdvancedSettings& settings);
 
   void InitTabs();
   void OnTabSelChange();
@@ -64,12 +83,14 @@ class CZephynDlg : public QDialog {
   void EnableSendControls(int flag);
   void OnActivateApp(bool active);
   void Clear();
+  // Writes the counter labels from the record. Any thread.
   void ShowTxCounters();
   void ShowRxCounters();
 
   // Connection control: the open/close button and the three lists decide
-  // whether the port is open and how. Opening and closing the window's state
-  // run on short-lived workers so the window never waits for the device.
+  // whether the port is open and how. Opening and closing run one after
+  // another on the connection worker, so the window never waits for the
+  // device and no two of them overlap.
   void OnOpenCloseClicked();
   void OnPortSelChange();
   void OnBaudSelChange();
@@ -77,15 +98,13 @@ class CZephynDlg : public QDialog {
   void StartOpenThread();
   void ClosePort();
   void StopActivities();
-  void OpenPortWorker();
-  void ClosePortWorker();
-
-  // Tells the user, once per device and run, that `path` could not be opened
-  // for lack of permission and which group to join.
-  void ReportOpenFailure(const std::string& path);
+  // True when no open or close request runs or waits.
+  bool connectionIdle() const { return m_connection.Idle(); }
 
   // The current port list: the extra ports, then the system's.
   std::vector<std::string> EnumeratePorts(std::size_t capacity) const;
+  // How many times the port watch has woken (passes run or skipped).
+  int portWatchRounds() const { return m_portWatchRounds.load(); }
 
   // Receiving and sending.
   // Writes through the port and records what was written (counters, CRC,
@@ -105,84 +124,12 @@ class CZephynDlg : public QDialog {
   int closingRuns() const { return m_closingRuns; }
   bool threadsRunning() const;
 
-  // Members shared with the rest of the terminal; the names say what they hold.
-  QIcon m_hIcon;
-  QRect m_linkTextRect;
-  QRect m_bannerRect;
-
-  std::mutex m_multCmdLock;  // m_multCmds and m_multCmdDelay: window and reader thread
-  std::string m_multCmds[20];
-  std::atomic<std::int32_t> m_multCmdCount{0};
-  std::atomic<std::int32_t> m_multCmdIndex{0};
-
-  std::atomic<std::int32_t> m_baudProbeIndex{0};
-  std::string m_baudProbeReply;
-
-  std::string m_portNames[50];  // UTF-8, as the file system names them
-  std::int32_t m_portCount = 0;
-
-  std::atomic<std::int32_t> m_txSpeedBytes{0};
-  std::atomic<std::int32_t> m_rxSpeedBytes{0};
-
-  // Grows past its first capacity rather than cut long input.
-  std::vector<std::uint8_t> m_sendBuf;
-  std::int32_t m_sendLen = 0;
-  mutable std::mutex m_timedSendLock;  // the payload pointer and length change together
-  std::shared_ptr<const Bytes> m_timedSendBuf;
-  std::int32_t m_timedSendLen = 0;
-
-  std::unique_ptr<std::uint8_t[]> m_rxLog;
-  std::int32_t m_rxLogLen = 0;
-  std::unique_ptr<std::uint8_t[]> m_displayBuf;
-  std::int32_t m_displayLen = 0;
-  std::int32_t m_lastDirection = 0;  // 0 none, 1 sent, 2 received
-
-  // File transfer.
-  std::atomic<int> m_fileSending{0};
-  std::atomic<int> m_fileTransferActive{0};
-  std::unique_ptr<std::uint8_t[]> m_fileData;
-
-  std::atomic<unsigned> m_timedSendTimer{0};
-  std::atomic<int> m_portWatchEnabled{1};
-  std::atomic<int> m_displayDirty{0};
-  std::atomic<int> m_stopPortWatch{0};
-  std::atomic<int> m_stopRefresh{0};
-  std::atomic<int> m_stopSpeed{0};
-
-  // Guarded by m_bufLock together with the two buffers.
-  std::uint32_t m_txCrc = 0;
-  std::uint32_t m_rxCrc = 0;
-  std::int32_t m_txCount = 0, m_rxCount = 0;
-  std::int32_t m_txBytes = 0, m_rxBytes = 0;
-  std::mutex m_bufLock;
-
-  CSaveFile m_saveFile;
-  bool m_spillFailureReported = false;  // guarded by m_bufLock
-
-  CQuickSend* m_quickSend = nullptr;
-  CMoreStrSend* m_moreStrSend = nullptr;
-
-  std::atomic<int> m_atQueryPending{0};
-  std::string m_atReply;   // reader thread only
-  std::mutex m_probeLock;  // m_baudProbeReply: reader thread and baud worker
-
-  int m_lastClientWidth = 0;
-  int m_lastClientHeight = 0;
-  QRect m_initWindowRect;
-
-  mutable std::mutex m_filePathLock;
-  std::string m_filePath;
-  QString m_counterText;
-  QString m_rxCounterText;
-
-  std::string m_multCmdDelay;
-  std::atomic<int> m_multCmdCheck{0};
-  std::atomic<int> m_advanceUtf8Check{0};
-
  public slots:
   void reject() override;
 
  private:
+  friend void OnComRead(void*, const std::uint8_t*, std::uint32_t);
+
   void ConnectHandlers();
   void ResetState();
   void FillLists();
@@ -192,35 +139,119 @@ class CZephynDlg : public QDialog {
   void StopThreads();
   void OnClose();
 
+  void OpenPortWorker();
+  void ClosePortWorker();
+  // The port list shows the placeholder that stands for no port.
+  bool NoPortListed() const;
+  // The open/close button shows the open state.
+  bool PortShownOpen() const;
+  // Tells the user, once per device and run, that `path` could not be opened
+  // for lack of permission and which group to join.
+  void ReportOpenFailure(const std::string& path);
+
   void PortWatchThread();
   void PortWatchPass();
+  // The end of a pass that changed the list: the first entry selected when
+  // the chosen device has gone, and the controls that need a port.
+  void FinishPortWatchPass(bool selectFirst);
   void RefreshThread();
+  void RefreshPass();
   void SpeedThread();
 
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  bool FilterKey(QObject* watched, QEvent* event);
-  void RefreshPass();
-  void AppendReceived(const std::uint8_t* bytes, std::uint32_t count);
-  void ReportSpillFailure(const std::string& path, int error);
+  void OnReceived(const std::uint8_t* bytes, std::uint32_t count);
+  void ShowCounters(int id, const TrafficCounters& counters);
+  void ReportSpillFailure(const SpillFailure& failure);
   void ShowFileError(const std::string& path, int error);
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
-  friend void OnComRead(void*, const std::uint8_t*, std::uint32_t);
 
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool FilterKey(QObject* watched, QEvent* event);
+
+  // Fixed for the run.
   const Language m_language;
   const StartOptions m_options;
-  Controls m_controls;
+  QIcon m_hIcon;
+
+  // Window thread only.
+  Controls m_controls;  // itself callable from any thread
   bool m_initialised = false;
   int m_closingRuns = 0;  // the window has closed once it is above 0
+  bool m_ctrlDown = false;
+  CQuickSend* m_quickSend = nullptr;  // children of the tab control
+  CMoreStrSend* m_moreStrSend = nullptr;
+  // Layout bookkeeping, taken at start-up.
+  QRect m_linkTextRect;
+  QRect m_bannerRect;
+  int m_lastClientWidth = 0;
+  int m_lastClientHeight = 0;
+  QRect m_initWindowRect;
+  // The input box's bytes, rebuilt at every edit.
+  std::vector<std::uint8_t> m_sendBuf;
+  std::int32_t m_sendLen = 0;
 
-  bool m_ctrlDown = false;                 // window thread: Ctrl is held
-  std::atomic<int> m_hexBytesPerLine{16};  // whole bytes per line of the hex view
+  // The traffic: written by the port's reader and every sender, read by the
+  // refresh thread, Save and Clear; it has its own lock.
+  TrafficRecord m_record;
+  // Set by whoever records; cleared by the refresh thread when it redraws.
+  std::atomic<int> m_displayDirty{0};
+  // Whole bytes per line of the hex view: the window thread measures, the
+  // refresh thread reads.
+  std::atomic<int> m_hexBytesPerLine{16};
+  std::vector<std::uint8_t> m_paneTail;  // refresh thread only
+  // Bytes since the speed labels were last drawn: recorders add, the speed
+  // thread takes.
+  std::atomic<std::int32_t> m_txSpeedBytes{0};
+  std::atomic<std::int32_t> m_rxSpeedBytes{0};
 
-  WorkerThreads m_workers;
+  // Multi-instruction mode: loaded on the window thread, moved on by the
+  // reader; it has its own lock. The UTF-8 view: written on the window
+  // thread, read by the refresh thread.
+  InstructionSequence m_instructions;
+  std::atomic<int> m_advanceUtf8Check{0};
+
+  // The timed-send payload: built on the window thread, sent by the timer's
+  // ticks; the pointer and the length change together under the lock.
+  mutable std::mutex m_timedSendLock;
+  std::shared_ptr<const Bytes> m_timedSendBuf;
+  std::int32_t m_timedSendLen = 0;
+
+  // Listeners of the receive path. The baud probe's reply: the reader writes,
+  // the detection reads, under m_probeLock. An AT query's reply: the reader
+  // only.
+  std::atomic<std::int32_t> m_baudProbeIndex{0};
+  std::mutex m_probeLock;
+  std::string m_baudProbeReply;
+  std::atomic<int> m_atQueryPending{0};
+  std::string m_atReply;
+
+  // Activities that a close of the port stops: read by the port watch and
+  // the connection worker, written by their owners.
+  std::atomic<unsigned> m_timedSendTimer{0};
+  std::atomic<int> m_fileSending{0};
+  std::atomic<int> m_fileTransferActive{0};
+  std::unique_ptr<std::uint8_t[]> m_fileData;
+  mutable std::mutex m_filePathLock;  // m_filePath: window thread writes, refresh reads
+  std::string m_filePath;
+
+  // The port list as last seen by the port watch: filled at start-up, then
+  // the watch thread's alone. m_portWatchEnabled: the window thread pauses
+  // the watch while the list is dropped down.
+  std::vector<std::string> m_portNames;
+  std::atomic<int> m_portWatchEnabled{1};
+  std::atomic<int> m_portWatchRounds{0};
+
+  // Connection requests, one after another; and the devices already
+  // explained this run (any thread, under m_reportLock).
   std::mutex m_reportLock;
-  std::set<std::string> m_permissionReported;  // devices already explained this run
+  std::set<std::string> m_permissionReported;
+  TaskQueue m_connection;
 
+  // The long-lived threads and their stop flags.
   StopWait m_stopWait;
+  std::atomic<int> m_stopPortWatch{0};
+  std::atomic<int> m_stopRefresh{0};
+  std::atomic<int> m_stopSpeed{0};
   std::thread m_portWatchThread;
   std::thread m_refreshThread;
   std::thread m_speedThread;

@@ -21,23 +21,21 @@ void CZephynDlg::OnClose() {
   m_displayDirty = 0;
   StopThreads();
 
-  // Workers still opening or closing the port finish before the port is
-  // closed below, so none reopens it behind the closing window.
-  m_workers.JoinAll();
+  // An open or close request under way finishes, and the ones still waiting
+  // are dropped, before the port is closed below, so none reopens it behind
+  // the closing window.
+  m_connection.Shutdown();
 
   // 2. TODO(file-send): stop a running file transfer.
-  // 3. TODO(multi-string): kill a running multi-string cycle timer.
-  if (m_moreStrSend != nullptr) m_moreStrSend->m_cycleTimer = 0;
+  // 3. The multi-string cycle.
+  if (m_moreStrSend != nullptr && m_moreStrSend->CycleRunning()) m_moreStrSend->StopCycle();
   // 4. TODO(timed-send): kill a running timed-send timer.
   m_timedSendTimer = 0;
   // 5. TODO(settings): write the settings file.
   // 6. The port.
   if (g_comPort.IsOpen()) g_comPort.Close();
   // 7. This run's capture file: only saved copies outlive the run.
-  {
-    std::lock_guard lock(m_bufLock);
-    m_saveFile.DeleteCapture();
-  }
+  m_record.DeleteCapture();
 }
 
 }  // namespace zephyn

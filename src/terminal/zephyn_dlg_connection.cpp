@@ -1,19 +1,32 @@
-// Connection control: the open/close button 1053, the selection changes of
-// the port, rate and flow lists, and the workers that open the port and
-// close the window's state. The caption of 1053 is the connection state.
+// Connection control: the open/close button, the selection changes of the
+// port, rate and flow lists, and the requests that open the port and close
+// the window's state. The requests run one after another on the connection
+// worker; the caption of the open/close button is the connection state.
 #include "common/instructions.h"
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
+#include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "serial/port_list.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
 
+using namespace MainIds;
+
+bool CZephynDlg::PortShownOpen() const {
+  return m_controls.text(kOpenClose) == Text(TextId::kCloseCaption);
+}
+
+bool CZephynDlg::NoPortListed() const {
+  return m_controls.text(kPortList) == Text(TextId::kNoPort);
+}
+
 void CZephynDlg::OnOpenCloseClicked() {
-  if (m_controls.text(1053) == Text(1)) {
+  if (PortShownOpen()) {
     ClosePort();
   } else {
     StartOpenThread();
@@ -36,56 +49,61 @@ void CZephynDlg::OnFlowSelChange() {
 }
 
 void CZephynDlg::StartOpenThread() {
-  m_workers.Start([this] { OpenPortWorker(); });
+  m_connection.Post([this] { OpenPortWorker(); });
 }
 
 void CZephynDlg::ClosePort() {
   StopActivities();
-  if (g_comPort.IsOpen()) g_comPort.Close();
-  m_workers.Start([this] { ClosePortWorker(); });
+  // The device is closed by the connection worker too: behind an open that
+  // is still under way rather than beside it, and without the calling
+  // thread waiting for the port's reader.
+  m_connection.Post([this] {
+    if (g_comPort.IsOpen()) g_comPort.Close();
+    ClosePortWorker();
+  });
 }
 
 void CZephynDlg::StopActivities() {
   m_fileSending = 0;
   // TODO(timed-send): kill the timed-send timer.
   m_timedSendTimer = 0;
-  // TODO(multi-string): stop the multi-string cycle.
-  if (m_moreStrSend != nullptr) m_moreStrSend->m_cycleTimer = 0;
+  if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
 }
 
 void CZephynDlg::OpenPortWorker() {
   StopActivities();
   if (g_comPort.IsOpen()) g_comPort.Close();
-  if (m_controls.text(1118) != Text(29)) m_controls.setEnabled(10005, true);
+  if (m_controls.text(kFileLabel) != Text(TextId::kNoFileChosen))
+    m_controls.setEnabled(kSendFile, true);
 
-  const QString port = m_controls.text(1006);
-  if (port == Text(4)) return;
-  const QString rate = m_controls.text(1007);
+  if (NoPortListed()) return;
+  const QString port = m_controls.text(kPortList);
+  const QString rate = m_controls.text(kBaudRate);
   if (rate.isEmpty()) return;
 
   // The rate reads like atoi: leading digits, so "Auto" gives 0, which no
   // device accepts.
   const std::string path = PortPath(port.toStdString());
   const auto baud = std::uint32_t(LeadingInt(rate.toStdString()));
-  const int flow = m_controls.curSel(1008);
+  const int flow = m_controls.curSel(kFlowControl);
   if (g_comPort.Open(this, path, baud, 0, 8, 0, flow)) {
-    m_controls.setText(1053, Text(1));
+    m_controls.setText(kOpenClose, Text(TextId::kCloseCaption));
     EnableSendControls(1);
   } else {
-    m_controls.setText(1053, Text(0));
+    m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
     EnableSendControls(0);
     if (g_comPort.LastError() == PortError::Permission) ReportOpenFailure(path);
   }
 }
 
 void CZephynDlg::ClosePortWorker() {
-  m_controls.setText(1053, Text(0));
+  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);
-  m_controls.setEnabled(1006, true);
-  m_controls.setEnabled(10004, false);
-  m_controls.setEnabled(10005, false);
-  const bool noPort = m_controls.text(1006) == Text(4);
-  for (int id : {1007, 1053, 1008}) m_controls.setEnabled(id, !noPort);
+  m_controls.setEnabled(kPortList, true);
+  m_controls.setEnabled(kChooseFile, false);
+  m_controls.setEnabled(kSendFile, false);
+  const bool noPort = NoPortListed();
+  for (int id : {kBaudRate, kOpenClose, kFlowControl}) m_controls.setEnabled(id, !noPort);
 }
 
 void CZephynDlg::ReportOpenFailure(const std::string& path) {
@@ -116,7 +134,7 @@ void CZephynDlg::ReportOpenFailure(const std::string& path) {
 
 void CZephynDlg::PostWarning(const QString& text, const QString& caption) {
   m_controls.post([this, text, caption] {
-    Prompts().messageBox(this, text, caption.isEmpty() ? windowTitle() : caption, QMessageBox::Ok,
+    Prompts().messageBox(this, text, caption.isEmpty() ? AppTitle() : caption, QMessageBox::Ok,
                          QMessageBox::Warning);
   });
 }

@@ -7,10 +7,14 @@
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 
+#include "resources/control_ids.h"
 #include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
+
+using namespace MainIds;
+
 namespace {
 
 bool IsEnter(int key) {
@@ -31,7 +35,7 @@ bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Resize) {
     // The pane's viewport, once laid out, tells how many whole "XX " groups
     // a line of the hex view holds.
-    auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049));
+    auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane));
     if (pane != nullptr && watched == pane->viewport())
       m_hexBytesPerLine = HexBytesPerLine(*pane, static_cast<QResizeEvent*>(event)->size().width());
   }
@@ -48,7 +52,7 @@ bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
   if (target == nullptr || target != QApplication::focusWidget() || target->window() != this)
     return false;
   auto* key = static_cast<QKeyEvent*>(event);
-  QWidget* input = m_controls.widget(10000);
+  QWidget* input = m_controls.widget(kInput);
   const bool onInput = target == input;
 
   if (event->type() == QEvent::KeyRelease) {
@@ -56,8 +60,8 @@ bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
     return false;
   }
 
-  if (onInput || target == m_controls.widget(1106)) {
-    if (IsEnter(key->key()) && m_controls.checked(1106)) {
+  if (onInput || target == m_controls.widget(kNewLine)) {
+    if (IsEnter(key->key()) && m_controls.checked(kNewLine)) {
       OnSend();
       return true;
     }
@@ -72,7 +76,7 @@ bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
   }
   if (key->key() == Qt::Key_Control) m_ctrlDown = true;
 
-  if (onInput && m_controls.checked(10002) && !m_ctrlDown && !key->text().isEmpty()) {
+  if (onInput && m_controls.checked(kHexInput) && !m_ctrlDown && !key->text().isEmpty()) {
     const QChar c = key->text().front();
     // Only keys that type a character are judged; Enter types a line break
     // and is refused like any other non-digit.

@@ -1,17 +1,27 @@
-// The port watch: every 3 seconds the port list is compared with the system's
-// and updated in place, keeping the user's choice; a selected device that has
-// gone closes the port and, if it was open, the user is told.
-#include <chrono>
-
+// The port watch: at every round (3 seconds) the port list is compared with
+// the system's and updated in place, keeping the user's choice; a selected
+// device that has gone closes the port and, if it was open, the user is told.
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
+#include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
+#include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
 
+using namespace MainIds;
+
+namespace {
+
+constexpr std::size_t kWatchCapacity = 50;
+
+}  // namespace
+
 void CZephynDlg::PortWatchThread() {
-  while (!m_stopWait.SleepUnless(m_stopPortWatch, std::chrono::milliseconds(3000))) {
+  while (!m_stopWait.SleepUnless(m_stopPortWatch, m_options.portWatchPeriod)) {
+    ++m_portWatchRounds;
     // While the user has the list dropped down it must not change under the
     // pointer; the rhythm goes on.
     if (m_portWatchEnabled == 0) continue;
@@ -20,57 +30,72 @@ void CZephynDlg::PortWatchThread() {
 }
 
 void CZephynDlg::PortWatchPass() {
-  const QString before = m_controls.text(1006);
-  const std::vector<std::string> names = EnumeratePorts(50);
-  int n = 0;
-  while (n < int(names.size()) && !names[n].empty()) ++n;
-
-  bool same = n == m_portCount && n != 0;
-  for (int i = 0; same && i < n; ++i) same = names[i] == m_portNames[i];
-  if (same) return;
-  for (int i = 0; i < 50; ++i) m_portNames[i] = i < n ? names[i] : std::string();
-  m_portCount = n;
+  const QString before = m_controls.text(kPortList);
+  std::vector<std::string> names = EnumeratePorts(kWatchCapacity);
+  std::size_t n = 0;
+  while (n < names.size() && !names[n].empty()) ++n;
+  names.resize(n);
+  if (n != 0 && names == m_portNames) return;
+  m_portNames = names;
 
   // In place: entries that stay are neither removed nor added again, so an
   // unchanged entry does not flicker and the selection stays on its device.
-  for (int j = 0; j < m_controls.count(1006);) {
-    if (j >= n || m_controls.itemText(1006, j) != QString::fromStdString(names[j])) {
-      m_controls.removeItem(1006, j);
+  for (int j = 0; j < m_controls.count(kPortList);) {
+    if (j >= int(n) || m_controls.itemText(kPortList, j) != QString::fromStdString(names[j])) {
+      m_controls.removeItem(kPortList, j);
     } else {
       ++j;
     }
   }
   bool found = false;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < int(n); ++i) {
     const QString name = QString::fromStdString(names[i]);
-    if (m_controls.count(1006) <= i) m_controls.addItem(1006, name);
+    if (m_controls.count(kPortList) <= i) m_controls.addItem(kPortList, name);
     if (name == before) {
-      m_controls.setCurSel(1006, i);
+      m_controls.setCurSel(kPortList, i);
       found = true;
     }
   }
-
-  if (!found) {
-    m_controls.setText(1053, Text(0));
-    EnableSendControls(0);
-    m_controls.setEnabled(1011, true);
-    // TODO(file-send): stop an active file transfer.
-    if (g_comPort.IsOpen()) {
-      // TODO(timed-send): end a running timed send first.
-      ClosePort();
-      if (before != Text(4)) {
-        // Shown on the window's thread; the watch goes on meanwhile.
-        PostWarning(QStringLiteral("%1 %2 %3").arg(Text(3), before, Text(5)), Text(7));
-      }
-    }
-    if (m_controls.count(1006) > 0) m_controls.setCurSel(1006, 0);
+  if (found) {
+    FinishPortWatchPass(false);
+    return;
   }
 
-  if (m_controls.text(1006) == Text(4)) {
-    for (int id : {1007, 1008, 1053, 1009}) m_controls.setEnabled(id, false);
+  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
+  EnableSendControls(0);
+  m_controls.setEnabled(kInterval, true);
+  // TODO(file-send): stop an active file transfer.
+  if (!g_comPort.IsOpen()) {
+    FinishPortWatchPass(true);
+    return;
+  }
+  // TODO(timed-send): end a running timed send first.
+  ClosePort();
+  // The rest of the pass runs behind the close on the connection worker, so
+  // the two never interleave; when the user is told, only once the box is
+  // closed. The watch itself goes on meanwhile.
+  if (before == Text(TextId::kNoPort)) {
+    m_connection.Post([this] { FinishPortWatchPass(true); });
+    return;
+  }
+  const QString text = QStringLiteral("%1 %2 %3")
+                           .arg(Text(TextId::kPortWord), before, Text(TextId::kDisconnectWord));
+  m_controls.post([this, text] {
+    Prompts().messageBox(this, text, Text(TextId::kPortLostCaption), QMessageBox::Ok,
+                         QMessageBox::Warning);
+    m_connection.Post([this] { FinishPortWatchPass(true); });
+  });
+}
+
+void CZephynDlg::FinishPortWatchPass(bool selectFirst) {
+  if (selectFirst && m_controls.count(kPortList) > 0) m_controls.setCurSel(kPortList, 0);
+  // The controls that need a port; a timed send, a file transfer or a cycle
+  // that runs keeps them as they are.
+  if (NoPortListed()) {
+    for (int id : {kBaudRate, kFlowControl, kOpenClose, kSave}) m_controls.setEnabled(id, false);
   } else if (m_timedSendTimer == 0 && m_fileTransferActive == 0 &&
-             (m_moreStrSend == nullptr || m_moreStrSend->m_cycleTimer == 0)) {
-    for (int id : {1007, 1008, 1053, 1009}) m_controls.setEnabled(id, true);
+             (m_moreStrSend == nullptr || !m_moreStrSend->CycleRunning())) {
+    for (int id : {kBaudRate, kFlowControl, kOpenClose, kSave}) m_controls.setEnabled(id, true);
   }
 }
 

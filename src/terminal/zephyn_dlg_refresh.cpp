@@ -5,14 +5,19 @@
 #include <QScrollBar>
 #include <chrono>
 
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
+#include "resources/control_ids.h"
 #include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
+
+using namespace MainIds;
+
 namespace {
 
-constexpr std::int32_t kPaneBytes = 100'000;
+constexpr std::size_t kPaneBytes = 100'000;
 
 }  // namespace
 
@@ -24,20 +29,13 @@ void CZephynDlg::RefreshPass() {
   // The flag is cleared before the copy, so a block that arrives while the
   // text is being built sets it again and gets its own redraw.
   if (m_displayDirty.exchange(0) != 0) {
-    const bool echo = m_controls.checked(1045);
-    const bool hex = m_controls.checked(1047);
-    std::vector<std::uint8_t> tail;
-    {
-      std::lock_guard lock(m_bufLock);
-      const std::uint8_t* source = echo ? m_displayBuf.get() : m_rxLog.get();
-      const std::int32_t length = echo ? m_displayLen : m_rxLogLen;
-      const std::int32_t n = std::min(length, kPaneBytes);
-      tail.assign(source + (length - n), source + length);
-    }
-    m_controls.setText(
-        1049, PaneText(tail.data(), tail.size(), hex, m_advanceUtf8Check != 0, m_hexBytesPerLine));
+    const bool echo = m_controls.checked(kEcho);
+    const bool hex = m_controls.checked(kHexView);
+    m_record.Tail(echo, kPaneBytes, m_paneTail);
+    m_controls.setText(kReceivePane, PaneText(m_paneTail.data(), m_paneTail.size(), hex,
+                                              m_advanceUtf8Check != 0, m_hexBytesPerLine));
     m_controls.post([this] {
-      if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049)))
+      if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane)))
         pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
     });
   }
@@ -46,14 +44,15 @@ void CZephynDlg::RefreshPass() {
 
   // The file label follows the chosen file; the Chinese template's own text
   // stays until a file is chosen.
-  if (m_controls.text(1118) != QStringLiteral("请选择文件")) {
+  if (m_controls.text(kFileLabel) != QStringLiteral("请选择文件")) {
     std::string path;
     {
       std::lock_guard lock(m_filePathLock);
       path = m_filePath;
     }
-    m_controls.setText(1118, path.empty() ? Text(29) : QString::fromStdString(path));
-    if (!path.empty()) m_controls.setEnabled(1118, true);
+    m_controls.setText(kFileLabel,
+                       path.empty() ? Text(TextId::kNoFileChosen) : QString::fromStdString(path));
+    if (!path.empty()) m_controls.setEnabled(kFileLabel, true);
   }
   // TODO(file-send): the progress bar, the percentage and the file speed.
 }

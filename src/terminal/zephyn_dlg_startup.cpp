@@ -5,16 +5,21 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
+#include "common/text_ids.h"
 #include "common/texts.h"
 #include "dialogs/dialog_builder.h"
 #include "dialogs/gbk_string.h"
 #include "panels/more_str_send.h"
+#include "resources/control_ids.h"
 #include "resources/dialog_template.h"
 #include "serial/com_port.h"
 #include "serial/port_list.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
+
+using namespace MainIds;
+
 namespace {
 
 constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
@@ -43,23 +48,23 @@ bool CZephynDlg::OnInitDialog() {
   InitTabs();
 
   // 6. Sent bytes are not shown in the receive pane.
-  m_controls.setChecked(1045, false);
+  m_controls.setChecked(kEcho, false);
 
   // 7. No multi-string cycle runs.
-  m_moreStrSend->m_cycleTimer = 0;
+  m_moreStrSend->StopCycle();
 
   // 8. Layout bookkeeping: the start size and the link labels' hot areas.
   m_lastClientWidth = width();
   m_lastClientHeight = height();
   m_initWindowRect = frameGeometry();
-  m_linkTextRect = m_controls.widget(1042)->geometry();
-  m_bannerRect = m_controls.widget(1052)->geometry();
+  m_linkTextRect = m_controls.widget(kWebAddress)->geometry();
+  m_bannerRect = m_controls.widget(kBanner)->geometry();
 
   // 9. The progress bar.
-  m_controls.setValue(1089, 0);
+  m_controls.setValue(kProgress, 0);
 
   // 10. The receive pane's text: blue, in a face that shows Chinese.
-  if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(1049))) {
+  if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane))) {
     QPalette palette = pane->palette();
     palette.setColor(QPalette::Text, QColor(0, 0, 255));
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0, 0, 255));
@@ -87,9 +92,7 @@ bool CZephynDlg::OnInitDialog() {
   Clear();
 
   // 19. Advanced settings' defaults.
-  m_multCmdCheck = 0;
-  m_advanceUtf8Check = 0;
-  m_multCmdDelay = "150";
+  SetAdvancedSettings(AdvancedSettings{});
 
   // 20. Restore the last session; a restored session reopens its port.
   if (LoadSettings()) StartOpenThread();
@@ -100,14 +103,11 @@ bool CZephynDlg::OnInitDialog() {
 }
 
 void CZephynDlg::ResetState() {
-  m_rxLogLen = 0;
   m_fileTransferActive = 0;
   m_fileData.reset();
   m_timedSendTimer = 0;
   m_baudProbeIndex = 0;
   m_atQueryPending = 0;
-  m_txCrc = 0;
-  m_rxCrc = 0;
   m_displayDirty = 0;
   m_fileSending = 0;
   m_portWatchEnabled = 1;
@@ -117,18 +117,18 @@ void CZephynDlg::ResetState() {
 }
 
 void CZephynDlg::FillLists() {
-  m_controls.addItem(1007, Text(10));
-  for (int rate : kBaudRates) m_controls.addItem(1007, QString::number(rate));
-  m_controls.setCurSel(1007, 5);
+  m_controls.addItem(kBaudRate, Text(TextId::kAutoBaud));
+  for (int rate : kBaudRates) m_controls.addItem(kBaudRate, QString::number(rate));
+  m_controls.setCurSel(kBaudRate, 5);
 
-  for (int ms : kIntervals) m_controls.addItem(1011, QString::number(ms));
-  m_controls.setCurSel(1011, 4);
+  for (int ms : kIntervals) m_controls.addItem(kInterval, QString::number(ms));
+  m_controls.setCurSel(kInterval, 4);
 
   // The list is sorted, so the two entries take their collation order:
   // position 0 is "no flow control" only where it sorts first.
-  m_controls.addItem(1008, Text(36));
-  m_controls.addItem(1008, Text(35));
-  m_controls.setCurSel(1008, 0);
+  m_controls.addItem(kFlowControl, Text(TextId::kFlowOff));
+  m_controls.addItem(kFlowControl, Text(TextId::kFlowOn));
+  m_controls.setCurSel(kFlowControl, 0);
 }
 
 std::vector<std::string> CZephynDlg::EnumeratePorts(std::size_t capacity) const {
@@ -139,29 +139,31 @@ std::vector<std::string> CZephynDlg::EnumeratePorts(std::size_t capacity) const 
   std::vector<std::string> present;
   for (const std::string& path : m_options.extraPorts)
     if (::access(path.c_str(), F_OK) == 0) present.push_back(path);
-  return zephyn::EnumeratePorts(m_options.sysfsRoot, present, capacity, LoadTextUtf8(4));
+  return zephyn::EnumeratePorts(m_options.sysfsRoot, present, capacity,
+                                LoadTextUtf8(TextId::kNoPort));
 }
 
 void CZephynDlg::FillPortList() {
   const std::vector<std::string> names = EnumeratePorts(256);
-  m_portCount = 0;
+  // The watch remembers at most 50 names.
+  m_portNames.clear();
   for (const std::string& name : names) {
-    if (name.empty() || m_portCount == 50) break;
-    m_portNames[m_portCount++] = name;
+    if (name.empty() || m_portNames.size() == 50) break;
+    m_portNames.push_back(name);
   }
 
-  const bool noPort = names.empty() || names.front() == LoadTextUtf8(4);
-  for (int id : {1053, 1007, 1008, 1009}) m_controls.setEnabled(id, !noPort);
+  const bool noPort = names.empty() || names.front() == LoadTextUtf8(TextId::kNoPort);
+  for (int id : {kOpenClose, kBaudRate, kFlowControl, kSave}) m_controls.setEnabled(id, !noPort);
   if (noPort) {
-    m_controls.addItem(1006, Text(4));
-    m_controls.setCurSel(1006, 0);
+    m_controls.addItem(kPortList, Text(TextId::kNoPort));
+    m_controls.setCurSel(kPortList, 0);
     return;
   }
   for (const std::string& name : names) {
     if (name.empty()) break;
-    m_controls.addItem(1006, QString::fromStdString(name));
+    m_controls.addItem(kPortList, QString::fromStdString(name));
   }
-  if (m_controls.curSel(1006) < 0) m_controls.setCurSel(1006, 0);
+  if (m_controls.curSel(kPortList) < 0) m_controls.setCurSel(kPortList, 0);
 }
 
 bool CZephynDlg::LoadSettings() {

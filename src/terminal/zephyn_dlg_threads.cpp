@@ -3,7 +3,9 @@
 // control change goes through the control facade.
 #include <chrono>
 
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
+#include "resources/control_ids.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -32,10 +34,12 @@ bool CZephynDlg::threadsRunning() const {
 void CZephynDlg::SpeedThread() {
   // Shows the bytes counted in the last second, then starts counting afresh;
   // each counter is read and reset in one exchange so no byte goes uncounted.
-  const QString unit = Text(9) + QLatin1Char('/') + Text(27);
+  const QString unit = Text(TextId::kByteUnit) + QLatin1Char('/') + Text(TextId::kSecondUnit);
   do {
-    m_controls.setText(1109, QStringLiteral("%1 %2").arg(m_txSpeedBytes.exchange(0)).arg(unit));
-    m_controls.setText(1110, QStringLiteral("%1 %2").arg(m_rxSpeedBytes.exchange(0)).arg(unit));
+    m_controls.setText(MainIds::kTxSpeed,
+                       QStringLiteral("%1 %2").arg(m_txSpeedBytes.exchange(0)).arg(unit));
+    m_controls.setText(MainIds::kRxSpeed,
+                       QStringLiteral("%1 %2").arg(m_rxSpeedBytes.exchange(0)).arg(unit));
   } while (!m_stopWait.SleepUnless(m_stopSpeed, milliseconds(1000)));
 }
 

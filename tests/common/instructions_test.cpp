@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -134,6 +135,96 @@ TEST(LeadingIntTest, ReadsLikeAtoiAndClamps) {
     SCOPED_TRACE(std::string(c.text));
     EXPECT_EQ(LeadingInt(c.text), c.value);
   }
+}
+
+TEST(InstructionSequenceTest, LoadKeepsTheListAndGivesTheFirst) {
+  const struct {
+    const char* name;
+    std::string text;
+    CutResult result;
+    int count;
+    std::string first;
+  } cases[] = {
+      {"three", "AT+NAME\r\nAT+VER\r\nAT+ADDR", CutResult::Ok, 3, "AT+NAME"},
+      {"one with its CR LF cut off", "AT+VER\r\n", CutResult::Ok, 1, "AT+VER"},
+      {"none", "hello", CutResult::Ok, 0, ""},
+      {"twenty", Instructions(20, true), CutResult::Ok, 20, "AT+CMD0"},
+      {"twenty-one are refused whole", Instructions(21, false), CutResult::TooMany, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstructionSequence sequence;
+    sequence.Load("AT+OLD1\r\nAT+OLD2", nullptr);
+    sequence.OnBlock(nullptr, 0);
+    std::string first = "stale";
+    EXPECT_EQ(sequence.Load(c.text, &first), c.result);
+    EXPECT_EQ(first, c.first);
+    EXPECT_EQ(sequence.Count(), c.count);
+    EXPECT_EQ(sequence.Index(), 0);
+  }
+}
+
+TEST(InstructionSequenceTest, EveryBlockMovesOnAndAnOkReleasesTheNext) {
+  using Released = std::optional<std::string>;
+  const std::string three = "AT+A=1\r\nAT+B=2\r\nAT+C=3";
+  const struct {
+    const char* name;
+    std::string text;
+    std::vector<std::string_view> blocks;
+    std::vector<Released> released;
+  } cases[] = {
+      {"each OK releases the next",
+       three,
+       {"OK\r\n", "+B:2\r\nOK\r\n", "OK\r\n"},
+       {"AT+B=2\r\n", "AT+C=3\r\n", std::nullopt}},
+      // The module's reply came in two blocks: the first one moved the
+      // position on, so the OK in the second skips an instruction.
+      {"a block without OK still moves on",
+       three,
+       {"+A:1\r\n", "OK\r\n", "OK\r\n"},
+       {std::nullopt, "AT+C=3\r\n", std::nullopt}},
+      {"an O and a K in two blocks are no OK", three, {"O", "K"}, {std::nullopt, std::nullopt}},
+      {"nothing loaded", "", {"OK", "OK"}, {std::nullopt, std::nullopt}},
+      {"a refused list releases nothing",
+       Instructions(21, false),
+       {"OK", "OK"},
+       {std::nullopt, std::nullopt}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstructionSequence sequence;
+    sequence.SetDelay("  250ms");
+    sequence.Load(c.text, nullptr);
+    for (std::size_t i = 0; i < c.blocks.size(); ++i) {
+      SCOPED_TRACE(i);
+      const auto next = sequence.OnBlock(reinterpret_cast<const std::uint8_t*>(c.blocks[i].data()),
+                                         c.blocks[i].size());
+      ASSERT_EQ(next.has_value(), c.released[i].has_value());
+      if (next) {
+        EXPECT_EQ(next->bytes, *c.released[i]);
+        EXPECT_EQ(next->delayMs, 250);
+      }
+      EXPECT_EQ(sequence.Index(), int(i) + 1);
+    }
+  }
+}
+
+TEST(InstructionSequenceTest, DelayIsReadWhenTheInstructionIsReleased) {
+  InstructionSequence sequence;
+  EXPECT_EQ(sequence.Delay(), "150");
+  EXPECT_FALSE(sequence.Enabled());
+  sequence.Load("AT+AA\r\nAT+BB\r\nAT+CC", nullptr);
+  const std::string_view ok = "OK";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(ok.data());
+  EXPECT_EQ(sequence.OnBlock(bytes, ok.size())->delayMs, 150);
+  sequence.SetDelay("abc");  // not a number: no wait
+  EXPECT_EQ(sequence.OnBlock(bytes, ok.size())->delayMs, 0);
+
+  // Reset forgets the list: nothing more is released.
+  sequence.Reset();
+  EXPECT_EQ(sequence.Count(), 0);
+  EXPECT_EQ(sequence.Index(), 0);
+  EXPECT_FALSE(sequence.OnBlock(bytes, ok.size()));
 }
 
 }  // namespace

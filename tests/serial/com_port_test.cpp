@@ -2,14 +2,20 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -248,6 +254,53 @@ TEST(ComPort, DeviceInUseIsBusyUntilClosed) {
   second.Close();
 }
 
+constexpr int kNoNormalUser = 255;
+
+// Opens `path` in a child process without the right to override exclusive
+// use, as a normal user would: 0 on success, kNoNormalUser when the child
+// cannot give up root, else the errno of open().
+int OpenAsNormalUser(const std::string& path) {
+  const char* const file = path.c_str();
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    // Only async-signal-safe calls here: the parent has threads.
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+      _exit(kNoNormalUser);
+    }
+    const int fd = open(file, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    _exit(fd >= 0 ? 0 : errno);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// On a pseudo-terminal whose master stays open the exclusive mode outlives
+// the descriptor; the port must release it whenever it lets the device go.
+TEST(ComPort, OtherUsersAreKeptOutOnlyWhileThePortIsOpen) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  if (geteuid() == 0) {
+    ASSERT_EQ(chmod(pty.path().c_str(), 0666), 0);
+  }
+  const int before = OpenAsNormalUser(pty.path());
+  if (before == kNoNormalUser) GTEST_SKIP() << "cannot switch to a normal user";
+  ASSERT_EQ(before, 0);
+
+  CComPort port;
+  ASSERT_TRUE(OpenAt(port, pty, 9600));
+  EXPECT_EQ(OpenAsNormalUser(pty.path()), EBUSY);
+  port.Close();
+  EXPECT_EQ(OpenAsNormalUser(pty.path()), 0) << "after Close";
+  // Refused after the device was taken.
+  ASSERT_FALSE(OpenAt(port, pty, 0));
+  EXPECT_EQ(OpenAsNormalUser(pty.path()), 0) << "after a refused Open";
+}
+
 TEST(ComPort, OpenOnAnOpenPortKeepsItsSettings) {
   Pty pty;
   ASSERT_TRUE(pty.ok());
@@ -399,6 +452,89 @@ TEST(ComPort, CloseAbandonsAHeldBackWriteAndReturnsPromptly) {
   EXPECT_FALSE(port.IsOpen());
 }
 
+// Several threads keep writing while Close runs. Every Write that reports its
+// bytes as sent must have delivered them to the device it was made on, and
+// nothing written before Close may reach the device opened next.
+TEST(ComPort, WritesRacingCloseNeverReportUnsentBytesOrReachTheNextPort) {
+  constexpr int kRounds = 200;
+  constexpr int kThreads = 4;
+  constexpr std::size_t kRecord = 8;  // writer, sequence number, padding
+  CComPort port;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    Pty first;
+    Pty next;
+    ASSERT_TRUE(first.ok() && next.ok());
+    ASSERT_TRUE(OpenAt(port, first, 115200));
+
+    // The device reads everything, until the port has closed and its side of
+    // the line has hung up.
+    std::atomic<bool> closed{false};
+    std::atomic<std::size_t> receivedCount{0};
+    Bytes received;
+    std::thread device([&] {
+      std::uint8_t buffer[4096];
+      const auto deadline = Clock::now() + 20s;
+      while (Clock::now() < deadline) {
+        pollfd pfd{first.master(), POLLIN, 0};
+        if (poll(&pfd, 1, 50) <= 0) continue;
+        if (pfd.revents & POLLIN) {
+          const ssize_t n = read(first.master(), buffer, sizeof buffer);
+          if (n > 0) {
+            received.insert(received.end(), buffer, buffer + n);
+            receivedCount = received.size();
+            continue;
+          }
+        }
+        if (closed && (pfd.revents & (POLLHUP | POLLERR))) break;
+      }
+    });
+
+    struct Attempt {
+      std::uint64_t record;
+      bool reportedSent;
+    };
+    std::vector<std::vector<Attempt>> attempts(kThreads);
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+      writers.emplace_back([&, t] {
+        for (std::uint32_t seq = 0; !closed; ++seq) {
+          std::uint8_t record[kRecord] = {static_cast<std::uint8_t>(t)};
+          std::memcpy(record + 1, &seq, sizeof seq);
+          std::uint64_t key = 0;
+          std::memcpy(&key, record, sizeof key);
+          attempts[t].push_back({key, port.Write(record, kRecord)});
+        }
+      });
+    }
+    ASSERT_TRUE(Eventually([&] { return receivedCount.load() >= 4 * kRecord; }));
+    port.Close();
+    closed = true;
+    for (std::thread& writer : writers) writer.join();
+    device.join();
+
+    ASSERT_EQ(received.size() % kRecord, 0u);
+    std::vector<std::uint64_t> delivered(received.size() / kRecord);
+    std::memcpy(delivered.data(), received.data(), received.size());
+    std::sort(delivered.begin(), delivered.end());
+    for (const std::vector<Attempt>& list : attempts) {
+      for (const Attempt& attempt : list) {
+        if (!attempt.reportedSent) continue;
+        ASSERT_TRUE(std::binary_search(delivered.begin(), delivered.end(), attempt.record))
+            << "a Write reported as sent never reached the device";
+      }
+    }
+
+    // The next device sees only what is written to it.
+    ASSERT_TRUE(OpenAt(port, next, 115200));
+    const std::uint8_t marker[] = {'n', 'e', 'x', 't'};
+    EXPECT_TRUE(port.Write(marker, sizeof marker));
+    EXPECT_EQ(next.Receive(sizeof marker), Bytes(marker, marker + sizeof marker));
+    port.Close();
+    if (HasFatalFailure() || HasNonfatalFailure()) break;
+  }
+}
+
 struct SlowSink {
   std::atomic<int> started{0};
   std::atomic<int> finished{0};
@@ -460,6 +596,23 @@ TEST(ComPort, RacingOpenAndCloseStayConsistent) {
     EXPECT_TRUE(port.IsOpen());
   }  // the destructor closes the port
   EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST(CustomBaud, RateIsCloseWithinTwoPercent) {
+  struct Case {
+    std::uint32_t actual;
+    std::uint32_t wanted;
+    bool close;
+  };
+  const Case cases[] = {
+      {250000, 250000, true},    {249600, 250000, true},  // a divider's nearest rate
+      {31874, 31250, true},      {31875, 31250, false},  {30626, 31250, true},
+      {30625, 31250, false},     {9600, 31250, false},  // a driver's fallback
+      {3000000, 4000000, false}, {0, 9600, false},       {UINT32_MAX, 1, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RateIsClose(c.actual, c.wanted), c.close) << c.actual << " for " << c.wanted;
+  }
 }
 
 TEST(ComPort, DeviceGroup) {

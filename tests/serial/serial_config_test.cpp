@@ -9,12 +9,12 @@ namespace zephyn {
 namespace {
 
 // Settings a device might have before Open: cooked, echoing, software flow
-// control, hang-up on close, 7E2 with RTS/CTS.
+// control, hang-up on close, 7E2 with RTS/CTS, an input rate of its own.
 termios CookedSettings() {
   termios tio{};
   tio.c_iflag = ICRNL | IXON | IXOFF | IXANY | INPCK | ISTRIP;
   tio.c_oflag = OPOST | ONLCR;
-  tio.c_cflag = CS7 | PARENB | CSTOPB | HUPCL | CRTSCTS | CMSPAR;
+  tio.c_cflag = CS7 | PARENB | CSTOPB | HUPCL | CRTSCTS | CMSPAR | CIBAUD;
   tio.c_lflag = ICANON | ECHO | ECHOE | ISIG | IEXTEN;
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 5;
@@ -50,6 +50,7 @@ TEST(SerialConfig, CallersSettingsGiveRaw8N1) {
     EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t{CS8});
     EXPECT_EQ(tio.c_cflag & (PARENB | PARODD | CMSPAR | CSTOPB | HUPCL), 0u);
     EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
+    EXPECT_EQ(tio.c_cflag & CIBAUD, 0u) << "input not at the output rate";
     EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, (c.flow & 1) != 0);
     EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INPCK | ISTRIP), 0u);
     EXPECT_EQ(tio.c_oflag & OPOST, 0u);

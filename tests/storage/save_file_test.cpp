@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/temp_folder.h"
+
 namespace zephyn {
 namespace {
 
@@ -21,46 +23,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr const char* kStamp = "20240305142233";
 
-// A fresh folder per test, removed afterwards.
-class SaveFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zephyn_save_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(m_root, ignored);
-  }
-
-  std::string Root() const { return m_root.string(); }
-  std::string Sub(const std::string& name) const {
-    fs::create_directories(m_root / name);
-    return (m_root / name).string();
-  }
-
-  fs::path m_root;
-};
-
-Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using SaveFileTest = TempFolderTest;
 
 void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-// Bytes whose value depends on their position, so that a block written twice,
-// dropped or out of order shows up in a comparison.
-Bytes Pattern(std::size_t count, std::size_t offset = 0) {
-  Bytes bytes(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t n = offset + i;
-    bytes[i] = static_cast<std::uint8_t>(n ^ (n >> 8) ^ (n >> 16));
-  }
-  return bytes;
 }
 
 Bytes Of(const std::string& text) {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <memory>
 
 #include "dialogs/gbk_string.h"
@@ -24,7 +25,9 @@ using namespace zephyn;
 
 namespace {
 
-// Port-watch passes come every 3 seconds; allow two and some.
+// The port watch wakes every 100 ms in these tests (every 3 s in the
+// program); conditions that need a pass get a generous deadline.
+constexpr std::chrono::milliseconds kWatchPeriod{100};
 constexpr int kWatchMs = 8000;
 
 void Choose(QComboBox* combo, int index) {
@@ -57,6 +60,7 @@ class ConnectionTest : public QObject {
   void init() {
     SetLanguage(Language::EnUS);
     m_prompts.boxes.clear();
+    m_prompts.whileOpen = nullptr;
     m_sysfs = std::make_unique<QTemporaryDir>();
     m_module = std::make_unique<VirtualModule>(115200);
     QVERIFY(m_module->ok());
@@ -78,7 +82,7 @@ class ConnectionTest : public QObject {
 
     Click(1053);
     QTRY_COMPARE(c.text(1053), Text(0));
-    QVERIFY(!g_comPort.IsOpen());
+    QTRY_VERIFY(!g_comPort.IsOpen());
     QVERIFY(!c.enabled(10001));
     QVERIFY(!c.visible(1067));
     QVERIFY(c.enabled(1006));
@@ -109,16 +113,36 @@ class ConnectionTest : public QObject {
   void unpluggedPortClosesAndIsReported() {
     Open({m_module->path()});
     const QString name = QString::fromStdString(m_module->path());
+    Controls& c = m_dlg->controls();
+    auto* button = m_dlg->findChild<QAbstractButton*>(QStringLiteral("1053"));
+    bool liveBehindTheBox = false;
+    int selectionWhileOpen = 0;
+    m_prompts.whileOpen = [&] {
+      // The box stays open a while: the window goes on behind it (the close
+      // reaches the button), and the steps after the box wait for it while
+      // the watch goes on.
+      liveBehindTheBox = QTest::qWaitFor(
+          [&] { return button->text() == Text(0) && !g_comPort.IsOpen(); }, kWatchMs);
+      const int rounds = m_dlg->portWatchRounds();
+      if (QTest::qWaitFor([&] { return m_dlg->portWatchRounds() >= rounds + 3; }, kWatchMs))
+        selectionWhileOpen = c.curSel(1006);
+    };
     m_module->unplug();
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
+    QVERIFY(liveBehindTheBox);
+    QCOMPARE(selectionWhileOpen, -1);  // the gone device's entry left, nothing chosen yet
     QCOMPARE(m_prompts.boxes[0].text, QStringLiteral("COM %1 Disconnect").arg(name));
     QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Faile"));
-    Controls& c = m_dlg->controls();
-    QTRY_VERIFY(!g_comPort.IsOpen());
+
+    // After the box: nothing is left to choose, and the controls that need a
+    // port are off, whatever order the close and the watch ran in.
+    QTRY_COMPARE(c.text(1006), Text(4));
+    QTRY_VERIFY(m_dlg->connectionIdle());
     QCOMPARE(c.text(1053), Text(0));
-    QVERIFY(!c.enabled(10001));
-    QCOMPARE(c.text(1006), Text(4));  // nothing is left to choose
-    QVERIFY(!c.enabled(1053));
+    QVERIFY(!g_comPort.IsOpen());
+    for (int id : {1053, 1007, 1008, 1009, 10001})
+      QVERIFY2(!c.enabled(id), qPrintable(QString::number(id)));
+    QVERIFY(!button->isEnabled());
   }
 
   void portThatAppearsIsListedAndSelected() {
@@ -142,7 +166,8 @@ class ConnectionTest : public QObject {
     auto* ports = m_dlg->findChild<PopupComboBox*>(QStringLiteral("1006"));
     emit ports->droppedDown();
     QVERIFY(QDir().mkpath(m_sysfs->filePath(QStringLiteral("ttyACM0/device/driver"))));
-    QTest::qWait(kWatchMs / 2 + 500);  // more than one pass
+    const int rounds = m_dlg->portWatchRounds();
+    QTRY_VERIFY_WITH_TIMEOUT(m_dlg->portWatchRounds() >= rounds + 3, kWatchMs);
     QCOMPARE(c.text(1006), Text(4));
     emit ports->closedUp();
     QTRY_COMPARE_WITH_TIMEOUT(c.text(1006), QStringLiteral("ttyACM0"), kWatchMs);
@@ -160,7 +185,7 @@ class ConnectionTest : public QObject {
     Click(1053);  // the worker inherits the reduced rights
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
     Click(1053);
-    QTest::qWait(500);
+    QTRY_VERIFY(m_dlg->connectionIdle());
     QVERIFY(SetFileOverride(true));
     QCOMPARE(m_prompts.boxes.size(), 1);  // once per device and run
     QCOMPARE(m_dlg->controls().text(1053), Text(0));
@@ -178,6 +203,7 @@ class ConnectionTest : public QObject {
     options.extraPorts = std::move(ports);
     options.sysfsRoot = m_sysfs->path().toStdString();
     options.dataFolder = m_data.path().toStdString();
+    options.portWatchPeriod = kWatchPeriod;
     m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
     m_dlg->OnInitDialog();
     m_dlg->show();

@@ -86,6 +86,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(c.text(1001), QStringLiteral("0/0 CRC:00000000"));
     QVERIFY(!c.checked(1045));
     QVERIFY(dlg->threadsRunning());
+    // A window of its own, which the user can minimize and maximize.
+    const Qt::WindowFlags flags = dlg->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
   }
 
   void startsWithPortsSelectingTheFirst() {
@@ -96,7 +101,6 @@ class MainWindowTest : public QObject {
     Controls& c = dlg->controls();
     QCOMPARE(Items(c, 1006), QStringList({"/dev/null", "/dev/zero"}));
     QCOMPARE(c.curSel(1006), 0);
-    QCOMPARE(dlg->m_portCount, 2);
     for (int id : {1053, 1007, 1008, 1009}) QVERIFY(c.enabled(id));
     QVERIFY(!c.visible(1067));  // the port is still closed
   }
@@ -111,7 +115,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(c.itemText(1007, 0), Text(10));
     QCOMPARE(c.text(1053), Text(0));
     for (int i = 0; i < 8; ++i)
-      QCOMPARE(dlg->m_quickSend->controls().text(1069 + 2 * i), Text(16 + i));
+      QCOMPARE(dlg->quickSend()->controls().text(1069 + 2 * i), Text(16 + i));
     // The speed display's first pass replaces the template's text at once.
     const QString speed = QStringLiteral("0 %1/%2").arg(Text(9), Text(27));
     QTRY_COMPARE(c.text(1109), speed);
@@ -132,18 +136,18 @@ class MainWindowTest : public QObject {
     dlg->EnableSendControls(1);
     auto* tab = dlg->findChild<TabControl*>(QStringLiteral("1067"));
     QVERIFY(tab->isVisible());
-    QVERIFY(dlg->m_quickSend->isVisible());
-    QVERIFY(!dlg->m_moreStrSend->isVisible());
-    QVERIFY(tab->pageRect().contains(dlg->m_quickSend->geometry()));
+    QVERIFY(dlg->quickSend()->isVisible());
+    QVERIFY(!dlg->moreStrSend()->isVisible());
+    QVERIFY(tab->pageRect().contains(dlg->quickSend()->geometry()));
 
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(1).center());
     QCOMPARE(dlg->controls().curSel(1067), 1);
-    QVERIFY(!dlg->m_quickSend->isVisible());
-    QVERIFY(dlg->m_moreStrSend->isVisible());
+    QVERIFY(!dlg->quickSend()->isVisible());
+    QVERIFY(dlg->moreStrSend()->isVisible());
 
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(0).center());
-    QVERIFY(dlg->m_quickSend->isVisible());
-    QVERIFY(!dlg->m_moreStrSend->isVisible());
+    QVERIFY(dlg->quickSend()->isVisible());
+    QVERIFY(!dlg->moreStrSend()->isVisible());
 
     dlg->EnableSendControls(0);
     QVERIFY(!tab->isVisible());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 #include "dialogs/prompt_service.h"
 
@@ -21,6 +22,9 @@ class RecordingPrompts : public PromptService {
   QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString& caption,
                                          QMessageBox::StandardButtons, QMessageBox::Icon) override {
     boxes.push_back({text, caption});
+    // A box the test keeps open: it runs on the window's thread, as long as
+    // a user would leave the box there.
+    if (whileOpen) whileOpen();
     return answer;
   }
   QString openFile(QWidget*, const QString& title, const QString&) override {
@@ -35,6 +39,7 @@ class RecordingPrompts : public PromptService {
   QList<Box> boxes;
   QStringList titles;
   QMessageBox::StandardButton answer = QMessageBox::Ok;
+  std::function<void()> whileOpen;
   QString chosenFile;
   QString chosenFolder;
 };

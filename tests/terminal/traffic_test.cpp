@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <memory>
 
+#include "common/codecs.h"
 #include "dialogs/gbk_string.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
@@ -27,6 +28,20 @@ const QString kAnswer = QStringLiteral("+NAME=Zephyn-BT\r\nOK\r\n");
 std::string Received(const VirtualModule& module) {
   const std::vector<std::uint8_t> bytes = module.received();
   return std::string(bytes.begin(), bytes.end());
+}
+
+// The byte count and the CRC of a counter label "bytes/count CRC:XXXXXXXX".
+qint64 LabelBytes(const QString& label) {
+  return label.section(QLatin1Char('/'), 0, 0).toLongLong();
+}
+QString LabelCrc(const QString& label) {
+  return label.section(QStringLiteral("CRC:"), 1);
+}
+QString CrcOf(const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  return QString::asprintf("%08X",
+                           Crc32Update(0, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                       std::uint32_t(bytes.size())));
 }
 
 }  // namespace
@@ -68,8 +83,8 @@ class TrafficTest : public QObject {
     Click(10001);
     QCOMPARE(c().text(1000), QStringLiteral("9/1 CRC:29A3D1CD"));
     QTRY_COMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
-    QTRY_COMPARE(m_dlg->m_rxBytes, std::int32_t(kAnswer.size()));
-    QVERIFY(c().text(1001).startsWith(QStringLiteral("21/")));
+    QTRY_COMPARE(LabelBytes(c().text(1001)), qint64(kAnswer.size()));
+    QCOMPARE(LabelCrc(c().text(1001)), CrcOf(kAnswer));
 
     // Echo off: the pane shows the answer alone.
     QTRY_COMPARE(c().text(1049), kAnswer);
@@ -89,7 +104,7 @@ class TrafficTest : public QObject {
     QVERIFY(m_module->send({0xD6, 0xD0}));  // "中" in GBK
     QTRY_COMPARE(c().text(1049), QStringLiteral("中"));
     Click(1010);
-    m_dlg->m_advanceUtf8Check = 1;
+    m_dlg->SetAdvancedSettings({false, "150", true});
     QVERIFY(m_module->send({0xE4, 0xB8, 0xAD}));  // "中" in UTF-8
     QTRY_COMPARE(c().text(1049), QStringLiteral("中"));
   }
@@ -97,7 +112,7 @@ class TrafficTest : public QObject {
   void hexViewLinesFillThePaneWidth() {
     Click(1047);
     QCOMPARE(m_module->stream(3000, 500, 0), std::uint64_t(3000));
-    QTRY_COMPARE(m_dlg->m_rxBytes, 3000);
+    QTRY_COMPARE(LabelBytes(c().text(1001)), 3000);
     QTRY_VERIFY(c().text(1049).size() >= 3000 * 3);
     auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
     const QStringList lines = c().text(1049).split(QLatin1Char('\n'));
@@ -113,8 +128,7 @@ class TrafficTest : public QObject {
   }
 
   void instructionsAreReleasedOneByOneByOk() {
-    m_dlg->m_multCmdCheck = 1;
-    m_dlg->m_multCmdDelay = "200";
+    m_dlg->SetAdvancedSettings({true, "200", false});
     c().setText(10000, QStringLiteral("AT+NAME\nAT+VER\nAT+ADDR"));
     QElapsedTimer timer;
     timer.start();
@@ -132,23 +146,22 @@ class TrafficTest : public QObject {
     Click(10001);
     QCOMPARE(m_prompts.boxes.size(), 1);
     QCOMPARE(m_prompts.boxes[0].text, QStringLiteral("指令数超过最大限制数!"));
+    QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Zephyn"));
     QCOMPARE(c().text(1000), before);
-    QCOMPARE(m_dlg->m_multCmdCount.load(), 0);
   }
 
   void closingCutsTheInstructionDelayShort() {
     // The next instruction waits on the port's reader; closing the port must
     // not wait the delay out, and the instruction is then not sent.
-    m_dlg->m_multCmdCheck = 1;
-    m_dlg->m_multCmdDelay = "20000";
+    m_dlg->SetAdvancedSettings({true, "20000", false});
     c().setText(10000, QStringLiteral("AT+NAME\nAT+VER"));
     Click(10001);
-    QTRY_VERIFY(m_dlg->m_multCmdIndex >= 1);  // the answer with "OK" has come
-    QTest::qWait(100);                        // the reader is waiting now
+    // The answer with "OK" is counted before the reader waits out the delay.
+    QTRY_VERIFY(LabelBytes(c().text(1001)) > 0);
     QElapsedTimer timer;
     timer.start();
     Click(1053);
-    QVERIFY(!g_comPort.IsOpen());
+    QTRY_VERIFY(!g_comPort.IsOpen());
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
   }
@@ -156,9 +169,16 @@ class TrafficTest : public QObject {
   void longStreamIsCapturedAndSavedByteForByte() {
     constexpr std::uint64_t kTotal = 2'500'000;
     QCOMPARE(m_module->stream(kTotal, 100, 0), kTotal);
-    QTRY_COMPARE_WITH_TIMEOUT(m_dlg->m_rxBytes, std::int32_t(kTotal), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(1001)), qint64(kTotal), 20000);
+    // Every byte passed through the CRC, in order.
+    QByteArray pattern(qsizetype(kTotal), Qt::Uninitialized);
+    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i & 0xFF);
+    QCOMPARE(LabelCrc(c().text(1001)),
+             QString::asprintf("%08X",
+                               Crc32Update(0, reinterpret_cast<const std::uint8_t*>(pattern.data()),
+                                           std::uint32_t(pattern.size()))));
     // Two spills of a million bytes each went to the capture file.
-    QCOMPARE(QFileInfo(QString::fromStdString(m_dlg->m_saveFile.CapturePath())).size(),
+    QCOMPARE(QFileInfo(QString::fromStdString(m_dlg->record().CapturePath())).size(),
              qint64(2'000'000));
 
     QTemporaryDir folder;
@@ -177,7 +197,7 @@ class TrafficTest : public QObject {
 
     // After Clear only what comes later is saved: here nothing.
     Click(1010);
-    QVERIFY(!QFileInfo::exists(QString::fromStdString(m_dlg->m_saveFile.CapturePath())));
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(m_dlg->record().CapturePath())));
     Click(1009);
     QCOMPARE(m_prompts.boxes.size(), 2);
     QCOMPARE(QFileInfo(saved.fileName()).size(), qint64(0));

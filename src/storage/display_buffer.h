@@ -1,6 +1,7 @@
-// Appending to the window's fixed-size byte buffers (the display buffer and
-// the receive log) without ever writing past them, and dropping their oldest
-// bytes in place: nothing here allocates, so nothing can fail for memory.
+// Appending to the traffic record's fixed-size byte buffers (the display
+// buffer and the receive log) without ever writing past them, and dropping
+// their oldest bytes in place: nothing here allocates, so nothing can fail
+// for memory.
 #pragma once
 
 #include <cstdint>

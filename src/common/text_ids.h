@@ -1,0 +1,38 @@
+// The IDs of the localized text table, by what each text is used for. Some
+// texts double as state markers: a caption equal to one of them tells the
+// state (see the comments).
+#pragma once
+
+#include <cstdint>
+
+namespace zephyn::TextId {
+
+inline constexpr std::uint16_t kOpenCaption = 0;   // open/close button while the port is closed
+inline constexpr std::uint16_t kCloseCaption = 1;  // the same while open: the port is shown open
+inline constexpr std::uint16_t kPortWord = 3;      // first word of the port-lost message
+inline constexpr std::uint16_t kNoPort = 4;        // the port list's only entry when no port exists
+inline constexpr std::uint16_t kDisconnectWord = 5;  // last word of the port-lost message
+inline constexpr std::uint16_t kPortLostCaption = 7;
+inline constexpr std::uint16_t kSpeedWord = 8;
+inline constexpr std::uint16_t kByteUnit = 9;
+inline constexpr std::uint16_t kAutoBaud = 10;  // first entry of the rate list
+inline constexpr std::uint16_t kOverrunCaption = 14;
+inline constexpr std::uint16_t kAtPageTitle = 15;
+inline constexpr std::uint16_t kFirstAtButton = 16;  // 16 to 23: the AT page's buttons
+inline constexpr std::uint16_t kStringsPageTitle = 24;
+inline constexpr std::uint16_t kSaveFinished = 26;
+inline constexpr std::uint16_t kSecondUnit = 27;
+inline constexpr std::uint16_t kSendFileCaption = 28;
+inline constexpr std::uint16_t kNoFileChosen = 29;  // the file label while no file is chosen
+inline constexpr std::uint16_t kNoFileCaption = 30;
+inline constexpr std::uint16_t kPauseCaption = 31;  // send-file button while a file is being sent
+inline constexpr std::uint16_t kFileOpenFailed = 32;
+inline constexpr std::uint16_t kFlowOn = 35;   // "Have": CTS flow control
+inline constexpr std::uint16_t kFlowOff = 36;  // "No": no flow control
+inline constexpr std::uint16_t kTimeWord = 37;
+inline constexpr std::uint16_t kSendStopped = 38;
+inline constexpr std::uint16_t kSendFinished = 39;
+inline constexpr std::uint16_t kSaveFolderTitle = 40;
+inline constexpr std::uint16_t kTooFast = 41;
+
+}  // namespace zephyn::TextId

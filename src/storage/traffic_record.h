@@ -1,0 +1,105 @@
+// The record of the traffic that the window shows and keeps: the display
+// buffer (what was received and sent, each change of direction marked), the
+// receive log (received bytes only, its oldest part spilled to this run's
+// capture file), and the counters and CRC-32 of each direction since the last
+// Clear. One lock guards all of it, and every call takes it once, so a
+// received block or a send is recorded whole and counted exactly once
+// whichever threads record at the same time. Nothing here allocates per block:
+// both buffers are fixed and trimmed in place.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "storage/save_file.h"
+
+namespace zephyn {
+
+// The counters of one direction since the last Clear. `bytes` wraps past
+// 2^31 as the label's "%d" shows it.
+struct TrafficCounters {
+  std::int32_t bytes = 0;
+  std::int32_t count = 0;  // blocks received, or sends made
+  std::uint32_t crc = 0;   // CRC-32 of every byte of the direction
+};
+
+// A spill of the receive log to the capture file that failed: the file and
+// the system's reason (errno).
+struct SpillFailure {
+  std::string path;
+  int error = 0;
+};
+
+class TrafficRecord {
+ public:
+  // Capacity of each buffer; past kTrimSize the oldest kTrimSize bytes go.
+  static constexpr std::int32_t kBufSize = 2'000'000;
+
+  // The capture file lives as CSaveFile(dataFolder, timeStamp) places it.
+  TrafficRecord(std::string dataFolder, std::string timeStamp);
+  TrafficRecord(const TrafficRecord&) = delete;
+  TrafficRecord& operator=(const TrafficRecord&) = delete;
+
+  struct Received {
+    TrafficCounters rx;                        // after this block
+    std::optional<SpillFailure> spillFailure;  // set once per run of failures
+  };
+
+  // The port's reader thread, for every block. Spills the receive log's
+  // oldest kTrimSize bytes to the capture file when it holds more than
+  // kTrimSize (on failure the bytes stay and the spill is tried again with
+  // the next block; the failure is returned the first time only, and again
+  // only after a spill has succeeded), trims the display buffer the same
+  // way, marks a change of direction with "<<" (CR LF first when anything
+  // came before), appends the block to both buffers and, when `counted`,
+  // adds it to the RX counters and CRC. Blocks of the baud probe are shown
+  // but not counted.
+  Received RecordReceived(const std::uint8_t* bytes, std::uint32_t count, bool counted);
+
+  // Any thread, after the port took `count` bytes: one send more, its bytes
+  // and CRC, and its echo in the display buffer after a ">>" marker on a
+  // change of direction (an echo larger than the buffer keeps its newest
+  // bytes). Returns the TX counters after it.
+  TrafficCounters RecordSent(const std::uint8_t* bytes, std::int32_t count);
+
+  // The newest `max` bytes (fewer when there are fewer) of the display
+  // buffer (`echo`) or of the receive log, copied into `out`.
+  void Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const;
+
+  TrafficCounters Tx() const;
+  TrafficCounters Rx() const;
+
+  // Empties both buffers, the counters and the direction, and deletes the
+  // capture file: a later Save holds only what comes after.
+  void Clear();
+
+  // Writes "<folder>/RX data.bin": the capture file, then the receive log's
+  // bytes still in memory. No spill or Clear runs meanwhile. On failure
+  // returns false with the file concerned and errno in `failure`.
+  bool SaveTo(const std::string& folder, SpillFailure& failure);
+
+  // Removes this run's capture file (the window's closing order).
+  void DeleteCapture();
+
+  // This run's capture file (created folder included), for tests and tools.
+  std::string CapturePath();
+
+ private:
+  mutable std::mutex m_bufLock;  // everything below
+  std::unique_ptr<std::uint8_t[]> m_rxLog;
+  std::int32_t m_rxLogLen = 0;
+  std::unique_ptr<std::uint8_t[]> m_displayBuf;
+  std::int32_t m_displayLen = 0;
+  std::int32_t m_lastDirection = 0;  // kNoDirection, kSent or kReceived
+  TrafficCounters m_tx;
+  TrafficCounters m_rx;
+  CSaveFile m_saveFile;
+  bool m_spillFailureReported = false;
+};
+
+}  // namespace zephyn
