@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "storage/folders.h"
+
 namespace zephyn {
 
 namespace {
@@ -66,32 +68,6 @@ int WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
   return 0;
 }
 
-bool IsDirectory(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// mkdir -p for the fallback folder; the folders it creates are private.
-void MakeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    const std::string part = path.substr(0, slash);
-    if (!part.empty() && !IsDirectory(part)) ::mkdir(part.c_str(), 0700);
-    if (slash == std::string::npos) break;
-  }
-}
-
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
-  std::vector<char> buffer(16384);
-  struct passwd pw;
-  struct passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr) {
-    return found->pw_dir;
-  }
-  return {};
-}
-
 }  // namespace
 
 std::string GetExeDir() {
@@ -105,7 +81,7 @@ std::string GetExeDir() {
 }
 
 std::string DataFolderBase(const std::string& exeDir, const std::string& home) {
-  if (!exeDir.empty() && IsDirectory(exeDir) && ::access(exeDir.c_str(), W_OK | X_OK) == 0) {
+  if (IsWritableFolder(exeDir)) {
     return exeDir;
   }
   if (home.empty()) return exeDir;

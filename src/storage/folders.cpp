@@ -1,0 +1,45 @@
+#include "storage/folders.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace zephyn {
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsWritableFolder(const std::string& path) {
+  // Judged with the rights the process acts with (effective IDs), which are
+  // the ones that creating a file there meets.
+  return !path.empty() && IsDirectory(path) &&
+         ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+void MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (!part.empty() && !IsDirectory(part)) ::mkdir(part.c_str(), 0700);
+    if (slash == std::string::npos) break;
+  }
+}
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
+  std::vector<char> buffer(16384);
+  struct passwd pw;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr) {
+    return found->pw_dir;
+  }
+  return {};
+}
+
+}  // namespace zephyn
