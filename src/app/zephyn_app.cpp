@@ -6,6 +6,7 @@
 #include "app/close_on_signal.h"
 #include "app/ui_language.h"
 #include "sim/virtual_module.h"
+#include "storage/settings_store.h"
 
 namespace zephyn {
 
@@ -50,6 +51,7 @@ bool CZephynApp::InitInstance() {
       qWarning("zephyn: the virtual module could not be started");
     }
   }
+  options.start.settingsPath = SettingsFilePath();
   CZephynDlg dialog(language, options.start);
   CloseOnSignal closeOnSignal(&dialog);
   dialog.DoModal();  // however it ended, the program ends

@@ -1,53 +1,228 @@
 #include "panels/more_str_send.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
+#include <algorithm>
 
+#include "common/instructions.h"
 #include "common/text_ids.h"
 #include "dialogs/dialog_builder.h"
 #include "dialogs/gbk_string.h"
+#include "dialogs/prompt_service.h"
+#include "dialogs/timer_refused.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_template.h"
 
 namespace zephyn {
 
-CMoreStrSend::CMoreStrSend(Language language, QWidget* parent)
+using namespace StringsPageIds;
+
+namespace {
+
+// The main window's controls that a running cycle keeps off: the connection,
+// the other senders and the reply mode.
+const int kWindowLocked[] = {MainIds::kPortList,   MainIds::kBaudRate, MainIds::kFlowControl,
+                             MainIds::kOpenClose,  MainIds::kSend,     MainIds::kTiming,
+                             MainIds::kChooseFile, MainIds::kReplyMode};
+
+// Row pitch of the template, in dialog units: a line of the scroll bar, the
+// arrow keys and the wheel move the rows by one row.
+constexpr int kRowPitchDu = 15;
+
+}  // namespace
+
+CMoreStrSend::CMoreStrSend(Language language, MoreStrSendHost host, QWidget* parent)
     : QWidget(parent),
+      m_host(std::move(host)),
+      m_language(language),
+      m_cycle([this](const Bytes& item) {
+        if (m_host.sendBytes) m_host.sendBytes(item.data(), std::int32_t(item.size()));
+      }),
       m_content(new QWidget(this)),
       m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
   setObjectName(QStringLiteral("134"));
   setAccessibleName(Text(TextId::kStringsPageTitle));
   m_content->setObjectName(QStringLiteral("134content"));
-  BuildDialog(Template134(language), language, m_content, m_controls);
+  const DialogUnits units = BuildDialog(Template134(language), language, m_content, m_controls);
   setFont(m_content->font());
   m_scrollBar->setObjectName(QStringLiteral("134scroll"));
   m_scrollBar->setAccessibleName(language == Language::ZhCN ? QStringLiteral("滚动条")
                                                             : QStringLiteral("Scroll bar"));
-  m_scrollBar->setSingleStep(1);
+  m_scrollBar->setSingleStep(units.toY(kRowPitchDu));
   m_scrollBar->setPageStep(200);
-  // TODO(multi-string): the page's own scroll rules replace this plain mapping.
   connect(m_scrollBar, &QScrollBar::valueChanged, this,
           [this](int position) { m_content->move(0, -position); });
+  // A row reached with Tab comes into view.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now != nullptr && m_content->isAncestorOf(now)) ScrollIntoView(now);
+  });
 }
 
 void CMoreStrSend::InitPanel() {
-  for (int ms = 10; ms <= 90; ms += 10)
-    m_controls.addItem(StringsPageIds::kCycleInterval, QString::number(ms));
-  for (int ms = 100; ms <= 1000; ms += 100)
-    m_controls.addItem(StringsPageIds::kCycleInterval, QString::number(ms));
-  m_controls.setCurSel(StringsPageIds::kCycleInterval, 9);
-  m_scrollBar->setRange(0, 1500);
+  for (int ms = 10; ms <= 90; ms += 10) m_controls.addItem(kCycleInterval, QString::number(ms));
+  for (int ms = 100; ms <= 1000; ms += 100) m_controls.addItem(kCycleInterval, QString::number(ms));
+  m_controls.setCurSel(kCycleInterval, 9);
+  UpdateScrollRange();
+
+  for (int n = 1; n <= kRows; ++n) {
+    if (auto* hex = qobject_cast<QAbstractButton*>(m_controls.widget(kFirstHex + n - 1)))
+      connect(hex, &QAbstractButton::clicked, this, [this, n] { ToggleRowHex(n); });
+    if (auto* send = qobject_cast<QAbstractButton*>(m_controls.widget(kFirstSend + n - 1)))
+      connect(send, &QAbstractButton::clicked, this, [this, n] { SendRow(n); });
+  }
+  if (auto* cycle = qobject_cast<QAbstractButton*>(m_controls.widget(kCycle)))
+    connect(cycle, &QAbstractButton::clicked, this, [this](bool checked) { ToggleCycle(checked); });
+}
+
+void CMoreStrSend::ToggleRowHex(int n) {
+  if (n < 1 || n > kRows) return;
+  const int textId = kFirstText + n - 1;
+  const std::string text = ToGbk(m_controls.text(textId));
+  const std::string shown =
+      m_controls.checked(kFirstHex + n - 1) ? StoredStringToHex(text) : StoredStringFromHex(text);
+  m_controls.setText(textId, FromGbk(shown));
+}
+
+void CMoreStrSend::SendRow(int n) {
+  if (n < 1 || n > kRows || !m_host.sendBytes) return;
+  // An empty row is sent too: no bytes, or CR LF alone. A closed port
+  // takes nothing and says nothing.
+  const Bytes bytes =
+      StoredStringBytes(ToGbk(m_controls.text(kFirstText + n - 1)),
+                        m_controls.checked(kFirstHex + n - 1), m_controls.checked(kNewLine));
+  m_host.sendBytes(bytes.data(), std::int32_t(bytes.size()));
+}
+
+void CMoreStrSend::ToggleCycle(bool checked) {
+  std::unique_lock<std::mutex> hold(m_cycleLock);
+  if (!checked) {
+    m_cycle.End();
+    RestoreControlsLocked();
+    return;
+  }
+
+  std::vector<StoredString> rows(kRows);
+  for (int n = 1; n <= kRows; ++n) {
+    rows[n - 1].text = ToGbk(m_controls.text(kFirstText + n - 1));
+    rows[n - 1].hex = m_controls.checked(kFirstHex + n - 1);
+  }
+  // The interval reads like atoi: "abc" is 0, which the timer refuses.
+  const int interval = LeadingInt(ToGbk(m_controls.text(kCycleInterval)));
+  switch (m_cycle.Begin(rows, m_controls.checked(kNewLine), interval)) {
+    case StringCycle::Start::kStarted:
+      break;
+    case StringCycle::Start::kNoRows:
+      m_controls.setChecked(kCycle, false);
+      return;
+    case StringCycle::Start::kTimerRefused:
+      // A cycle that cannot run is not shown as running: the box goes back
+      // to unchecked, nothing else changes, and the user is told the range.
+      m_controls.setChecked(kCycle, false);
+      hold.unlock();
+      Prompts().messageBox(this, TimerRefusedText(m_language), AppTitle(), QMessageBox::Ok,
+                           QMessageBox::Warning);
+      return;
+  }
+
+  m_controls.setEnabled(kCycleInterval, false);
+  m_controls.setEnabled(kNewLine, false);
+  if (Controls* window = m_host.window) {
+    window->setEnabled(MainIds::kSendFile, false);
+    for (int id : kWindowLocked) window->setEnabled(id, false);
+    window->setChecked(MainIds::kReplyMode, false);
+  }
+  EnableRowButtons(false);
 }
 
 void CMoreStrSend::StopCycle() {
-  // TODO(multi-string): kill the cycle's timer.
-  m_cycleTimer = 0;
+  const std::lock_guard<std::mutex> hold(m_cycleLock);
+  // A cycle stopped from outside (the port opened or closed) leaves the page
+  // as a stop by its own check box does, so the page stays usable; the
+  // caller then sets the main window's controls for the port's new state.
+  if (m_cycle.End()) RestoreControlsLocked();
+}
+
+void CMoreStrSend::RestoreControlsLocked() {
+  m_controls.setChecked(kCycle, false);
+  m_controls.setEnabled(kCycleInterval, true);
+  m_controls.setEnabled(kNewLine, true);
+  if (Controls* window = m_host.window) {
+    // Send file comes back only with a file to send.
+    if (m_host.fileChosen && m_host.fileChosen()) window->setEnabled(MainIds::kSendFile, true);
+    for (int id : kWindowLocked) window->setEnabled(id, true);
+  }
+  EnableRowButtons(true);
+}
+
+void CMoreStrSend::EnableRowButtons(bool enable) {
+  for (int n = 1; n <= kRows; ++n) m_controls.setEnabled(kFirstSend + n - 1, enable);
+}
+
+void CMoreStrSend::UpdateScrollRange() {
+  // The range is what of the rows does not fit: with it the last row can be
+  // scrolled fully into view at any font size and page height.
+  m_scrollBar->setRange(0, std::max(0, m_content->height() - height()));
+}
+
+void CMoreStrSend::ScrollIntoView(QWidget* widget) {
+  const QRect area(widget->mapTo(m_content, QPoint(0, 0)), widget->size());
+  const int top = m_scrollBar->value();
+  if (area.top() < top) {
+    m_scrollBar->setValue(area.top());
+  } else if (area.bottom() >= top + height()) {
+    m_scrollBar->setValue(area.bottom() + 1 - height());
+  }
 }
 
 void CMoreStrSend::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   m_scrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
+  UpdateScrollRange();
+}
+
+void CMoreStrSend::wheelEvent(QWheelEvent* event) {
+  // The rows and boxes leave the wheel to the page, which scrolls as its
+  // scroll bar does: the system's lines per notch, a row each. A fine wheel
+  // collects its parts of a notch; a touchpad scrolls by its pixels.
+  int delta = 0;
+  if (!event->pixelDelta().isNull()) {
+    delta = event->pixelDelta().y();
+  } else {
+    m_wheelAngle += event->angleDelta().y();
+    const int notches = m_wheelAngle / 120;
+    m_wheelAngle -= notches * 120;
+    delta = notches * QApplication::wheelScrollLines() * m_scrollBar->singleStep();
+  }
+  m_scrollBar->setValue(m_scrollBar->value() - delta);
+  event->accept();
+}
+
+void CMoreStrSend::keyPressEvent(QKeyEvent* event) {
+  // Keys that a row's box or button leaves unused scroll the page; the
+  // scroll bar stops at either end.
+  switch (event->key()) {
+    case Qt::Key_PageUp:
+      m_scrollBar->triggerAction(QAbstractSlider::SliderPageStepSub);
+      break;
+    case Qt::Key_PageDown:
+      m_scrollBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+      break;
+    case Qt::Key_Up:
+      m_scrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+      break;
+    case Qt::Key_Down:
+      m_scrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 }  // namespace zephyn

@@ -51,9 +51,34 @@ inline constexpr int kFirstBox = 1068;
 inline constexpr int kFirstButton = 1069;
 }  // namespace AtPageIds
 
-// Stored-strings page (template 134).
+// Stored-strings page (template 134): row n (1 to kRows) has its text
+// kFirstText + n - 1, its hex check box kFirstHex + n - 1 and its send
+// button kFirstSend + n - 1.
 namespace StringsPageIds {
+inline constexpr int kCycle = 1070;  // the endless cycle on/off
 inline constexpr int kCycleInterval = 1072;
+inline constexpr int kNewLine = 1094;  // CR LF after every send of the page
+inline constexpr int kRows = 120;
+inline constexpr int kFirstText = 20001;
+inline constexpr int kFirstHex = 21001;
+inline constexpr int kFirstSend = 22001;
 }  // namespace StringsPageIds
+
+// Advanced settings dialog (template 155).
+namespace AdvanceIds {
+inline constexpr int kApply = 1127;     // takes the three settings over
+inline constexpr int kInterval = 1128;  // delay before each next instruction, as typed
+inline constexpr int kMultiInstruction = 1129;
+inline constexpr int kCancel = 1130;
+inline constexpr int kUtf8 = 1135;  // received text is shown as UTF-8
+}  // namespace AdvanceIds
+
+// Password dialog (template 157).
+namespace PasswordIds {
+inline constexpr int kConfirm = 1131;
+inline constexpr int kCancel = 1132;
+inline constexpr int kPasswordEdit = 1133;  // masked
+inline constexpr int kLabel = 1134;
+}  // namespace PasswordIds
 
 }  // namespace zephyn

@@ -77,13 +77,12 @@ struct DialogTemplate {
   std::vector<ControlTemplate> controls;
 };
 
-// The template of a window in a language. Templates that exist in Chinese only
-// (155, 157) return the same table for both languages.
+// The template of a window in a language.
 const DialogTemplate& Template102(Language language);  // main window
 const DialogTemplate& Template133();                   // AT command page
 const DialogTemplate& Template134(Language language);  // multi-string page
-const DialogTemplate& Template155();                   // advanced settings
-const DialogTemplate& Template157();                   // password
+const DialogTemplate& Template155(Language language);  // advanced settings
+const DialogTemplate& Template157(Language language);  // password
 
 // The control of a template with an ID, or nullptr.
 const ControlTemplate* FindControl(const DialogTemplate& dialog, int id);

@@ -34,6 +34,9 @@ using std::chrono::milliseconds;
 constexpr std::size_t kReadBlock = 8192;
 // How long Write waits for its bytes before it returns anyway.
 constexpr milliseconds kWriteWait{2000};
+// How long Write waits for room in the driver itself before it hands the
+// rest to the writer thread.
+constexpr milliseconds kDirectWait{20};
 // The device's limit for one write: 10 ms per byte plus 1000 ms.
 constexpr milliseconds kWritePerByte{10};
 constexpr milliseconds kWriteConstant{1000};
@@ -413,14 +416,49 @@ bool CComPort::Write(const std::uint8_t* bytes, std::int32_t count) {
   std::unique_lock lock(m_writeLock);
   if (!m_acceptWrites) return false;
   if (count == 0) return true;
-  auto job = std::make_shared<WriteJob>();
-  job->bytes.assign(bytes, bytes + count);
+  // With nothing queued the writer is idle: the bytes go from here, with no
+  // copy and no hand-over to the writer (a file transfer makes tens of
+  // thousands of writes a second), as long as the driver takes them at once
+  // or finds room for them within kDirectWait. Writes still cannot
+  // interleave, as the lock is held; and the descriptor stays open meanwhile,
+  // since Close stops taking writes under this lock before it ends anything
+  // (so it waits at most kDirectWait for it). The rest goes to the writer,
+  // which waits for room until the write's deadline.
+  std::int32_t done = 0;
+  if (m_writeQueue.empty()) {
+    const auto roomDeadline = Clock::now() + kDirectWait;
+    while (done < count) {
+      const ssize_t n = ::write(m_fd, bytes + done, std::size_t(count - done));
+      if (n > 0) {
+        done += std::int32_t(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) return false;  // EIO, EPIPE: the device is gone
+      const int timeout = PollTimeout(roomDeadline);
+      if (timeout == 0) break;
+      pollfd out = {m_fd, POLLOUT, 0};
+      if (::poll(&out, 1, timeout) > 0 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)))
+        return false;
+    }
+    if (done == count) return true;
+  }
+  // The last finished job's storage is used again, so a steady stream of
+  // writes that wait for room allocates nothing either.
+  std::shared_ptr<WriteJob> job = std::move(m_spareJob);
+  if (!job) job = std::make_shared<WriteJob>();
+  job->done = false;
+  job->ok = false;
+  job->bytes.assign(bytes + done, bytes + count);
   m_writeQueue.push_back(job);
   m_writeQueued.notify_one();
   // A write still under way after the wait goes on in the writer thread and
   // ends, finished or at its deadline, before the next queued write starts.
   if (!m_writeDone.wait_for(lock, kWriteWait, [&] { return job->done; })) return true;
-  return job->ok;
+  const bool ok = job->ok;
+  // Nobody else holds a finished job once the writer has let it go.
+  if (job.use_count() == 1) m_spareJob = std::move(job);
+  return ok;
 }
 
 bool CComPort::WaitUnlessClosing(int milliseconds) {

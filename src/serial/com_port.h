@@ -101,6 +101,7 @@ class CComPort {
   std::condition_variable m_writeQueued;
   std::condition_variable m_writeDone;
   std::deque<std::shared_ptr<WriteJob>> m_writeQueue;
+  std::shared_ptr<WriteJob> m_spareJob;  // a finished job kept for the next Write
   bool m_writerStop = false;
   bool m_acceptWrites = false;
   std::atomic<ComReadCallback> m_callback{nullptr};

@@ -65,6 +65,12 @@ TrafficCounters TrafficRecord::RecordSent(const std::uint8_t* bytes, std::int32_
   return m_tx;
 }
 
+TrafficCounters TrafficRecord::CountSent(const std::uint8_t* bytes, std::int32_t count) {
+  std::lock_guard lock(m_bufLock);
+  Count(m_tx, bytes, std::uint32_t(std::max(count, 0)));
+  return m_tx;
+}
+
 void TrafficRecord::Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const {
   std::lock_guard lock(m_bufLock);
   const std::uint8_t* source = echo ? m_displayBuf.get() : m_rxLog.get();

@@ -67,6 +67,12 @@ class TrafficRecord {
   // bytes). Returns the TX counters after it.
   TrafficCounters RecordSent(const std::uint8_t* bytes, std::int32_t count);
 
+  // Any thread: counts a send that is not shown (a file transfer's chunks,
+  // and the end of a transfer as a send of 0 bytes): one send more, its
+  // bytes and CRC, and nothing in the display buffer. Returns the TX
+  // counters after it.
+  TrafficCounters CountSent(const std::uint8_t* bytes, std::int32_t count);
+
   // The newest `max` bytes (fewer when there are fewer) of the display
   // buffer (`echo`) or of the receive log, copied into `out`.
   void Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const;

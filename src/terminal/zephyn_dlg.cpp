@@ -43,8 +43,11 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
 }
 
 CZephynDlg::~CZephynDlg() {
-  // A window destroyed without being closed still stops its threads and
-  // workers, and its port, before the members they use go away.
+  // A window destroyed without being closed still stops its threads, timer,
+  // sender and workers, and its port, before the members they use go away.
+  KillTimedSendTimer();
+  if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
+  m_fileTransfer.End();
   StopThreads();
   m_connection.Shutdown();
   if (m_closingRuns == 0 && g_comPort.IsOpen()) g_comPort.Close();
@@ -77,8 +80,16 @@ void CZephynDlg::ConnectHandlers() {
   onClick(kNewLine, [this] { OnNewLineClicked(); });
   onClick(kSave, [this] { OnSave(); });
   onClick(kClear, [this] { Clear(); });
+  onClick(kTiming, [this] { StartTimedSend(m_controls.checked(kTiming) ? 1 : 0); });
+  onClick(kChooseFile, [this] { OnChooseFile(); });
+  onClick(kSendFile, [this] { OnSendFile(); });
+  onClick(kStopSend, [this] { OnStopSend(); });
   onClick(kEcho, [this] { m_displayDirty = 1; });
   onClick(kHexView, [this] { m_displayDirty = 1; });
+  // The Chinese window's advanced-settings button and the English window's
+  // "Developer option" in its place open the same password gate.
+  onClick(kAdvanced, [this] { OnAdvancedSettings(); });
+  onClick(kDeveloperOption, [this] { OnAdvancedSettings(); });
   // kHiddenDefault, kReplyMode and kCts have commands that do nothing.
 
   connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(kInput)), &QPlainTextEdit::textChanged,
@@ -109,8 +120,20 @@ void CZephynDlg::InitTabs() {
   m_controls.addItem(kTabs, Text(TextId::kAtPageTitle));
   m_controls.addItem(kTabs, Text(TextId::kStringsPageTitle));
   auto* tab = qobject_cast<TabControl*>(m_controls.widget(kTabs));
-  m_quickSend = new CQuickSend(m_language, tab);
-  m_moreStrSend = new CMoreStrSend(m_language, tab);
+  QuickSendHost host;
+  host.sendBytes = [this](const std::uint8_t* bytes, std::int32_t count) {
+    return SendBytes(bytes, count);
+  };
+  host.hexInput = [this] { return m_controls.checked(kHexInput); };
+  host.answer = &m_atAnswer;
+  m_quickSend = new CQuickSend(m_language, std::move(host), tab);
+  MoreStrSendHost strings;
+  strings.sendBytes = [this](const std::uint8_t* bytes, std::int32_t count) {
+    return SendBytes(bytes, count);
+  };
+  strings.window = &m_controls;
+  strings.fileChosen = [this] { return m_fileTransfer.Loaded(); };
+  m_moreStrSend = new CMoreStrSend(m_language, std::move(strings), tab);
   const QRect page = tab->pageRect();
   m_quickSend->setGeometry(page);
   m_moreStrSend->setGeometry(page);

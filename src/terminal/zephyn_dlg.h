@@ -18,10 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "common/advanced_settings.h"
+#include "common/at_answer.h"
 #include "common/codecs.h"
+#include "common/file_transfer.h"
 #include "common/instructions.h"
+#include "common/periodic_timer.h"
 #include "common/stop_wait.h"
 #include "common/task_queue.h"
+#include "common/text_ids.h"
 #include "common/texts.h"
 #include "dialogs/controls.h"
 #include "storage/traffic_record.h"
@@ -38,14 +43,9 @@ struct StartOptions {
   std::string dataFolder;  // holds the capture's "data" folder; empty: the default
   // How often the port watch compares the port list with the system's.
   std::chrono::milliseconds portWatchPeriod{3000};
-};
-
-// The advanced settings: the multi-instruction mode with the delay before
-// each next instruction (as typed), and the UTF-8 view of received text.
-struct AdvancedSettings {
-  bool multiInstruction = false;
-  std::string instructionDelay = "150";
-  bool utf8 = false;
+  // The settings file read at start-up and written at close; empty: none
+  // (the program passes SettingsFilePath()).
+  std::string settingsPath;
 };
 
 // The port's receive callback: `window` is the main window.
@@ -75,6 +75,10 @@ class CZephynDlg : public QDialog {
 
   AdvancedSettings advancedSettings() const;
   void SetAdvancedSettings(const AdvancedSettings& settings);
+  // The advanced-settings button: the password dialog, then, for the right
+  // password, the advanced settings dialog. Both are modal; the password is
+  // asked at every press.
+  void OnAdvancedSettings();
 
   void InitTabs();
   void OnTabSelChange();
@@ -120,6 +124,19 @@ class CZephynDlg : public QDialog {
   // The timed-send payload; a tick holds its own reference while it sends.
   std::shared_ptr<const Bytes> TimedSendPayload() const;
 
+  // Timed send: 1 starts repeating the input box's bytes at the interval of
+  // the interval box, when the line can carry them; 0 stops (any thread).
+  void StartTimedSend(int flag);
+
+  // File send: choosing and loading a file, Send file (start, pause,
+  // resume) and Stop. FinishFileSend runs the closing steps of a transfer
+  // with the caption of its statistics box (kSendStopped for a stop,
+  // kSendFinished after the last chunk); any thread, once per transfer.
+  void OnChooseFile();
+  void OnSendFile();
+  void OnStopSend();
+  void FinishFileSend(std::uint16_t captionId);
+
   // How many times the closing order has run (once, however the window closes).
   int closingRuns() const { return m_closingRuns; }
   bool threadsRunning() const;
@@ -134,13 +151,18 @@ class CZephynDlg : public QDialog {
   void ResetState();
   void FillLists();
   void FillPortList();
+  // The settings file: read back into the controls at start-up (true when
+  // the file could be read), written from them at close.
   bool LoadSettings();
+  void SaveSettings();
   void StartThreads();
   void StopThreads();
   void OnClose();
 
   void OpenPortWorker();
   void ClosePortWorker();
+  // Automatic baud detection, a task of the connection worker.
+  void AutoBaudWorker();
   // The port list shows the placeholder that stands for no port.
   bool NoPortListed() const;
   // The open/close button shows the open state.
@@ -156,6 +178,9 @@ class CZephynDlg : public QDialog {
   void FinishPortWatchPass(bool selectFirst);
   void RefreshThread();
   void RefreshPass();
+  // The progress bar, the percentage and the file speed, from the refresh
+  // thread.
+  void RefreshFileProgress();
   void SpeedThread();
 
   void OnReceived(const std::uint8_t* bytes, std::uint32_t count);
@@ -164,6 +189,16 @@ class CZephynDlg : public QDialog {
   void ShowFileError(const std::string& path, int error);
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
+
+  // A tick of the timed send: the payload once more. The timer's thread.
+  void TimedSendTick();
+  // Stops the timed send's timer, if one runs; any thread but its tick.
+  void KillTimedSendTimer();
+  // One write of a file transfer: through the port, counted but not shown.
+  bool WriteFileChunk(const std::uint8_t* bytes, std::int32_t count);
+  // The controls once no transfer is under way: Send file, the send
+  // controls (with the port), Stop off, the connection controls on.
+  void ShowFileReady();
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool FilterKey(QObject* watched, QEvent* event);
@@ -217,22 +252,32 @@ class CZephynDlg : public QDialog {
   std::int32_t m_timedSendLen = 0;
 
   // Listeners of the receive path. The baud probe's reply: the reader writes,
-  // the detection reads, under m_probeLock. An AT query's reply: the reader
-  // only.
+  // the detection reads, under m_probeLock. An AT query's answer: the AT page
+  // begins and ends its wait, the reader hands in the blocks; it has its own
+  // lock.
   std::atomic<std::int32_t> m_baudProbeIndex{0};
   std::mutex m_probeLock;
   std::string m_baudProbeReply;
-  std::atomic<int> m_atQueryPending{0};
-  std::string m_atReply;
+  AtAnswer m_atAnswer;
 
   // Activities that a close of the port stops: read by the port watch and
-  // the connection worker, written by their owners.
-  std::atomic<unsigned> m_timedSendTimer{0};
-  std::atomic<int> m_fileSending{0};
+  // the connection worker, written by their owners. The timed send's timer:
+  // started by the window thread, killed by whichever thread stops it first.
+  // The file transfer: started, paused, resumed and replaced on the window
+  // thread, which alone waits for its sender; the sender, the port watch and
+  // the window thread end it (m_fileTransferActive: a transfer is under way,
+  // sending or paused; whoever clears it runs the closing steps); the
+  // refresh thread reads its progress. m_fileClosing: its statistics box is
+  // open, until the window thread has closed it.
+  std::atomic<TimerId> m_timedSendTimer{0};
   std::atomic<int> m_fileTransferActive{0};
-  std::unique_ptr<std::uint8_t[]> m_fileData;
+  std::atomic<int> m_fileClosing{0};
   mutable std::mutex m_filePathLock;  // m_filePath: window thread writes, refresh reads
   std::string m_filePath;
+  FileTransfer m_fileTransfer{[this](const std::uint8_t* bytes, std::int32_t count) {
+                                return WriteFileChunk(bytes, count);
+                              },
+                              [this] { FinishFileSend(TextId::kSendFinished); }};
 
   // The port list as last seen by the port watch: filled at start-up, then
   // the watch thread's alone. m_portWatchEnabled: the window thread pauses
@@ -246,6 +291,13 @@ class CZephynDlg : public QDialog {
   std::mutex m_reportLock;
   std::set<std::string> m_permissionReported;
   TaskQueue m_connection;
+  // The rate text the port was last opened at by a request: the connection
+  // worker only. A baud detection runs on that worker too; the window thread
+  // starts one only while m_autoBaudRunning is 0 and the detection clears it
+  // at its end; the closing order raises m_stopAutoBaud to end it early.
+  QString m_openedRate;
+  std::atomic<int> m_autoBaudRunning{0};
+  std::atomic<int> m_stopAutoBaud{0};
 
   // The long-lived threads and their stop flags.
   StopWait m_stopWait;

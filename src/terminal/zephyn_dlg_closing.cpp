@@ -21,17 +21,22 @@ void CZephynDlg::OnClose() {
   m_displayDirty = 0;
   StopThreads();
 
-  // An open or close request under way finishes, and the ones still waiting
-  // are dropped, before the port is closed below, so none reopens it behind
-  // the closing window.
+  // An open or close request under way finishes (a baud detection, told to
+  // stop by StopThreads, at its next wait), and the ones still waiting are
+  // dropped, before the port is closed below, so none reopens it behind the
+  // closing window.
   m_connection.Shutdown();
 
-  // 2. TODO(file-send): stop a running file transfer.
+  // 2. A file being sent stops with its statistics; a paused one's sender
+  //    has ended or ends here.
+  if (m_fileTransfer.Sending()) FinishFileSend(TextId::kSendStopped);
+  m_fileTransfer.End();
   // 3. The multi-string cycle.
   if (m_moreStrSend != nullptr && m_moreStrSend->CycleRunning()) m_moreStrSend->StopCycle();
-  // 4. TODO(timed-send): kill a running timed-send timer.
-  m_timedSendTimer = 0;
-  // 5. TODO(settings): write the settings file.
+  // 4. The timed send, its tick under way included.
+  KillTimedSendTimer();
+  // 5. The settings file.
+  SaveSettings();
   // 6. The port.
   if (g_comPort.IsOpen()) g_comPort.Close();
   // 7. This run's capture file: only saved copies outlive the run.

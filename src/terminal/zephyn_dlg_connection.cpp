@@ -39,9 +39,14 @@ void CZephynDlg::OnPortSelChange() {
 }
 
 void CZephynDlg::OnBaudSelChange() {
-  // TODO(auto-baud): position 0 starts the automatic baud detection; until
-  // then it opens like any other entry and fails, its text being no number.
-  StartOpenThread();
+  if (m_controls.curSel(kBaudRate) != 0) {
+    StartOpenThread();
+    return;
+  }
+  // The automatic entry starts the baud detection. Only one runs at a time:
+  // a second choice while one runs is ignored.
+  if (m_autoBaudRunning.exchange(1) != 0) return;
+  m_connection.Post([this] { AutoBaudWorker(); });
 }
 
 void CZephynDlg::OnFlowSelChange() {
@@ -64,17 +69,17 @@ void CZephynDlg::ClosePort() {
 }
 
 void CZephynDlg::StopActivities() {
-  m_fileSending = 0;
-  // TODO(timed-send): kill the timed-send timer.
-  m_timedSendTimer = 0;
+  // The sender ends at its next check, without the closing steps.
+  m_fileTransfer.Pause();
+  KillTimedSendTimer();
   if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
 }
 
 void CZephynDlg::OpenPortWorker() {
   StopActivities();
   if (g_comPort.IsOpen()) g_comPort.Close();
-  if (m_controls.text(kFileLabel) != Text(TextId::kNoFileChosen))
-    m_controls.setEnabled(kSendFile, true);
+  // Send file comes back with a file that was read.
+  if (m_fileTransfer.Loaded()) m_controls.setEnabled(kSendFile, true);
 
   if (NoPortListed()) return;
   const QString port = m_controls.text(kPortList);
@@ -87,6 +92,7 @@ void CZephynDlg::OpenPortWorker() {
   const auto baud = std::uint32_t(LeadingInt(rate.toStdString()));
   const int flow = m_controls.curSel(kFlowControl);
   if (g_comPort.Open(this, path, baud, 0, 8, 0, flow)) {
+    m_openedRate = rate;
     m_controls.setText(kOpenClose, Text(TextId::kCloseCaption));
     EnableSendControls(1);
   } else {

@@ -64,12 +64,13 @@ void CZephynDlg::PortWatchPass() {
   m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);
   m_controls.setEnabled(kInterval, true);
-  // TODO(file-send): stop an active file transfer.
+  // A transfer under way ends with its statistics.
+  if (m_fileTransferActive != 0) FinishFileSend(TextId::kSendStopped);
   if (!g_comPort.IsOpen()) {
     FinishPortWatchPass(true);
     return;
   }
-  // TODO(timed-send): end a running timed send first.
+  if (m_controls.checked(kTiming)) StartTimedSend(0);
   ClosePort();
   // The rest of the pass runs behind the close on the connection worker, so
   // the two never interleave; when the user is told, only once the box is

@@ -2,6 +2,7 @@
 // pane's buffer, the receive log, the counters), and handed to whoever waits
 // for it (the multi-instruction list, the baud probe, an AT-page query).
 #include <cstring>
+#include <utility>
 
 #include "common/instructions.h"
 #include "dialogs/gbk_string.h"
@@ -38,15 +39,17 @@ void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
   }
 
   if (probing) {
-    std::lock_guard lock(m_probeLock);
-    m_baudProbeReply = BytesToText(bytes, count);
+    // Any text is the module's answer; a block of zero bytes alone is no
+    // text, and must not wipe out an answer that came before it.
+    std::string text = BytesToText(bytes, count);
+    if (!text.empty()) {
+      std::lock_guard lock(m_probeLock);
+      m_baudProbeReply = std::move(text);
+    }
     return;
   }
-  if (m_atQueryPending != 0) {
-    m_atReply = BytesToText(bytes, count);
-    m_atQueryPending = 0;
-    m_quickSend->ShowReply(AtReplyValue(m_atReply));
-  }
+  // A query of the AT page waiting for its answer takes it once it is whole.
+  if (const auto value = m_atAnswer.OnBlock(bytes, count)) m_quickSend->ShowReply(*value);
 }
 
 void CZephynDlg::ReportSpillFailure(const SpillFailure& failure) {

@@ -54,7 +54,7 @@ void CZephynDlg::RefreshPass() {
                        path.empty() ? Text(TextId::kNoFileChosen) : QString::fromStdString(path));
     if (!path.empty()) m_controls.setEnabled(kFileLabel, true);
   }
-  // TODO(file-send): the progress bar, the percentage and the file speed.
+  RefreshFileProgress();
 }
 
 }  // namespace zephyn

@@ -104,12 +104,10 @@ bool CZephynDlg::OnInitDialog() {
 
 void CZephynDlg::ResetState() {
   m_fileTransferActive = 0;
-  m_fileData.reset();
   m_timedSendTimer = 0;
   m_baudProbeIndex = 0;
-  m_atQueryPending = 0;
   m_displayDirty = 0;
-  m_fileSending = 0;
+  m_fileClosing = 0;
   m_portWatchEnabled = 1;
   m_stopPortWatch = 0;
   m_stopRefresh = 0;
@@ -164,12 +162,6 @@ void CZephynDlg::FillPortList() {
     m_controls.addItem(kPortList, QString::fromStdString(name));
   }
   if (m_controls.curSel(kPortList) < 0) m_controls.setCurSel(kPortList, 0);
-}
-
-bool CZephynDlg::LoadSettings() {
-  // TODO(settings): read the settings file; until then every start is a
-  // first start.
-  return false;
 }
 
 }  // namespace zephyn

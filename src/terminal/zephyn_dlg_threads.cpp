@@ -22,6 +22,10 @@ void CZephynDlg::StopThreads() {
   m_stopPortWatch = 1;
   m_stopRefresh = 1;
   m_stopSpeed = 1;
+  // A baud detection running on the connection worker ends at its next wait
+  // too, so that the worker's shutdown that follows never waits out a whole
+  // detection.
+  m_stopAutoBaud = 1;
   m_stopWait.WakeAll();
   for (std::thread* t : {&m_portWatchThread, &m_refreshThread, &m_speedThread})
     if (t->joinable()) t->join();

@@ -145,7 +145,8 @@ TEST(Crc32, LargeBlocksMatchAPlainByteLoop) {
     return crc ^ 0xFFFFFFFFu;
   };
   const std::vector<std::uint8_t> buffer = Pattern(70000);
-  for (std::uint32_t length : {1023u, 1024u, 1025u, 1026u, 1027u, 4099u, 8192u, 65537u}) {
+  for (std::uint32_t length :
+       {511u, 512u, 513u, 921u, 1023u, 1024u, 1025u, 1026u, 1027u, 4099u, 8192u, 65537u}) {
     for (std::uint32_t previous : {0u, 0xCBF43926u}) {
       EXPECT_EQ(Crc32Update(previous, buffer.data() + 3, length),
                 byteLoop(previous, buffer.data() + 3, length))

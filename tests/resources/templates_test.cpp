@@ -1,8 +1,12 @@
 // The window templates as built: every control of a template's language is
 // there, named by its ID, in its place, with the state its style gives it, and
 // with a name that screen readers can announce.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include "dialogs/controls.h"
@@ -26,8 +30,8 @@ class TemplatesTest : public QObject {
       QTest::addRow("102 %s", tag) << &Template102(l) << l;
       QTest::addRow("133 %s", tag) << &Template133() << l;
       QTest::addRow("134 %s", tag) << &Template134(l) << l;
-      QTest::addRow("155 %s", tag) << &Template155() << l;
-      QTest::addRow("157 %s", tag) << &Template157() << l;
+      QTest::addRow("155 %s", tag) << &Template155(l) << l;
+      QTest::addRow("157 %s", tag) << &Template157(l) << l;
     }
   }
 
@@ -92,6 +96,32 @@ class TemplatesTest : public QObject {
     QCOMPARE(FindControl(en, 1049)->height, 163);
     QCOMPARE(FindControl(en, 1047)->x, 294);
     QCOMPARE(FindControl(zh, 1047)->x, 301);
+  }
+
+  void englishCaptionsOfTheSmallDialogsFit() {
+    // The English texts of the password and advanced settings dialogs are
+    // longer than the Chinese ones: each must show whole in its place.
+    for (const DialogTemplate* dialog :
+         {&Template155(Language::EnUS), &Template157(Language::EnUS)}) {
+      QWidget window;
+      Controls controls;
+      BuildDialog(*dialog, Language::EnUS, &window, controls);
+      for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        int needed = 0;
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w)) {
+          needed = w->sizeHint().width();
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+          needed = button->fontMetrics().horizontalAdvance(button->text());
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+          needed = group->fontMetrics().horizontalAdvance(group->title());
+        }
+        QVERIFY2(needed <= w->width(), qPrintable(QStringLiteral("%1 %2: %3 > %4")
+                                                      .arg(dialog->id)
+                                                      .arg(w->accessibleName())
+                                                      .arg(needed)
+                                                      .arg(w->width())));
+      }
+    }
   }
 
   void multiStringPageHas120Rows() {

@@ -54,7 +54,7 @@ void ExpectCounters(const TrafficCounters& actual, const TrafficCounters& expect
 
 using TrafficRecordTest = TempFolderTest;
 
-enum class Kind { Received, Probe, Sent };
+enum class Kind { Received, Probe, Sent, Counted };  // Counted: sent, not shown
 struct Step {
   Kind kind;
   std::string bytes;  // empty: a null pointer with a count of 0
@@ -110,6 +110,12 @@ TEST_F(TrafficRecordTest, RecordsMarksAndCountsEachDirection) {
        "x123456789y",
        {9, 1, 0xCBF43926},
        {}},
+      {"sends that are counted only (a file transfer) chain the CRC and are not shown",
+       {{Sent, "1234"}, {Counted, "56789"}, {Counted, ""}, {Received, "ok"}},
+       ">>1234\r\n<<ok",
+       "ok",
+       {2, 1, 0x79DCDD47},
+       {9, 3, 0xCBF43926}},
       {"empty blocks and sends count once and keep the CRC",
        {{Sent, "123456789"}, {Sent, ""}, {Received, ""}},
        ">>123456789\r\n<<",
@@ -126,6 +132,8 @@ TEST_F(TrafficRecordTest, RecordsMarksAndCountsEachDirection) {
           step.bytes.empty() ? nullptr : reinterpret_cast<const std::uint8_t*>(step.bytes.data());
       if (step.kind == Sent) {
         lastTx = record.RecordSent(bytes, std::int32_t(step.bytes.size()));
+      } else if (step.kind == Counted) {
+        lastTx = record.CountSent(bytes, std::int32_t(step.bytes.size()));
       } else {
         const auto received =
             record.RecordReceived(bytes, std::uint32_t(step.bytes.size()), step.kind == Received);

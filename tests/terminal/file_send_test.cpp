@@ -1,0 +1,324 @@
+// File send through the real window and the virtual module on a
+// pseudo-terminal: the file byte for byte with its counters and statistics,
+// pause and resume, Stop, files that cannot be sent, and a lost port and the
+// closing window ending a transfer.
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <memory>
+
+#include "common/codecs.h"
+#include "common/text_ids.h"
+#include "dialogs/gbk_string.h"
+#include "resources/control_ids.h"
+#include "serial/com_port.h"
+#include "sim/virtual_module.h"
+#include "terminal/test_prompts.h"
+#include "terminal/zephyn_dlg.h"
+
+Q_DECLARE_METATYPE(zephyn::Language)
+
+using namespace zephyn;
+using namespace MainIds;
+
+namespace {
+
+constexpr int kWatchMs = 8000;
+// Sent a byte a write (a typed rate under 1000): half a million writes, a
+// second or more, long enough to pause, stop or unplug in the middle.
+constexpr int kLongFile = 500'000;
+
+QByteArray Pattern(int size) {
+  QByteArray bytes(size, Qt::Uninitialized);
+  for (int i = 0; i < size; ++i) bytes[i] = char(i * 7 + (i >> 8));
+  return bytes;
+}
+
+QByteArray Received(const VirtualModule& module) {
+  const std::vector<std::uint8_t> bytes = module.received();
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+QString TxLabel(const QByteArray& bytes, int sends) {
+  return QString::asprintf("%d/%d CRC:%08X", int(bytes.size()), sends,
+                           Crc32Update(0, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                       std::uint32_t(bytes.size())));
+}
+
+// The statistics box's three lines, with the time and the speed as figures.
+QRegularExpression StatsPattern(qint64 bytes) {
+  const QString s = QRegularExpression::escape(Text(TextId::kSecondUnit));
+  const QString b = QRegularExpression::escape(Text(TextId::kByteUnit));
+  return QRegularExpression(
+      QStringLiteral("^%1:(\\d+\\.\\d\\d)%2\\r\\n%3:  %4 \\(%5 kB\\)\\r\\n%6: \\d+%3/%2$")
+          .arg(QRegularExpression::escape(Text(TextId::kTimeWord)), s, b)
+          .arg(bytes)
+          .arg(bytes / 1000)
+          .arg(QRegularExpression::escape(Text(TextId::kSpeedWord))));
+}
+
+double StatsSeconds(const QString& text, qint64 bytes) {
+  return StatsPattern(bytes).match(text).captured(1).toDouble();
+}
+
+}  // namespace
+
+class FileSendTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    m_prompts.boxes.clear();
+    m_prompts.whileOpen = nullptr;
+    m_sysfs = std::make_unique<QTemporaryDir>();
+    m_module = std::make_unique<VirtualModule>(115200);
+    QVERIFY(m_module->ok());
+  }
+
+  void cleanup() {
+    m_dlg.reset();
+    m_module.reset();
+    if (g_comPort.IsOpen()) g_comPort.Close();
+    SetLanguage(Language::EnUS);
+  }
+
+  void fileGoesOutWholeCountedAndNeverShown_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("sends");  // per transfer, at 115 bytes a chunk
+    // Eight chunks of 115 and one of 80, and the end.
+    QTest::newRow("1000 bytes") << Language::EnUS << 1000 << 10;
+    // Ten whole chunks, the final write of 0 bytes, and the end.
+    QTest::newRow("whole chunks") << Language::EnUS << 1150 << 12;
+    QTest::newRow("Chinese window") << Language::ZhCN << 1999 << 19;
+  }
+
+  void fileGoesOutWholeCountedAndNeverShown() {
+    QFETCH(Language, language);
+    QFETCH(int, size);
+    QFETCH(int, sends);
+    OpenWindow(language);
+    const QByteArray file = Pattern(size);
+    Choose(WriteFile("file.bin", file));
+    QCOMPARE(c().text(kFileLabel), m_prompts.chosenFile);
+    QVERIFY(c().enabled(kSendFile));
+
+    bool fullWhileOpen = false;
+    m_prompts.whileOpen = [&] {
+      // The box is open: the transfer is over, its progress still shown.
+      fullWhileOpen = QTest::qWaitFor(
+          [&] {
+            return c().text(kPercent) == QStringLiteral("100.0%") && c().value(kProgress) == 1000;
+          },
+          5000);
+    };
+    Click(kSendFile);
+    QTRY_COMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY(fullWhileOpen);
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendFinished));
+    QVERIFY2(StatsPattern(size).match(m_prompts.boxes[0].text).hasMatch(),
+             qPrintable(m_prompts.boxes[0].text));
+    QTRY_COMPARE(Received(*m_module), file);
+    QCOMPARE(c().text(kTxCounters), TxLabel(file, sends));
+    // Never echoed: the pane's record holds no sent bytes (only the
+    // module's answers to the lines it found in the file).
+    std::vector<std::uint8_t> shown;
+    m_dlg->record().Tail(true, 1'000'000, shown);
+    QCOMPARE(std::string(shown.begin(), shown.end()).find(">>"), std::string::npos);
+
+    // Ready again: the same file from its first byte, without reading it again.
+    QFile::remove(m_prompts.chosenFile);
+    QTRY_COMPARE(c().text(kPercent), QStringLiteral("0.0%"));
+    QCOMPARE(c().value(kProgress), 0);
+    QCOMPARE(c().text(kSendFile), Text(TextId::kSendFileCaption));
+    QVERIFY(!c().enabled(kStopSend));
+    for (int id : {kOpenClose, kBaudRate, kChooseFile, kTiming, kInput})
+      QVERIFY2(c().enabled(id), qPrintable(QString::number(id)));
+    m_prompts.whileOpen = nullptr;
+    Click(kSendFile);
+    QTRY_COMPARE(m_prompts.boxes.size(), 2);
+    QTRY_COMPARE(Received(*m_module), file + file);
+    QCOMPARE(c().text(kTxCounters), TxLabel(file + file, 2 * sends));
+  }
+
+  void pauseAndResumeSendEveryByteOnceAndLeaveThePauseOut() {
+    OpenWindow(Language::EnUS);
+    const QByteArray file = Pattern(kLongFile);
+    c().setText(kBaudRate, QStringLiteral("300"));  // a byte a write
+    Choose(WriteFile("long.bin", file));
+    QElapsedTimer wall;
+    wall.start();
+    Click(kSendFile);
+    QCOMPARE(c().text(kSendFile), Text(TextId::kPauseCaption));
+    for (int id : {kOpenClose, kPortList, kBaudRate, kChooseFile, kTiming, kInput})
+      QVERIFY2(!c().enabled(id), qPrintable(QString::number(id)));
+    QTRY_VERIFY(c().value(kProgress) > 0);
+
+    Click(kSendFile);  // pause
+    QCOMPARE(c().text(kSendFile), Text(TextId::kSendFileCaption));
+    QVERIFY(c().enabled(kChooseFile));
+    QVERIFY(c().enabled(kStopSend));
+    QVERIFY(!c().enabled(kTiming));
+    QTest::qWait(1000);  // the pause, which the statistics leave out
+    const QByteArray paused = Received(*m_module);
+    QVERIFY(paused.size() < kLongFile);
+    QCOMPARE(Received(*m_module).size(), paused.size());  // nothing goes out meanwhile
+
+    Click(kSendFile);  // resume
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, 60000);
+    const double wallSeconds = wall.elapsed() / 1000.0;
+    QTRY_COMPARE(Received(*m_module), file);  // nothing lost, nothing twice, in order
+    const double seconds = StatsSeconds(m_prompts.boxes[0].text, kLongFile);
+    QVERIFY2(seconds <= wallSeconds - 1.0 + 0.02,
+             qPrintable(QStringLiteral("%1 of %2 s").arg(seconds).arg(wallSeconds)));
+  }
+
+  void stopWhilePausedCountsUpToThePause() {
+    OpenWindow(Language::EnUS);
+    c().setText(kBaudRate, QStringLiteral("300"));
+    Choose(WriteFile("long.bin", Pattern(kLongFile)));
+    QElapsedTimer wall;
+    wall.start();
+    Click(kSendFile);
+    QTRY_VERIFY(c().value(kProgress) > 0);
+    Click(kSendFile);  // pause
+    const double untilPause = wall.elapsed() / 1000.0;
+    QTest::qWait(300);  // the sender has ended and the module has read all
+    const qint64 sent = Received(*m_module).size();
+    Click(kStopSend);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendStopped));
+    const QString text = m_prompts.boxes[0].text;
+    QVERIFY2(StatsPattern(sent).match(text).hasMatch(), qPrintable(text));
+    QVERIFY(StatsSeconds(text, sent) <= untilPause + 0.01);
+    QCOMPARE(c().text(kSendFile), Text(TextId::kSendFileCaption));
+    QVERIFY(!c().enabled(kStopSend));
+    QVERIFY(c().enabled(kOpenClose));
+    QTRY_COMPARE(c().text(kPercent), QStringLiteral("0.0%"));
+  }
+
+  void filesThatCannotBeSentAreSaidAndNeverSent() {
+    OpenWindow(Language::EnUS);
+    // A missing file: the reason, and Send file stays off.
+    Choose(m_files.filePath(QStringLiteral("missing.bin")));
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes[0].text,
+             Text(TextId::kFileOpenFailed) + QStringLiteral(": No such file or directory"));
+    QCOMPARE(c().text(kFileLabel), m_prompts.chosenFile);
+    QVERIFY(!c().enabled(kSendFile));
+
+    // An empty file: nothing to send and nothing to say.
+    Choose(WriteFile("empty.bin", QByteArray()));
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY(!c().enabled(kSendFile));
+    m_dlg->OnSendFile();  // what a press would do: no file was read
+    QCOMPARE(m_prompts.boxes.size(), 2);
+    QCOMPARE(m_prompts.boxes[1].text, Text(TextId::kNoFileChosen));
+    QCOMPARE(m_prompts.boxes[1].caption, Text(TextId::kNoFileCaption));
+
+    // A file of 2 GiB (sparse: nothing is written or read) is refused, and
+    // the file in hand stays.
+    const QByteArray small = Pattern(300);
+    const QString smallPath = WriteFile("small.bin", small);
+    Choose(smallPath);
+    QVERIFY(c().enabled(kSendFile));
+    const QString huge = m_files.filePath(QStringLiteral("huge.bin"));
+    QFile hugeFile(huge);
+    QVERIFY(hugeFile.open(QIODevice::WriteOnly));
+    QVERIFY(hugeFile.resize(qint64(1) << 31));
+    hugeFile.close();
+    Choose(huge);
+    QCOMPARE(m_prompts.boxes.size(), 3);
+    const QString refusal = m_prompts.boxes[2].text;
+    QVERIFY2(refusal.contains(QStringLiteral("2147483648 bytes")), qPrintable(refusal));
+    QVERIFY2(refusal.contains(QStringLiteral("2147483647 bytes")), qPrintable(refusal));
+    QCOMPARE(c().text(kFileLabel), smallPath);
+    QVERIFY(c().enabled(kSendFile));
+    Click(kSendFile);
+    QTRY_COMPARE(m_prompts.boxes.size(), 4);
+    QTRY_COMPARE(Received(*m_module), small);
+  }
+
+  void lostPortEndsTheTransferWithItsStatistics() {
+    OpenWindow(Language::EnUS);
+    c().setText(kBaudRate, QStringLiteral("300"));
+    Choose(WriteFile("long.bin", Pattern(kLongFile)));
+    Click(kSendFile);
+    QTRY_VERIFY(c().value(kProgress) > 0);
+    m_module->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 2, kWatchMs);
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendStopped));
+    QVERIFY2(m_prompts.boxes[0].text.startsWith(Text(TextId::kTimeWord)),
+             qPrintable(m_prompts.boxes[0].text));
+    QCOMPARE(m_prompts.boxes[1].caption, Text(TextId::kPortLostCaption));
+    QTRY_VERIFY(m_dlg->connectionIdle());
+    QVERIFY(!g_comPort.IsOpen());
+    QCOMPARE(c().text(kSendFile), Text(TextId::kSendFileCaption));
+    QCOMPARE(c().text(kOpenClose), Text(TextId::kOpenCaption));
+    for (int id : {kStopSend, kSendFile, kChooseFile, kInput, kTiming})
+      QVERIFY2(!c().enabled(id), qPrintable(QString::number(id)));
+  }
+
+  void closingStopsTheTransferFirst() {
+    OpenWindow(Language::EnUS);
+    c().setText(kBaudRate, QStringLiteral("300"));
+    Choose(WriteFile("long.bin", Pattern(kLongFile)));
+    Click(kSendFile);
+    QTRY_VERIFY(c().value(kProgress) > 0);
+    QVERIFY(m_dlg->close());
+    QCOMPARE(m_dlg->closingRuns(), 1);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendStopped));
+    QVERIFY(!g_comPort.IsOpen());
+  }
+
+ private:
+  void OpenWindow(Language language) {
+    SetLanguage(language);
+    StartOptions options;
+    options.extraPorts = {m_module->path()};
+    options.sysfsRoot = m_sysfs->path().toStdString();
+    options.dataFolder = m_data.path().toStdString();
+    options.portWatchPeriod = std::chrono::milliseconds(100);
+    m_dlg = std::make_unique<CZephynDlg>(language, options);
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    Click(kOpenClose);
+    QTRY_COMPARE(c().text(kOpenClose), Text(TextId::kCloseCaption));
+    // The worker's updates have reached the buttons that the tests click.
+    QTRY_VERIFY(m_dlg->findChild<QWidget*>(QString::number(kChooseFile))->isEnabled());
+  }
+
+  QString WriteFile(const char* name, const QByteArray& bytes) {
+    const QString path = m_files.filePath(QString::fromLatin1(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return QString();
+    return path;
+  }
+
+  void Choose(const QString& path) {
+    m_prompts.chosenFile = path;
+    Click(kChooseFile);
+  }
+
+  Controls& c() { return m_dlg->controls(); }
+  void Click(int id) {
+    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+  }
+
+  RecordingPrompts m_prompts;
+  QTemporaryDir m_data;
+  QTemporaryDir m_files;
+  std::unique_ptr<QTemporaryDir> m_sysfs;
+  std::unique_ptr<VirtualModule> m_module;
+  std::unique_ptr<CZephynDlg> m_dlg;
+};
+
+QTEST_MAIN(FileSendTest)
+#include "file_send_test.moc"

@@ -1,0 +1,210 @@
+// The timed send through the real window and the virtual module on a
+// pseudo-terminal: the payload repeated byte for byte, New line and Send
+// while it runs, the rate check, the refused timer, and the lost port and
+// the closing window stopping it.
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <memory>
+
+#include "common/text_ids.h"
+#include "dialogs/gbk_string.h"
+#include "panels/more_str_send.h"
+#include "resources/control_ids.h"
+#include "serial/com_port.h"
+#include "sim/virtual_module.h"
+#include "terminal/test_prompts.h"
+#include "terminal/zephyn_dlg.h"
+
+using namespace zephyn;
+using namespace MainIds;
+
+namespace {
+
+constexpr int kWatchMs = 8000;
+
+std::string Received(const VirtualModule& module) {
+  const std::vector<std::uint8_t> bytes = module.received();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The sends of the TX counter label "bytes/sends CRC:...".
+int Sends(const QString& label) {
+  return label.section(QLatin1Char('/'), 1, 1).section(QLatin1Char(' '), 0, 0).toInt();
+}
+
+// The controls that a running timed send keeps off.
+const int kLockedWhileTiming[] = {kInterval,    kOpenClose,  kPortList, kBaudRate,
+                                  kFlowControl, kChooseFile, kSendFile};
+
+}  // namespace
+
+class TimedSendTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    SetLanguage(Language::EnUS);
+    m_prompts.boxes.clear();
+    m_sysfs = std::make_unique<QTemporaryDir>();
+    m_module = std::make_unique<VirtualModule>(115200);
+    QVERIFY(m_module->ok());
+    StartOptions options;
+    options.extraPorts = {m_module->path()};
+    options.sysfsRoot = m_sysfs->path().toStdString();
+    options.dataFolder = m_data.path().toStdString();
+    options.portWatchPeriod = std::chrono::milliseconds(100);
+    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    Click(kOpenClose);
+    QTRY_COMPARE(c().text(kOpenClose), Text(TextId::kCloseCaption));
+    // The worker's updates have reached the buttons that the tests click.
+    QTRY_VERIFY(m_dlg->findChild<QWidget*>(QString::number(kTiming))->isEnabled());
+  }
+
+  void cleanup() {
+    m_dlg.reset();
+    m_module.reset();
+    if (g_comPort.IsOpen()) g_comPort.Close();
+  }
+
+  void repeatsThePayloadAndFollowsNewLine() {
+    c().setText(kInput, QStringLiteral("AB"));
+    c().setChecked(kNewLine, true);
+    c().setText(kInterval, QStringLiteral("20"));
+    Click(kTiming);
+    // Nothing goes out at the start: the first tick comes an interval later.
+    QCOMPARE(c().text(kTxCounters), QStringLiteral("0/0 CRC:00000000"));
+    QVERIFY(c().checked(kTiming));
+    for (int id : kLockedWhileTiming) QVERIFY2(!c().enabled(id), qPrintable(QString::number(id)));
+    QVERIFY(!m_dlg->moreStrSend()->controls().enabled(StringsPageIds::kCycle));
+
+    // Edits after the start do not change the payload.
+    c().setText(kInput, QStringLiteral("XY"));
+    QTRY_VERIFY(Received(*m_module).size() >= 5 * 4);
+    QCOMPARE(Received(*m_module).find("XY"), std::string::npos);
+    QVERIFY(Received(*m_module).starts_with("AB\r\nAB\r\nAB\r\nAB\r\nAB\r\n"));
+
+    // Send while it runs: the input once more, the ticks undisturbed.
+    Click(kSend);
+    QTRY_VERIFY(Received(*m_module).find("XY\r\n") != std::string::npos);
+    // New line off: the next ticks send the input box's bytes as they are
+    // now, without CR LF.
+    Click(kNewLine);
+    QTRY_VERIFY(Received(*m_module).ends_with("XYXYXY"));
+    const std::string text = Received(*m_module);
+    const std::string afterSend = text.substr(text.find("XY\r\n") + 4);
+    QVERIFY(afterSend.starts_with("AB\r\n") || afterSend.starts_with("XY"));
+
+    // Off: no more ticks, and the controls come back.
+    Click(kTiming);
+    QVERIFY(!c().checked(kTiming));
+    for (int id : kLockedWhileTiming) {
+      if (id == kSendFile) continue;  // no file was chosen
+      QVERIFY2(c().enabled(id), qPrintable(QString::number(id)));
+    }
+    QVERIFY(!c().enabled(kSendFile));
+    QVERIFY(m_dlg->moreStrSend()->controls().enabled(StringsPageIds::kCycle));
+    const std::size_t stopped = Received(*m_module).size();
+    QTest::qWait(200);  // ten intervals
+    QCOMPARE(Received(*m_module).size(), stopped);
+  }
+
+  void refusesWhatTheLineCannotCarry() {
+    // 9600 carries 960 bytes a second: 10 bytes every 10 ms need 1000. The
+    // rate check reads the rate box as it is shown.
+    c().setText(kBaudRate, QStringLiteral("9600"));
+    c().setText(kInterval, QStringLiteral("10"));
+    c().setText(kInput, QStringLiteral("0123456789"));
+    Click(kTiming);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes[0].text, Text(TextId::kTooFast));
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kOverrunCaption));
+    QVERIFY(!c().checked(kTiming));
+    for (int id : {kInterval, kOpenClose, kBaudRate, kChooseFile}) QVERIFY(c().enabled(id));
+    QVERIFY(m_dlg->moreStrSend()->controls().enabled(StringsPageIds::kCycle));
+
+    // 9 bytes need 900: it runs.
+    c().setText(kInput, QStringLiteral("012345678"));
+    Click(kTiming);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY(c().checked(kTiming));
+    QTRY_VERIFY(Received(*m_module).size() >= 3 * 9);
+  }
+
+  void refusedTimerIsSaidAndLeavesTimingOff_data() {
+    QTest::addColumn<QString>("interval");
+    QTest::newRow("not a number") << QStringLiteral("abc");
+    QTest::newRow("zero") << QStringLiteral("0");
+    QTest::newRow("negative") << QStringLiteral("-5");
+    QTest::newRow("above a million") << QStringLiteral("1000001");
+  }
+
+  void refusedTimerIsSaidAndLeavesTimingOff() {
+    QFETCH(QString, interval);
+    c().setText(kInput, QStringLiteral("AT"));
+    c().setText(kInterval, interval);
+    Click(kTiming);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY2(m_prompts.boxes[0].text.contains(QStringLiteral("from 1 to 1000000")),
+             qPrintable(m_prompts.boxes[0].text));
+    QVERIFY(!c().checked(kTiming));
+    for (int id : {kInterval, kOpenClose, kPortList, kBaudRate, kFlowControl, kChooseFile})
+      QVERIFY2(c().enabled(id), qPrintable(QString::number(id)));
+    QVERIFY(m_dlg->moreStrSend()->controls().enabled(StringsPageIds::kCycle));
+    QCOMPARE(c().text(kTxCounters), QStringLiteral("0/0 CRC:00000000"));
+
+    // The largest interval runs.
+    c().setText(kInterval, QStringLiteral("1000000"));
+    Click(kTiming);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY(c().checked(kTiming));
+    QVERIFY(!c().enabled(kInterval));
+  }
+
+  void lostPortStopsIt() {
+    c().setText(kInput, QStringLiteral("AT"));
+    c().setText(kInterval, QStringLiteral("10"));
+    Click(kTiming);
+    QTRY_VERIFY(Sends(c().text(kTxCounters)) >= 3);
+    m_module->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kPortLostCaption));
+    QVERIFY(!c().checked(kTiming));
+    QVERIFY(c().enabled(kInterval));
+    QTRY_VERIFY(m_dlg->connectionIdle());
+    const int sends = Sends(c().text(kTxCounters));
+    QTest::qWait(100);  // ten intervals
+    QCOMPARE(Sends(c().text(kTxCounters)), sends);
+  }
+
+  void closingKillsItBeforeAnythingIsReleased() {
+    c().setText(kInput, QStringLiteral("AT"));
+    c().setText(kInterval, QStringLiteral("1"));
+    Click(kTiming);
+    QTRY_VERIFY(Sends(c().text(kTxCounters)) >= 3);
+    QVERIFY(m_dlg->close());
+    QCOMPARE(m_dlg->closingRuns(), 1);
+    m_dlg.reset();  // a tick after this would touch a destroyed window
+    const std::size_t stopped = Received(*m_module).size();
+    QTest::qWait(50);
+    QCOMPARE(Received(*m_module).size(), stopped);
+  }
+
+ private:
+  Controls& c() { return m_dlg->controls(); }
+  void Click(int id) {
+    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+  }
+
+  RecordingPrompts m_prompts;
+  QTemporaryDir m_data;
+  std::unique_ptr<QTemporaryDir> m_sysfs;
+  std::unique_ptr<VirtualModule> m_module;
+  std::unique_ptr<CZephynDlg> m_dlg;
+};
+
+QTEST_MAIN(TimedSendTest)
+#include "timed_send_test.moc"
