@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "common/codecs.h"
 #include "common/line_rate.h"
 #include "dialogs/prompt_service.h"
@@ -59,7 +60,7 @@ void operator delete(void* p, std::size_t) noexcept {
 }
 
 using namespace zephyn;
-using Clock = std::chrono::steady_clock;
+using namespace zephyn::bench;
 
 namespace {
 
@@ -70,25 +71,9 @@ constexpr std::int64_t kBaud = 921600;
 // noting when the count reached a target.
 class DrainedPty {
  public:
-  DrainedPty() {
-    char name[128] = {};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) return;
-    m_path = name;
-    termios tio{};
-    tcgetattr(m_slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(m_slave, TCSANOW, &tio);
-    m_reader = std::thread([this] { Drain(); });
-  }
-  ~DrainedPty() {
-    m_stop = true;
-    if (m_reader.joinable()) m_reader.join();
-    if (m_slave >= 0) ::close(m_slave);
-    if (m_master >= 0) ::close(m_master);
-  }
-  bool ok() const { return m_master >= 0; }
-  const std::string& path() const { return m_path; }
-  int slave() const { return m_slave; }
+  bool ok() const { return m_pty.ok(); }
+  const std::string& path() const { return m_pty.path(); }
+  int slave() const { return m_pty.slave(); }
   std::uint64_t count() const { return m_count.load(); }
   // When the count reached `target` (waits up to `timeout`), or nothing.
   bool WaitFor(std::uint64_t target, std::chrono::seconds timeout, Clock::time_point& when) {
@@ -102,25 +87,12 @@ class DrainedPty {
   }
 
  private:
-  void Drain() {
-    std::vector<char> buffer(65536);
-    while (!m_stop) {
-      pollfd pfd{m_master, POLLIN, 0};
-      if (::poll(&pfd, 1, 100) <= 0) continue;
-      const ssize_t n = ::read(m_master, buffer.data(), buffer.size());
-      if (n <= 0) continue;
-      m_lastRead = Clock::now();
-      m_count += std::uint64_t(n);
-    }
-  }
-
-  int m_master = -1;
-  int m_slave = -1;
-  std::string m_path;
-  std::atomic<bool> m_stop{false};
   std::atomic<std::uint64_t> m_count{0};
   std::atomic<Clock::time_point> m_lastRead{};
-  std::thread m_reader;
+  ReadPty m_pty{65536, [this](std::size_t n) {
+                  m_lastRead = Clock::now();
+                  m_count += std::uint64_t(n);
+                }};
 };
 
 // Answers the file chooser with the bench's file and counts the statistics
@@ -138,34 +110,6 @@ class BenchPrompts : public PromptService {
   QString file;
   std::atomic<int> boxes{0};
 };
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  poll.setInterval(1);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  poll.start();
-  loop.exec();
-  return done();
-}
-
-void Click(CZephynDlg& dlg, int id) {
-  dlg.findChild<QAbstractButton*>(QString::number(id))->click();
-}
-
-double MBps(std::uint64_t bytes, Clock::duration d) {
-  const double s = std::chrono::duration<double>(d).count();
-  return s > 0 ? double(bytes) / 1e6 / s : 0.0;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // Writes `bytes` in chunks of `chunk` with plain blocking write()s; with
 // `crc`, also takes each chunk's CRC-32 as the TX counter must.
@@ -227,18 +171,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot create the pseudo-terminals\n");
     return 1;
   }
-  StartOptions options;
-  options.extraPorts = {windowPty.path()};
-  options.sysfsRoot = "/nonexistent";
-  options.dataFolder = dir.filePath(QStringLiteral("data")).toStdString();
-  auto dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-  dlg->OnInitDialog();
-  dlg->show();
-  Click(*dlg, MainIds::kOpenClose);
-  if (!RunUntil([&] { return g_comPort.IsOpen(); }, 5000)) {
-    std::fprintf(stderr, "the window did not open %s\n", windowPty.path().c_str());
-    return 1;
-  }
+  auto dlg = StartWindow(windowPty.path(), dir.filePath(QStringLiteral("data")));
+  if (!OpenPort(*dlg, windowPty.path(), [] { return g_comPort.IsOpen(); })) return 1;
   RunUntil([] { return false; }, 200);  // the open's updates reach the widgets
   dlg->controls().setText(MainIds::kBaudRate, QString::number(kBaud));
   Click(*dlg, MainIds::kChooseFile);

@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "common/codecs.h"
 #include "dialogs/gbk_string.h"
 #include "serial/com_port.h"
@@ -43,39 +44,14 @@
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
-using Clock = std::chrono::steady_clock;
+using namespace zephyn::bench;
 
 namespace {
-
-double Seconds(Clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
-
-double MBps(std::uint64_t bytes, Clock::duration d) {
-  const double s = Seconds(d);
-  return s > 0 ? double(bytes) / 1e6 / s : 0.0;
-}
 
 double PeakRssMb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return double(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
-}
-
-// Runs the window's event loop, checking `done` every millisecond, until it
-// holds or `timeoutMs` passes. True when it held.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  poll.setInterval(1);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  poll.start();
-  loop.exec();
-  return done();
 }
 
 // The largest gap between the ticks of a 1 ms timer on the window's thread.
@@ -113,10 +89,6 @@ class StallMeter {
 
 std::int64_t RxBytes(CZephynDlg& dlg) {
   return std::uint32_t(dlg.record().Rx().bytes);
-}
-
-void Click(CZephynDlg& dlg, int id) {
-  dlg.findChild<QAbstractButton*>(QString::number(id))->click();
 }
 
 // Reads the slave side of `path` raw until `total` bytes came; the times of
@@ -191,14 +163,7 @@ RebuildTimes TimeRebuild(CZephynDlg& dlg, const std::vector<std::uint8_t>& bytes
     QCoreApplication::processEvents();
     set.push_back(double(timer.nsecsElapsed()) / 1e6);
   }
-  std::sort(convert.begin(), convert.end());
-  std::sort(set.begin(), set.end());
-  return {convert[convert.size() / 2], set[set.size() / 2]};
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  return {Median(convert), Median(set)};
 }
 
 }  // namespace
@@ -228,19 +193,10 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir dataDir;
   QTemporaryDir saveDir;
-  StartOptions options;
-  options.extraPorts = {windowModule.path()};
-  options.sysfsRoot = "/nonexistent";
-  options.dataFolder = dataDir.path().toStdString();
-  auto dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-  dlg->OnInitDialog();
-  dlg->show();
-  Click(*dlg, 1053);
-  if (!RunUntil([&] { return g_comPort.IsOpen() && dlg->controls().text(1053) == Text(1); },
-                5000)) {
-    std::fprintf(stderr, "the window did not open %s\n", windowModule.path().c_str());
+  auto dlg = StartWindow(windowModule.path(), dataDir.path());
+  if (!OpenPort(*dlg, windowModule.path(),
+                [&] { return g_comPort.IsOpen() && dlg->controls().text(1053) == Text(1); }))
     return 1;
-  }
 
   StallMeter stalls;
   int failures = 0;

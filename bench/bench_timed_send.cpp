@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "common/periodic_timer.h"
 #include "dialogs/prompt_service.h"
 #include "resources/control_ids.h"
@@ -36,7 +37,7 @@
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
-using Clock = std::chrono::steady_clock;
+using namespace zephyn::bench;
 
 namespace {
 
@@ -47,49 +48,21 @@ const char kPayload[] = "AT\r\n";
 // time of every read.
 class TimedPty {
  public:
-  TimedPty() {
-    char name[128] = {};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) return;
-    m_path = name;
-    termios tio{};
-    tcgetattr(m_slave, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(m_slave, TCSANOW, &tio);
-    m_reader = std::thread([this] { Read(); });
-  }
-  ~TimedPty() {
-    m_stop = true;
-    if (m_reader.joinable()) m_reader.join();
-    if (m_slave >= 0) ::close(m_slave);
-    if (m_master >= 0) ::close(m_master);
-  }
-  bool ok() const { return m_master >= 0; }
-  const std::string& path() const { return m_path; }
-  int slave() const { return m_slave; }
+  bool ok() const { return m_pty.ok(); }
+  const std::string& path() const { return m_pty.path(); }
+  int slave() const { return m_pty.slave(); }
   std::vector<Clock::time_point> arrivals() {
     std::lock_guard lock(m_lock);
     return m_arrivals;
   }
 
  private:
-  void Read() {
-    std::vector<char> buffer(4096);
-    while (!m_stop) {
-      pollfd pfd{m_master, POLLIN, 0};
-      if (::poll(&pfd, 1, 100) <= 0) continue;
-      if (::read(m_master, buffer.data(), buffer.size()) <= 0) continue;
-      std::lock_guard lock(m_lock);
-      m_arrivals.push_back(Clock::now());
-    }
-  }
-
-  int m_master = -1;
-  int m_slave = -1;
-  std::string m_path;
-  std::atomic<bool> m_stop{false};
-  std::thread m_reader;
   std::mutex m_lock;
   std::vector<Clock::time_point> m_arrivals;
+  ReadPty m_pty{4096, [this](std::size_t) {
+                  std::lock_guard lock(m_lock);
+                  m_arrivals.push_back(Clock::now());
+                }};
 };
 
 // Every `periodMs`, from an absolute start on the monotonic clock, calls
@@ -133,24 +106,6 @@ void Print(const char* name, const Jitter& j) {
               j.medianMs, j.p99Ms, j.maxMs, j.gaps);
 }
 
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  poll.setInterval(5);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  poll.start();
-  loop.exec();
-  return done();
-}
-
-void Click(CZephynDlg& dlg, int id) {
-  dlg.findChild<QAbstractButton*>(QString::number(id))->click();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,19 +141,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   QTemporaryDir dataDir;
-  StartOptions options;
-  options.extraPorts = {windowPty.path()};
-  options.sysfsRoot = "/nonexistent";
-  options.dataFolder = dataDir.path().toStdString();
-  auto dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-  dlg->OnInitDialog();
-  dlg->show();
-  Click(*dlg, MainIds::kOpenClose);
-  if (!RunUntil([&] { return g_comPort.IsOpen(); }, 5000)) {
-    std::fprintf(stderr, "the window did not open %s\n", windowPty.path().c_str());
-    return 1;
-  }
-  RunUntil([] { return false; }, 200);  // the open's updates reach the widgets
+  auto dlg = StartWindow(windowPty.path(), dataDir.path());
+  if (!OpenPort(*dlg, windowPty.path(), [] { return g_comPort.IsOpen(); })) return 1;
+  RunUntil([] { return false; }, 200, 5);  // the open's updates reach the widgets
   Controls& c = dlg->controls();
   c.setText(MainIds::kInput, QString::fromLatin1(kPayload, 2));
   c.setChecked(MainIds::kNewLine, true);
@@ -210,7 +155,7 @@ int main(int argc, char** argv) {
                   [&] { [[maybe_unused]] ssize_t n = ::write(barePty.slave(), kPayload, 4); });
   });
   Click(*dlg, MainIds::kTiming);
-  RunUntil([] { return false; }, seconds * 1000);
+  RunUntil([] { return false; }, seconds * 1000, 5);
   Click(*dlg, MainIds::kTiming);
   stop = true;
   bareLoop.join();

@@ -18,6 +18,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -54,11 +55,6 @@ QWidget* Child(T* dialog, int id) {
 
 void Click(QWidget* button) {
   QTest::mouseClick(qobject_cast<QAbstractButton*>(button), Qt::LeftButton);
-}
-
-std::string Received(const VirtualModule& module) {
-  const std::vector<std::uint8_t> bytes = module.received();
-  return std::string(bytes.begin(), bytes.end());
 }
 
 void TypeInto(QWidget* edit, const QString& text) {
@@ -257,8 +253,7 @@ class AdvancedSettingsTest : public QObject {
   void appliedSettingsChangeSendingAndThePane() {
     StartWindow(Language::EnUS);
     Controls& c = m_dlg->controls();
-    Click(Child(m_dlg.get(), 1053));
-    QTRY_COMPARE(c.text(1053), Text(1));
+    OpenPort(*m_dlg);
 
     // Multi-instruction mode with an interval that is no number (0 ms), and
     // the UTF-8 view.
@@ -291,14 +286,8 @@ class AdvancedSettingsTest : public QObject {
  private:
   void StartWindow(Language language) {
     SetLanguage(language);
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = m_data.path().toStdString();
     m_language = language;
-    m_dlg = std::make_unique<CZephynDlg>(language, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
+    m_dlg = zephyn::StartWindow(language, TestOptions({m_module->path()}, m_data.path()));
   }
 
   // The Chinese window's advanced-settings button, or the English window's

@@ -16,16 +16,12 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
 
 namespace {
-
-std::string Received(const VirtualModule& module) {
-  const std::vector<std::uint8_t> bytes = module.received();
-  return std::string(bytes.begin(), bytes.end());
-}
 
 std::vector<std::uint8_t> Of(const std::string& text) {
   return {text.begin(), text.end()};
@@ -42,15 +38,8 @@ class AtPageTest : public QObject {
     m_module = std::make_unique<VirtualModule>(115200);
     QVERIFY(m_module->ok());
     m_module->setAnswerDelay(5);
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = m_data.path().toStdString();
-    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QStringLiteral("1053")), Qt::LeftButton);
-    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+    m_dlg = StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data.path()));
+    OpenPort(*m_dlg);
   }
 
   void cleanup() {

@@ -26,6 +26,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -35,11 +36,6 @@ using namespace StringsPageIds;
 namespace {
 
 constexpr int kPageNewLine = StringsPageIds::kNewLine;
-
-std::string Received(const VirtualModule& module) {
-  const std::vector<std::uint8_t> bytes = module.received();
-  return std::string(bytes.begin(), bytes.end());
-}
 
 // The main window's controls that a running cycle keeps off.
 const int kWindowLocked[] = {kSendFile, kPortList, kBaudRate,   kFlowControl, kOpenClose,
@@ -57,15 +53,9 @@ class StringsPageTest : public QObject {
     m_module = std::make_unique<VirtualModule>(115200);
     m_other = std::make_unique<VirtualModule>(115200);
     QVERIFY(m_module->ok() && m_other->ok());
-    StartOptions options;
-    options.extraPorts = {m_module->path(), m_other->path()};
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = m_data.path().toStdString();
-    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    QTest::mouseClick(Widget<QAbstractButton>(m_dlg.get(), kOpenClose), Qt::LeftButton);
-    QTRY_COMPARE(c().text(kOpenClose), Text(TextId::kCloseCaption));
+    m_dlg = StartWindow(Language::EnUS,
+                        TestOptions({m_module->path(), m_other->path()}, m_data.path()));
+    OpenPort(*m_dlg);
     auto* tab = Widget<TabControl>(m_dlg.get(), kTabs);
     QTRY_VERIFY(tab->isVisible());
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(1).center());

@@ -1,36 +1,20 @@
 #include "storage/settings_store.h"
 
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "storage/temp_folder.h"
+#include "support/file_override.h"
 
 namespace zephyn {
 namespace {
 
 namespace fs = std::filesystem;
 using SettingsStoreTest = TempFolderTest;
-
-// Drops (or restores) the calling thread's right to write where it may not,
-// so that a root test run meets a read-only folder as a user would.
-bool SetFileOverride(bool on) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[2] = {};
-  if (syscall(SYS_capget, &header, data) != 0) return false;
-  const unsigned mask = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-  if (on) {
-    data[0].effective |= mask & data[0].permitted;
-  } else {
-    data[0].effective &= ~mask;
-  }
-  return syscall(SYS_capset, &header, data) == 0;
-}
 
 TEST_F(SettingsStoreTest, FileLivesBesideTheProgramOrInTheConfigFolder) {
   const std::string exe = Sub("bin");

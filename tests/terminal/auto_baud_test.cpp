@@ -13,6 +13,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -22,17 +23,6 @@ namespace {
 // Ten steps of probe, answer wait, reopen and settle, with room to spare.
 constexpr int kDetectionMs = 15000;
 const QString kNoTraffic = QStringLiteral("0/0 CRC:00000000");
-
-void Choose(QComboBox* combo, int index) {
-  // What choosing an entry from the dropped-down list does.
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-}
-
-// The number of sends of a counter label "bytes/sends CRC:XXXXXXXX".
-int Sends(const QString& label) {
-  return label.section(QLatin1Char('/'), 1, 1).section(QLatin1Char(' '), 0, 0).toInt();
-}
 
 }  // namespace
 
@@ -197,20 +187,12 @@ class AutoBaudTest : public QObject {
   void StartWindow(std::uint32_t moduleRate) {
     m_module = std::make_unique<VirtualModule>(moduleRate);
     QVERIFY(m_module->ok());
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = m_data.path().toStdString();
-    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
+    m_dlg = zephyn::StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data.path()));
   }
 
   QComboBox* Rates() { return m_dlg->findChild<QComboBox*>(QStringLiteral("1007")); }
 
-  void Click(int id) {
-    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
-  }
+  void Click(int id) { zephyn::Click(*m_dlg, id); }
 
   RecordingPrompts m_prompts;
   QTemporaryDir m_data;

@@ -1,9 +1,7 @@
 // Opening and closing the port from the window, with the virtual module on a
 // pseudo-terminal: the button, the lists, the port watch following devices
 // that come and go, and the message for a device the user may not open.
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -18,7 +16,9 @@
 #include "dialogs/popup_combo_box.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
+#include "support/file_override.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -29,27 +29,6 @@ namespace {
 // program); conditions that need a pass get a generous deadline.
 constexpr std::chrono::milliseconds kWatchPeriod{100};
 constexpr int kWatchMs = 8000;
-
-void Choose(QComboBox* combo, int index) {
-  // What choosing an entry from the dropped-down list does.
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-}
-
-// Drops (or restores) the calling thread's right to open files that are not
-// its own, so a root test run meets a permission failure like a user would.
-bool SetFileOverride(bool on) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[2] = {};
-  if (syscall(SYS_capget, &header, data) != 0) return false;
-  const unsigned mask = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-  if (on) {
-    data[0].effective |= mask & data[0].permitted;
-  } else {
-    data[0].effective &= ~mask;
-  }
-  return syscall(SYS_capset, &header, data) == 0;
-}
 
 }  // namespace
 
@@ -200,27 +179,21 @@ class ConnectionTest : public QObject {
   }
 
  private:
+  // The window on `ports` and on the fake sysfs tree, watched every 100 ms.
   void StartWindow(std::vector<std::string> ports) {
-    StartOptions options;
-    options.extraPorts = std::move(ports);
+    StartOptions options = TestOptions(std::move(ports), m_data.path());
     options.sysfsRoot = m_sysfs->path().toStdString();
-    options.dataFolder = m_data.path().toStdString();
     options.portWatchPeriod = kWatchPeriod;
-    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
+    m_dlg = zephyn::StartWindow(Language::EnUS, std::move(options));
   }
 
   void Open(std::vector<std::string> ports) {
     StartWindow(std::move(ports));
-    Click(1053);
-    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+    OpenPort(*m_dlg);
     QVERIFY(g_comPort.IsOpen());
   }
 
-  void Click(int id) {
-    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
-  }
+  void Click(int id) { zephyn::Click(*m_dlg, id); }
 
   RecordingPrompts m_prompts;
   QTemporaryDir m_data;

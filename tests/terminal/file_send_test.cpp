@@ -20,6 +20,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 Q_DECLARE_METATYPE(zephyn::Language)
@@ -40,9 +41,8 @@ QByteArray Pattern(int size) {
   return bytes;
 }
 
-QByteArray Received(const VirtualModule& module) {
-  const std::vector<std::uint8_t> bytes = module.received();
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+QByteArray ReceivedBytes(const VirtualModule& module) {
+  return QByteArray::fromStdString(Received(module));
 }
 
 QString TxLabel(const QByteArray& bytes, int sends) {
@@ -124,7 +124,7 @@ class FileSendTest : public QObject {
     QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendFinished));
     QVERIFY2(StatsPattern(size).match(m_prompts.boxes[0].text).hasMatch(),
              qPrintable(m_prompts.boxes[0].text));
-    QTRY_COMPARE(Received(*m_module), file);
+    QTRY_COMPARE(ReceivedBytes(*m_module), file);
     QCOMPARE(c().text(kTxCounters), TxLabel(file, sends));
     // Never echoed: the pane's record holds no sent bytes (only the
     // module's answers to the lines it found in the file).
@@ -143,7 +143,7 @@ class FileSendTest : public QObject {
     m_prompts.whileOpen = nullptr;
     Click(kSendFile);
     QTRY_COMPARE(m_prompts.boxes.size(), 2);
-    QTRY_COMPARE(Received(*m_module), file + file);
+    QTRY_COMPARE(ReceivedBytes(*m_module), file + file);
     QCOMPARE(c().text(kTxCounters), TxLabel(file + file, 2 * sends));
   }
 
@@ -166,14 +166,14 @@ class FileSendTest : public QObject {
     QVERIFY(c().enabled(kStopSend));
     QVERIFY(!c().enabled(kTiming));
     QTest::qWait(1000);  // the pause, which the statistics leave out
-    const QByteArray paused = Received(*m_module);
+    const QByteArray paused = ReceivedBytes(*m_module);
     QVERIFY(paused.size() < kLongFile);
-    QCOMPARE(Received(*m_module).size(), paused.size());  // nothing goes out meanwhile
+    QCOMPARE(ReceivedBytes(*m_module).size(), paused.size());  // nothing goes out meanwhile
 
     Click(kSendFile);  // resume
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, 60000);
     const double wallSeconds = wall.elapsed() / 1000.0;
-    QTRY_COMPARE(Received(*m_module), file);  // nothing lost, nothing twice, in order
+    QTRY_COMPARE(ReceivedBytes(*m_module), file);  // nothing lost, nothing twice, in order
     const double seconds = StatsSeconds(m_prompts.boxes[0].text, kLongFile);
     QVERIFY2(seconds <= wallSeconds - 1.0 + 0.02,
              qPrintable(QStringLiteral("%1 of %2 s").arg(seconds).arg(wallSeconds)));
@@ -190,7 +190,7 @@ class FileSendTest : public QObject {
     Click(kSendFile);  // pause
     const double untilPause = wall.elapsed() / 1000.0;
     QTest::qWait(300);  // the sender has ended and the module has read all
-    const qint64 sent = Received(*m_module).size();
+    const qint64 sent = ReceivedBytes(*m_module).size();
     Click(kStopSend);
     QCOMPARE(m_prompts.boxes.size(), 1);
     QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendStopped));
@@ -242,7 +242,7 @@ class FileSendTest : public QObject {
     QVERIFY(c().enabled(kSendFile));
     Click(kSendFile);
     QTRY_COMPARE(m_prompts.boxes.size(), 4);
-    QTRY_COMPARE(Received(*m_module), small);
+    QTRY_COMPARE(ReceivedBytes(*m_module), small);
   }
 
   void lostPortEndsTheTransferWithItsStatistics() {
@@ -281,16 +281,11 @@ class FileSendTest : public QObject {
  private:
   void OpenWindow(Language language) {
     SetLanguage(language);
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
+    StartOptions options = TestOptions({m_module->path()}, m_data.path());
     options.sysfsRoot = m_sysfs->path().toStdString();
-    options.dataFolder = m_data.path().toStdString();
     options.portWatchPeriod = std::chrono::milliseconds(100);
-    m_dlg = std::make_unique<CZephynDlg>(language, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    Click(kOpenClose);
-    QTRY_COMPARE(c().text(kOpenClose), Text(TextId::kCloseCaption));
+    m_dlg = StartWindow(language, std::move(options));
+    OpenPort(*m_dlg);
     // The worker's updates have reached the buttons that the tests click.
     QTRY_VERIFY(m_dlg->findChild<QWidget*>(QString::number(kChooseFile))->isEnabled());
   }
@@ -308,9 +303,7 @@ class FileSendTest : public QObject {
   }
 
   Controls& c() { return m_dlg->controls(); }
-  void Click(int id) {
-    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
-  }
+  void Click(int id) { zephyn::Click(*m_dlg, id); }
 
   RecordingPrompts m_prompts;
   QTemporaryDir m_data;

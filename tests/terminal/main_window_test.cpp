@@ -17,6 +17,7 @@
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -29,9 +30,7 @@ std::unique_ptr<CZephynDlg> OpenWindow(Language language, StartOptions options =
   SetLanguage(language);
   options.sysfsRoot = "/nonexistent";  // the machine's own ports stay out of the tests
   if (options.dataFolder.empty()) options.dataFolder = QDir::tempPath().toStdString();
-  auto dlg = std::make_unique<CZephynDlg>(language, std::move(options));
-  dlg->OnInitDialog();
-  dlg->show();
+  auto dlg = StartWindow(language, std::move(options));
   QCoreApplication::processEvents();
   return dlg;
 }
@@ -225,10 +224,7 @@ class MainWindowTest : public QObject {
 
   void modalRunEndsWhenTheWindowCloses() {
     SetLanguage(Language::EnUS);
-    StartOptions options;
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = QDir::tempPath().toStdString();
-    CZephynDlg dlg(Language::EnUS, options);
+    CZephynDlg dlg(Language::EnUS, TestOptions({}, QDir::tempPath()));
     QTimer::singleShot(200, &dlg, [&] { dlg.close(); });
     dlg.DoModal();
     QCOMPARE(dlg.closingRuns(), 1);

@@ -11,6 +11,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -99,15 +100,9 @@ class SettingsTest : public QObject {
 
  private:
   std::unique_ptr<CZephynDlg> Start(const QString& settingsPath) {
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = m_folder.path().toStdString();
+    StartOptions options = TestOptions({m_module->path()}, m_folder.path());
     options.settingsPath = settingsPath.toStdString();
-    auto dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    dlg->OnInitDialog();
-    dlg->show();
-    return dlg;
+    return StartWindow(Language::EnUS, std::move(options));
   }
 
   RecordingPrompts m_prompts;

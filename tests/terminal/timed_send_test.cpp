@@ -15,6 +15,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -23,16 +24,6 @@ using namespace MainIds;
 namespace {
 
 constexpr int kWatchMs = 8000;
-
-std::string Received(const VirtualModule& module) {
-  const std::vector<std::uint8_t> bytes = module.received();
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// The sends of the TX counter label "bytes/sends CRC:...".
-int Sends(const QString& label) {
-  return label.section(QLatin1Char('/'), 1, 1).section(QLatin1Char(' '), 0, 0).toInt();
-}
 
 // The controls that a running timed send keeps off.
 const int kLockedWhileTiming[] = {kInterval,    kOpenClose,  kPortList, kBaudRate,
@@ -50,16 +41,11 @@ class TimedSendTest : public QObject {
     m_sysfs = std::make_unique<QTemporaryDir>();
     m_module = std::make_unique<VirtualModule>(115200);
     QVERIFY(m_module->ok());
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
+    StartOptions options = TestOptions({m_module->path()}, m_data.path());
     options.sysfsRoot = m_sysfs->path().toStdString();
-    options.dataFolder = m_data.path().toStdString();
     options.portWatchPeriod = std::chrono::milliseconds(100);
-    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    Click(kOpenClose);
-    QTRY_COMPARE(c().text(kOpenClose), Text(TextId::kCloseCaption));
+    m_dlg = StartWindow(Language::EnUS, std::move(options));
+    OpenPort(*m_dlg);
     // The worker's updates have reached the buttons that the tests click.
     QTRY_VERIFY(m_dlg->findChild<QWidget*>(QString::number(kTiming))->isEnabled());
   }
@@ -195,9 +181,7 @@ class TimedSendTest : public QObject {
 
  private:
   Controls& c() { return m_dlg->controls(); }
-  void Click(int id) {
-    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
-  }
+  void Click(int id) { zephyn::Click(*m_dlg, id); }
 
   RecordingPrompts m_prompts;
   QTemporaryDir m_data;

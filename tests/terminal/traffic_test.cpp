@@ -17,6 +17,7 @@
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
 #include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
@@ -24,11 +25,6 @@ using namespace zephyn;
 namespace {
 
 const QString kAnswer = QStringLiteral("+NAME=Zephyn-BT\r\nOK\r\n");
-
-std::string Received(const VirtualModule& module) {
-  const std::vector<std::uint8_t> bytes = module.received();
-  return std::string(bytes.begin(), bytes.end());
-}
 
 // The byte count and the CRC of a counter label "bytes/count CRC:XXXXXXXX".
 qint64 LabelBytes(const QString& label) {
@@ -56,18 +52,11 @@ class TrafficTest : public QObject {
     m_data = std::make_unique<QTemporaryDir>();
     m_module = std::make_unique<VirtualModule>(115200);
     QVERIFY(m_module->ok());
-    StartOptions options;
-    options.extraPorts = {m_module->path()};
-    options.sysfsRoot = "/nonexistent";
-    options.dataFolder = m_data->path().toStdString();
-    m_dlg = std::make_unique<CZephynDlg>(Language::EnUS, options);
-    m_dlg->OnInitDialog();
-    m_dlg->show();
+    m_dlg = StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data->path()));
     m_dlg->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
-    Click(1053);
+    OpenPort(*m_dlg);
     QTRY_VERIFY(g_comPort.IsOpen());
-    QTRY_COMPARE(c().text(1053), Text(1));
   }
 
   void cleanup() {
@@ -275,9 +264,7 @@ class TrafficTest : public QObject {
 
  private:
   Controls& c() { return m_dlg->controls(); }
-  void Click(int id) {
-    QTest::mouseClick(m_dlg->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
-  }
+  void Click(int id) { zephyn::Click(*m_dlg, id); }
 
   RecordingPrompts m_prompts;
   std::unique_ptr<QTemporaryDir> m_data;
