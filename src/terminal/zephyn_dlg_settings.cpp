@@ -60,8 +60,17 @@ bool CZephynDlg::LoadSettings() {
 
   if (const auto port = text(Idx::kPort)) ApplySelection(m_controls, kPortList, *port);
   if (const auto baud = text(Idx::kBaud)) ApplySelection(m_controls, kBaudRate, *baud);
-  if (const auto flow = reader.Value(Idx::kFlow))
-    m_controls.setCurSel(kFlowControl, IsNoFlowWord(*flow) ? 0 : 1);
+  if (const auto flow = reader.Value(Idx::kFlow)) {
+    // The entry that was saved, when the list holds it: the list is sorted,
+    // so in English "Have" is entry 0, which means no flow control there,
+    // and compared with "No" alone it would switch CTS on at every other
+    // start. A word of the other language: both words for none mean entry 0.
+    const QString word = FromGbk(*flow);
+    int entry = IsNoFlowWord(*flow) ? 0 : 1;
+    for (int i = 0; i < m_controls.count(kFlowControl); ++i)
+      if (m_controls.itemText(kFlowControl, i) == word) entry = i;
+    m_controls.setCurSel(kFlowControl, entry);
+  }
   if (const auto interval = text(Idx::kInterval)) ApplySelection(m_controls, kInterval, *interval);
   if (const auto interval = text(Idx::kCycleInterval))
     ApplySelection(page, StringsPageIds::kCycleInterval, *interval);

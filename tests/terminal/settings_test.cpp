@@ -68,6 +68,7 @@ class SettingsTest : public QObject {
     QTRY_COMPARE(c.text(1053), Text(1));
     QCOMPARE(m_module->terminalRate(), 9600u);
     QCOMPARE(c.text(1006), QString::fromStdString(m_module->path()));
+    QCOMPARE(c.curSel(1008), 0);  // "Have" is the English list's first entry: no flow control
     QVERIFY(c.checked(1047));
     QVERIFY(c.checked(1045));
     QVERIFY(c.checked(1106));
