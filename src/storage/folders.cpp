@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -28,6 +29,19 @@ void MakeFolders(const std::string& path) {
     if (!part.empty() && !IsDirectory(part)) ::mkdir(part.c_str(), 0700);
     if (slash == std::string::npos) break;
   }
+}
+
+int WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
+  while (count > 0) {
+    const ssize_t n = ::write(fd, bytes, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes += n;
+    count -= static_cast<std::size_t>(n);
+  }
+  return 0;
 }
 
 std::string HomeFolder() {

@@ -1,6 +1,8 @@
-// Small file-system questions that the capture and the settings file share.
+// Small file-system helpers that the capture and the settings file share.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace zephyn {
@@ -12,6 +14,10 @@ bool IsWritableFolder(const std::string& path);
 
 // mkdir -p; the folders it creates are private to the user.
 void MakeFolders(const std::string& path);
+
+// Writes all `count` bytes to `fd`, continuing after partial writes and
+// signals. 0, or the errno of the failed write.
+int WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
 
 // $HOME, or the user's home from the password database; empty when neither.
 std::string HomeFolder();

@@ -53,21 +53,6 @@ Fd OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
   return Fd(fd);
 }
 
-// Writes all `count` bytes, continuing after partial writes and signals.
-// Returns 0 or the errno of the failed write.
-int WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
-  while (count > 0) {
-    const ssize_t n = ::write(fd, bytes, count);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes += n;
-    count -= static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::string GetExeDir() {

@@ -6,30 +6,12 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <vector>
 
 #include "storage/folders.h"
 #include "storage/save_file.h"
+#include "storage/whole_file.h"
 
 namespace zephyn {
-namespace {
-
-// Writes all of `bytes`, continuing after partial writes and signals; 0 or
-// the errno of the failed write.
-int WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
-}  // namespace
 
 std::string SettingsFilePath(const std::string& exeDir, const std::string& home,
                              const std::string& xdgConfigHome) {
@@ -55,25 +37,15 @@ std::string SettingsFilePath() {
 }
 
 std::optional<std::string> ReadSettingsFile(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return std::nullopt;
-  std::string content;
-  std::vector<char> chunk(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
+  const WholeFile file = ReadWholeFile(path);
+  switch (file.status) {
+    case WholeFile::Status::Ok:
+      return std::string(reinterpret_cast<const char*>(file.data.get()), file.size);
+    case WholeFile::Status::Empty:
+      return std::string();
+    default:
       return std::nullopt;
-    }
-    if (n == 0) break;
-    content.append(chunk.data(), static_cast<std::size_t>(n));
   }
-  ::close(fd);
-  return content;
 }
 
 bool WriteSettingsFile(const std::string& path, const std::string& bytes, std::string& failedPath,
@@ -90,7 +62,7 @@ bool WriteSettingsFile(const std::string& path, const std::string& bytes, std::s
   if (fd < 0) return fail(path, errno);
   // The file is the user's, as one created by the program would be.
   ::fchmod(fd, 0644);
-  int error = WriteAll(fd, bytes);
+  int error = WriteAll(fd, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
   if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
