@@ -16,17 +16,17 @@ struct Text {
 };
 
 // UTF-8, exactly as the program shows them. Several are compared with
-// captions to read state back, so even the odd ones ("? Open" with a blank,
-// "?Close" without, "Faile") must stay as they are.
+// captions to read state back (the open/close button's two captions among
+// them), so a caption is always set from this table and compared with it.
 constexpr std::array<Text, kTextCount> kTexts = {{
-    {"○ 打开串口", "? Open"},                                                             // 0
-    {"■ 关闭串口", "?Close"},                                                             // 1
+    {"○ 打开串口", "○ Open"},                                                             // 0
+    {"■ 关闭串口", "■ Close"},                                                            // 1
     {"确定", "OK"},                                                                       // 2
     {"串口", "COM"},                                                                      // 3
     {"请插入串口", "None"},                                                               // 4
     {"断开连接", "Disconnect"},                                                           // 5
     {"已连接", "Connected"},                                                              // 6
-    {"通讯失败", "Faile"},                                                                // 7
+    {"通讯失败", "Failed"},                                                               // 7
     {"速率", "Speed"},                                                                    // 8
     {"字节", "byte"},                                                                     // 9
     {"自动适配", "Auto"},                                                                 // 10

@@ -1,5 +1,6 @@
 #include "dialogs/dialog_builder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -8,8 +9,11 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 
 #include "dialogs/controls.h"
@@ -25,6 +29,28 @@ Qt::Alignment TextAlignment(std::uint32_t style) {
   if (style & kAlignCenter) return Qt::AlignHCenter | Qt::AlignTop;
   if (style & kAlignRight) return Qt::AlignRight | Qt::AlignTop;
   return Qt::AlignLeft | Qt::AlignTop;
+}
+
+// The templates leave a check box's caption the room that the window
+// system's box and its 3-pixel gap leave; the toolkit's wider gap would take
+// that from the caption.
+class CheckBoxStyle final : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_CheckBoxLabelSpacing) return 3;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+QStyle* CheckBoxStyle() {
+  // One for the application, going with it.
+  static QPointer<QStyle> style;
+  if (style.isNull()) {
+    style = new class CheckBoxStyle;
+    style->setParent(qApp);
+  }
+  return style;
 }
 
 QWidget* MakePicture(const ControlTemplate& c, QWidget* parent, QSize size) {
@@ -83,8 +109,11 @@ QWidget* MakeControl(const ControlTemplate& c, const QString& caption, QWidget* 
       button->setDefault(c.style & kDefault);
       return button;
     }
-    case ControlKind::CheckBox:
-      return new QCheckBox(caption, parent);
+    case ControlKind::CheckBox: {
+      auto* check = new QCheckBox(caption, parent);
+      check->setStyle(CheckBoxStyle());
+      return check;
+    }
     case ControlKind::Edit:
       return MakeEdit(c, parent);
     case ControlKind::RichEdit:
@@ -115,7 +144,11 @@ QWidget* MakeControl(const ControlTemplate& c, const QString& caption, QWidget* 
 }  // namespace
 
 QFont TemplateFont(int pointSize) {
+  // The desktop's face alone would make the layout depend on the locale: in
+  // a Chinese session it is a CJK face whose narrow Latin letters give small
+  // dialog units, and the Chinese captions no longer fit their controls.
   QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setFamilies({QStringLiteral("DejaVu Sans"), font.family()});
   font.setStyleHint(QFont::SansSerif);
   font.setPointSize(pointSize);
   return font;
@@ -127,6 +160,10 @@ DialogUnits::DialogUnits(const QFont& font) {
                        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
                    52.0;
   m_charHeight = QFontMetrics(font).height();
+}
+
+void DialogUnits::Widen(double avgCharWidth) {
+  m_avgCharWidth = std::max(m_avgCharWidth, avgCharWidth);
 }
 
 int DialogUnits::toX(int du) const {
@@ -151,11 +188,12 @@ bool InLanguage(const ControlTemplate& control, Language language) {
 }
 
 DialogUnits BuildDialog(const DialogTemplate& dialog, Language language, QWidget* parent,
-                        Controls& controls) {
+                        Controls& controls, double minAvgCharWidth) {
   CheckWindowThread("BuildDialog");
   const bool zh = language == Language::ZhCN;
   parent->setFont(TemplateFont(dialog.fontPointSize));
-  const DialogUnits units(parent->font());
+  DialogUnits units(parent->font());
+  units.Widen(minAvgCharWidth);
   parent->resize(units.toSize(dialog.width, dialog.height));
   if (!dialog.childPage)
     parent->setWindowTitle(QString::fromStdString(zh ? dialog.captionZh : dialog.captionEn));
@@ -182,6 +220,11 @@ DialogUnits BuildDialog(const DialogTemplate& dialog, Language language, QWidget
     QString name = QString(caption).replace(QStringLiteral("&&"), QStringLiteral("&"));
     if (name.trimmed().isEmpty() || !purpose.empty()) name = QString::fromStdString(purpose);
     w->setAccessibleName(name);
+    // Labels, pictures and frames take no mouse input: it goes to the window
+    // under them.
+    if (c.kind == ControlKind::Label || c.kind == ControlKind::Picture ||
+        c.kind == ControlKind::GroupBox)
+      w->setAttribute(Qt::WA_TransparentForMouseEvents);
     if (c.style & kDisabled) w->setEnabled(false);
     if (c.style & kHidden) w->setVisible(false);
     if (c.id != kStaticId) controls.add(c.id, w, (c.style & kSorted) != 0);

@@ -16,8 +16,10 @@ namespace zephyn {
 
 class Controls;
 
-// The template font: the application's sans-serif interface font at the
-// template's point size.
+// The template font at the template's point size: DejaVu Sans, whose Latin
+// letters are as wide against the full width of Chinese characters (which
+// come from the installed CJK font) as the templates' sizes need, then the
+// desktop's own sans-serif face where DejaVu Sans is missing.
 QFont TemplateFont(int pointSize);
 
 // Dialog units of a font: horizontal px = du x avgCharWidth / 4 and vertical
@@ -26,6 +28,8 @@ QFont TemplateFont(int pointSize);
 class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font);
+  // Widens the horizontal unit to at least `avgCharWidth` / 4 pixels.
+  void Widen(double avgCharWidth);
   int toX(int du) const;
   int toY(int du) const;
   QRect toRect(int x, int y, int width, int height) const;
@@ -38,9 +42,10 @@ class DialogUnits {
 
 // Creates the template's controls as children of `parent` (whose font and
 // client size are set from the template) and registers each control with an
-// ID in `controls`. Returns the conversion it used.
+// ID in `controls`; the horizontal unit is at least `minAvgCharWidth` / 4
+// pixels. Returns the conversion it used.
 DialogUnits BuildDialog(const DialogTemplate& dialog, Language language, QWidget* parent,
-                        Controls& controls);
+                        Controls& controls, double minAvgCharWidth = 0);
 
 // Whether the template of `language` holds the control.
 bool InLanguage(const ControlTemplate& control, Language language);

@@ -1,6 +1,8 @@
 #include "dialogs/prompt_service.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QUrl>
 
 #include "dialogs/window_thread.h"
 
@@ -26,6 +28,11 @@ class QtPromptService final : public PromptService {
   QString browseForFolder(QWidget* owner, const QString& title) override {
     CheckWindowThread("PromptService::browseForFolder");
     return QFileDialog::getExistingDirectory(owner, title);
+  }
+
+  void openUrl(const QString& address) override {
+    CheckWindowThread("PromptService::openUrl");
+    QDesktopServices::openUrl(QUrl(address));
   }
 };
 

@@ -23,6 +23,9 @@ class PromptService {
   virtual QString openFile(QWidget* owner, const QString& title, const QString& filter) = 0;
   // The chosen folder, or an empty string when the user cancelled.
   virtual QString browseForFolder(QWidget* owner, const QString& title) = 0;
+  // Opens a web address in the user's browser; what becomes of it is not
+  // looked at.
+  virtual void openUrl(const QString& address) = 0;
 };
 
 // The application's title: the caption of the boxes that have none of their

@@ -30,6 +30,7 @@
 #include "common/texts.h"
 #include "dialogs/controls.h"
 #include "storage/traffic_record.h"
+#include "terminal/window_anchors.h"
 
 namespace zephyn {
 
@@ -137,6 +138,13 @@ class CZephynDlg : public QDialog {
   void OnStopSend();
   void FinishFileSend(std::uint16_t captionId);
 
+  // The layout pass: every control moved or stretched by its anchor by the
+  // change of the client size since the last pass, the side panel's pages
+  // fitted into the tab control, the link zones taken again.
+  void RelayoutControls();
+  // The About-us button: the maker's about page.
+  void OnAbout();
+
   // How many times the closing order has run (once, however the window closes).
   int closingRuns() const { return m_closingRuns; }
   bool threadsRunning() const;
@@ -144,10 +152,26 @@ class CZephynDlg : public QDialog {
  public slots:
   void reject() override;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
  private:
   friend void OnComRead(void*, const std::uint8_t*, std::uint32_t);
 
   void ConnectHandlers();
+  // The least horizontal dialog unit (avgCharWidth) of the window whose
+  // tab control holds both side-panel pages whole.
+  double SidePanelUnit(Language language);
+  // The anchors of the controls, the start-up size and the minimum size.
+  void InitLayout();
+  // The web label's colour, the About-us button and the link zones' cursor.
+  void InitLinks();
+  void TakeLinkZones();
+  // Whether a point of the client area lies strictly inside a link zone.
+  bool OverLink(const QPoint& point) const;
   void ResetState();
   void FillLists();
   void FillPortList();
@@ -215,7 +239,8 @@ class CZephynDlg : public QDialog {
   bool m_ctrlDown = false;
   CQuickSend* m_quickSend = nullptr;  // children of the tab control
   CMoreStrSend* m_moreStrSend = nullptr;
-  // Layout bookkeeping, taken at start-up.
+  // Layout bookkeeping, taken at start-up and after every layout pass.
+  std::vector<LaidOutControl> m_layout;  // empty until the controls exist
   QRect m_linkTextRect;
   QRect m_bannerRect;
   int m_lastClientWidth = 0;

@@ -32,7 +32,7 @@ bool CZephynDlg::OnInitDialog() {
   m_initialised = true;
 
   // 1. The controls, from the template of the window's language.
-  BuildDialog(Template102(m_language), m_language, this, m_controls);
+  BuildDialog(Template102(m_language), m_language, this, m_controls, SidePanelUnit(m_language));
   ConnectHandlers();
 
   // 2. The system menu gets an About entry only when text 101 exists; the
@@ -53,12 +53,9 @@ bool CZephynDlg::OnInitDialog() {
   // 7. No multi-string cycle runs.
   m_moreStrSend->StopCycle();
 
-  // 8. Layout bookkeeping: the start size and the link labels' hot areas.
-  m_lastClientWidth = width();
-  m_lastClientHeight = height();
-  m_initWindowRect = frameGeometry();
-  m_linkTextRect = m_controls.widget(kWebAddress)->geometry();
-  m_bannerRect = m_controls.widget(kBanner)->geometry();
+  // 8. Layout bookkeeping: the start size, the minimum size and the links.
+  InitLayout();
+  InitLinks();
 
   // 9. The progress bar.
   m_controls.setValue(kProgress, 0);

@@ -113,7 +113,7 @@ class ConnectionTest : public QObject {
     QVERIFY(liveBehindTheBox);
     QCOMPARE(selectionWhileOpen, -1);  // the gone device's entry left, nothing chosen yet
     QCOMPARE(m_prompts.boxes[0].text, QStringLiteral("COM %1 Disconnect").arg(name));
-    QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Faile"));
+    QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Failed"));
 
     // After the box: nothing is left to choose, and the controls that need a
     // port are off, whatever order the close and the watch ran in.

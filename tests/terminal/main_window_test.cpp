@@ -122,7 +122,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(dlg->findChild<QAbstractButton*>(QStringLiteral("1053"))->text(), Text(0));
     // Spot checks that the texts are the stored ones, not look-alikes.
     if (language == Language::EnUS) {
-      QCOMPARE(Text(0), QStringLiteral("? Open"));
+      QCOMPARE(Text(0), QStringLiteral("○ Open"));
       QCOMPARE(speed, QStringLiteral("0 byte/s"));
     } else {
       QCOMPARE(Text(0), QStringLiteral("○ 打开串口"));

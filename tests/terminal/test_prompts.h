@@ -35,6 +35,7 @@ class RecordingPrompts : public PromptService {
     titles << title;
     return chosenFolder;
   }
+  void openUrl(const QString& address) override { openedUrls << address; }
 
   QList<Box> boxes;
   QStringList titles;
@@ -42,6 +43,7 @@ class RecordingPrompts : public PromptService {
   std::function<void()> whileOpen;
   QString chosenFile;
   QString chosenFolder;
+  QStringList openedUrls;  // the web addresses the window asked to open
 };
 
 }  // namespace zephyn

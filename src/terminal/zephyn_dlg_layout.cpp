@@ -1,0 +1,83 @@
+// The window's layout: at every change of the client size each control
+// moves or stretches by its anchor, the side panel's pages are fitted into
+// the tab control again and the link zones follow their labels. The window
+// cannot be made smaller than 60 % of its start-up width and 58 % of its
+// start-up height.
+#include <QResizeEvent>
+#include <QStyle>
+
+#include "dialogs/dialog_builder.h"
+#include "dialogs/tab_control.h"
+#include "panels/more_str_send.h"
+#include "panels/quick_send.h"
+#include "resources/control_ids.h"
+#include "resources/dialog_template.h"
+#include "terminal/zephyn_dlg.h"
+
+namespace zephyn {
+
+using namespace MainIds;
+
+double CZephynDlg::SidePanelUnit(Language language) {
+  // The pages are drawn in their own, smaller font's units. The templates
+  // were made for a system whose units grow faster from the pages' font to
+  // the window's than a smoothly scaled font's do, so the window's unit is
+  // widened where needed until its tab control holds each page whole, the
+  // stored strings' scroll bar beside the rows.
+  const ControlTemplate* tab = FindControl(Template102(language), kTabs);
+  const int inset = 4;  // the page area's left and right margins
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  int widest = 0;
+  for (const DialogTemplate* page : {&Template133(), &Template134(language)}) {
+    const DialogUnits units(TemplateFont(page->fontPointSize));
+    widest = std::max(widest, units.toX(page->width) + (page->vscroll ? bar : 0));
+  }
+  return (widest + inset) * 4.0 / tab->width;
+}
+
+void CZephynDlg::InitLayout() {
+  m_layout.clear();
+  for (const ControlTemplate& c : Template102(m_language).controls) {
+    if (c.id == kStaticId || !InLanguage(c, m_language)) continue;
+    if (QWidget* w = m_controls.widget(c.id))
+      m_layout.push_back({w, AnchorOf(c.id), w->geometry()});
+  }
+  m_lastClientWidth = width();
+  m_lastClientHeight = height();
+  m_initWindowRect = frameGeometry();
+  // The minimum holds for every kind of resize, the user's drags included;
+  // there is no other lower bound.
+  setMinimumSize(int(m_initWindowRect.width() * 0.6), int(m_initWindowRect.height() * 0.58));
+  TakeLinkZones();
+}
+
+void CZephynDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  // A minimized window keeps its layout, so that restoring it finds nothing
+  // to move.
+  if (windowState() & Qt::WindowMinimized) return;
+  RelayoutControls();
+}
+
+void CZephynDlg::RelayoutControls() {
+  // Size events that come while the window is being built find no controls.
+  if (m_layout.empty()) return;
+  const int w = width(), h = height();
+  const int dx = w - m_lastClientWidth, dy = h - m_lastClientHeight;
+  for (LaidOutControl& control : m_layout) {
+    control.rect = Anchored(control.rect, control.anchor, dx, dy);
+    control.widget->setGeometry(
+        QRect(control.rect.topLeft(), control.rect.size().expandedTo(QSize(0, 0))));
+  }
+  if (auto* tab = qobject_cast<TabControl*>(m_controls.widget(kTabs))) {
+    const QRect page = tab->pageRect();
+    if (m_quickSend != nullptr) m_quickSend->setGeometry(page);
+    if (m_moreStrSend != nullptr) m_moreStrSend->setGeometry(page);
+  }
+  TakeLinkZones();
+  m_lastClientWidth = w;
+  m_lastClientHeight = h;
+  update();
+}
+
+}  // namespace zephyn
