@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei
+  desktop-file-utils appstream zbar-tools
 )
 
 missing=()

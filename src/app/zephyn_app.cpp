@@ -13,6 +13,9 @@ namespace zephyn {
 CZephynApp::CZephynApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("zephyn"));
   setApplicationVersion(QStringLiteral("1.6.6"));
+  // The installed desktop entry, by which the desktop finds the window's
+  // name and icon.
+  setDesktopFileName(QStringLiteral("example.zephyn.Zephyn"));
 }
 
 ProgramOptions CZephynApp::ParseOptions(const QStringList& arguments) {

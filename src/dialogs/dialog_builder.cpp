@@ -31,15 +31,21 @@ Qt::Alignment TextAlignment(std::uint32_t style) {
   return Qt::AlignLeft | Qt::AlignTop;
 }
 
-// The templates leave a check box's caption the room that the window
-// system's box and its 3-pixel gap leave; the toolkit's wider gap would take
-// that from the caption.
+// Check boxes as the window system makes them: the templates leave the
+// caption the room that its box and 3-pixel gap leave (the toolkit's wider
+// gap would take it from the caption), and a click anywhere in the control
+// toggles it, not only one on the box or the text.
 class CheckBoxStyle final : public QProxyStyle {
  public:
   int pixelMetric(PixelMetric metric, const QStyleOption* option,
                   const QWidget* widget) const override {
     if (metric == PM_CheckBoxLabelSpacing) return 3;
     return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+  QRect subElementRect(SubElement element, const QStyleOption* option,
+                       const QWidget* widget) const override {
+    if (element == SE_CheckBoxClickRect) return option->rect;
+    return QProxyStyle::subElementRect(element, option, widget);
   }
 };
 

@@ -6,21 +6,15 @@ namespace zephyn {
 
 // Main window (template 102).
 namespace MainIds {
-inline constexpr int kTxCounters = 1000;      // "%d/%d CRC:%08X" of what was sent
-inline constexpr int kRxCounters = 1001;      // the same of what was received
-inline constexpr int kPortList = 1006;        // the system's serial devices
-inline constexpr int kBaudRate = 1007;        // rate list; a rate can be typed
-inline constexpr int kFlowControl = 1008;     // none / CTS
-inline constexpr int kSave = 1009;            // save what was received
-inline constexpr int kClear = 1010;           // clear pane, counters, capture
-inline constexpr int kInterval = 1011;        // timed-send interval in ms
-inline constexpr int kWebAddress = 1042;      // the maker's web address, a link
-inline constexpr int kMakerFrame = 1057;      // frame around the maker's block
-inline constexpr int kAccountCaption = 1058;  // caption over the QR code
-inline constexpr int kMakerName = 1060;
-inline constexpr int kPortCaption = 1062;
-inline constexpr int kBaudCaption = 1063;
-inline constexpr int kFlowCaption = 1064;
+inline constexpr int kTxCounters = 1000;       // "%d/%d CRC:%08X" of what was sent
+inline constexpr int kRxCounters = 1001;       // the same of what was received
+inline constexpr int kPortList = 1006;         // the system's serial devices
+inline constexpr int kBaudRate = 1007;         // rate list; a rate can be typed
+inline constexpr int kFlowControl = 1008;      // none / CTS
+inline constexpr int kSave = 1009;             // save what was received
+inline constexpr int kClear = 1010;            // clear pane, counters, capture
+inline constexpr int kInterval = 1011;         // timed-send interval in ms
+inline constexpr int kWebAddress = 1042;       // the maker's web address, a link
 inline constexpr int kEcho = 1045;             // show what was sent in the pane too
 inline constexpr int kHexView = 1047;          // show the pane as hexadecimal
 inline constexpr int kReceivePane = 1049;      // what the device sent
@@ -34,7 +28,6 @@ inline constexpr int kReplyMode = 1095;        // never shown
 inline constexpr int kTabsPlaceholder = 1096;  // shown instead of the tabs while closed
 inline constexpr int kAbout = 1105;
 inline constexpr int kNewLine = 1106;  // append CR LF when sending
-inline constexpr int kQrCode = 1107;   // the maker's account as a QR code
 inline constexpr int kTxSpeed = 1109;
 inline constexpr int kRxSpeed = 1110;
 inline constexpr int kFileLabel = 1118;  // the chosen file
@@ -48,6 +41,14 @@ inline constexpr int kChooseFile = 10004;
 inline constexpr int kSendFile = 10005;  // start, pause or resume a transfer
 inline constexpr int kStopSend = 10006;
 inline constexpr int kDeveloperOption = 10016;  // English template's advanced settings
+// The maker's block and the connection row's captions.
+inline constexpr int kMakerFrame = 1057;
+inline constexpr int kAccountCaption = 1058;  // over the QR code
+inline constexpr int kMakerName = 1060;
+inline constexpr int kPortCaption = 1062;
+inline constexpr int kBaudCaption = 1063;
+inline constexpr int kFlowCaption = 1064;
+inline constexpr int kQrCode = 1107;  // the maker's account
 }  // namespace MainIds
 
 // AT command page (template 133): row i has its box kFirstBox + 2i and its

@@ -23,6 +23,13 @@ bool IsWritableFolder(const std::string& path) {
          ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+bool KeepsProgramData(const std::string& exeDir) {
+  const std::string bin = "/bin";
+  const bool installed = exeDir.size() >= bin.size() &&
+                         exeDir.compare(exeDir.size() - bin.size(), bin.size(), bin) == 0;
+  return !installed && IsWritableFolder(exeDir);
+}
+
 void MakeFolders(const std::string& path) {
   for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     const std::string part = path.substr(0, slash);

@@ -12,6 +12,11 @@ bool IsDirectory(const std::string& path);
 // A folder this process may create files in.
 bool IsWritableFolder(const std::string& path);
 
+// Whether the program's folder holds its settings and data: when it is
+// writable and not an installed program's "bin" folder, which even a user
+// who may write there (root, for one) keeps free of data.
+bool KeepsProgramData(const std::string& exeDir);
+
 // mkdir -p; the folders it creates are private to the user.
 void MakeFolders(const std::string& path);
 

@@ -66,7 +66,7 @@ std::string GetExeDir() {
 }
 
 std::string DataFolderBase(const std::string& exeDir, const std::string& home) {
-  if (IsWritableFolder(exeDir)) {
+  if (KeepsProgramData(exeDir)) {
     return exeDir;
   }
   if (home.empty()) return exeDir;

@@ -17,7 +17,7 @@ std::string SettingsFilePath(const std::string& exeDir, const std::string& home,
                              const std::string& xdgConfigHome) {
   const std::string beside = exeDir + "/" + kSettingsFileName;
   struct stat st;
-  if (!exeDir.empty() && (::stat(beside.c_str(), &st) == 0 || IsWritableFolder(exeDir)))
+  if (!exeDir.empty() && (::stat(beside.c_str(), &st) == 0 || KeepsProgramData(exeDir)))
     return beside;
   std::string config;
   if (!xdgConfigHome.empty() && xdgConfigHome[0] == '/') {

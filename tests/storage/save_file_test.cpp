@@ -194,6 +194,8 @@ TEST_F(SaveFileTest, DataFolderBaseFallsBackToTheUsersFolder) {
   EXPECT_TRUE(fs::is_directory(fallback));
   WriteFile(Root() + "/program", "an executable's folder that is a file");
   EXPECT_EQ(DataFolderBase(Root() + "/program", home), fallback);
+  // An installed program's folder holds no data, even where it is writable.
+  EXPECT_EQ(DataFolderBase(Sub("usr/bin"), home), fallback);
 }
 
 }  // namespace

@@ -17,10 +17,13 @@ namespace fs = std::filesystem;
 using SettingsStoreTest = TempFolderTest;
 
 TEST_F(SettingsStoreTest, FileLivesBesideTheProgramOrInTheConfigFolder) {
-  const std::string exe = Sub("bin");
+  const std::string exe = Sub("program");
   const std::string home = Sub("home");
   const std::string xdg = Sub("xdg");
   EXPECT_EQ(SettingsFilePath(exe, home, ""), exe + "/ZephynData.ini");
+  // An installed program's folder, even one this user may write to (root's
+  // /usr/bin), holds no settings.
+  EXPECT_EQ(SettingsFilePath(Sub("usr/bin"), home, ""), home + "/.config/zephyn/ZephynData.ini");
   EXPECT_EQ(SettingsFilePath(Root() + "/missing", home, ""),
             home + "/.config/zephyn/ZephynData.ini");
   EXPECT_TRUE(fs::is_directory(home + "/.config/zephyn"));

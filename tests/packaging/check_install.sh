@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Installs the built program into a staging folder and checks that every file
+# lies where a Linux desktop looks for it and passes the desktop's own
+# validators where they are installed; then builds the Debian package and
+# checks its dependencies and contents. Usage: check_install.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+id=example.zephyn.Zephyn
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >/dev/null
+root="$stage/root/usr"
+expected=(
+  bin/zephyn
+  "share/applications/$id.desktop"
+  "share/metainfo/$id.metainfo.xml"
+  share/man/man1/zephyn.1.gz
+  "share/icons/hicolor/scalable/apps/$id.svg"
+)
+for size in 16 24 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
+done
+for file in "${expected[@]}"; do
+  [ -f "$root/$file" ] || fail "$file is not installed"
+done
+[ -x "$root/bin/zephyn" ] || fail "bin/zephyn is not executable"
+
+# The installed program starts and answers.
+version=$(QT_QPA_PLATFORM=offscreen "$root/bin/zephyn" --version 2>/dev/null || true)
+[[ "$version" == *"$(sed -n 's/^project(zephyn VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")"* ]] ||
+  fail "the installed program does not tell its version: '$version'"
+
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"
+else
+  echo "desktop-file-validate not installed: the desktop file is not validated"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net --explain "$root/share/metainfo/$id.metainfo.xml" ||
+    fail "appstreamcli validate"
+else
+  echo "appstreamcli not installed: the metainfo file is not validated"
+fi
+if command -v groff >/dev/null; then
+  warnings=$(zcat "$root/share/man/man1/zephyn.1.gz" | groff -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "the manual page: $warnings"
+fi
+# The QR code beside the maker's name opens the maker's home page.
+if command -v zbarimg >/dev/null; then
+  home=$(sed -n 's/.*kMakerHomePage = "\(.*\)";/\1/p' "$source_dir/src/resources/maker_info.h")
+  code=$(zbarimg -q --raw "$source_dir/src/resources/images/bitmap130.png" 2>/dev/null || true)
+  [ "$code" = "$home" ] || fail "the QR code reads '$code', not '$home'"
+fi
+
+# The Debian package: the libraries the program links, the platform plugins
+# and the fonts the layout is measured in.
+if command -v cpack >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
+  (cd "$stage" && cpack -G DEB -B "$stage/deb" --config "$build/CPackConfig.cmake" >/dev/null)
+  deb=$(ls "$stage"/deb/*.deb)
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for package in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-dejavu-core \
+    fonts-wqy-microhei; do
+    [[ "$depends" == *"$package"* ]] || fail "the package does not depend on $package: $depends"
+  done
+  contents=$(dpkg-deb -c "$deb")
+  for file in "${expected[@]}"; do
+    [[ "$contents" == *"./usr/$file"* ]] || fail "the package lacks /usr/$file"
+  done
+else
+  echo "cpack or dpkg-shlibdeps missing: the package is not built"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failed"
+  exit 1
+fi
+echo "packaging: all checks passed"
