@@ -176,6 +176,14 @@ class CaptionsTest : public QObject {
     }
     QVERIFY(checked > 100);
 
+    // Each page lies within the tab control's page area, the stored rows
+    // left of their scroll bar.
+    QCOMPARE(dlg->quickSend()->geometry(), tab->pageRect());
+    QCOMPARE(dlg->moreStrSend()->geometry(), tab->pageRect());
+    QVERIFY(dlg->quickSend()->childrenRect().right() < tab->pageRect().width());
+    auto* rows = dlg->moreStrSend()->findChild<QWidget*>(QStringLiteral("134content"));
+    QVERIFY(rows->width() <= dlg->moreStrSend()->scrollBar()->x());
+
     // The two tabs' titles fit the tab control.
     QTabBar* bar = tab->tabBar();
     for (int i = 0; i < bar->count(); ++i) {
