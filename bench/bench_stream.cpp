@@ -4,8 +4,12 @@
 // plain reader of a second pseudo-terminal. Prints the throughput of both,
 // the bytes lost, whether the capture holds every byte, the peak RSS, the
 // pane's rebuild times and the longest stall of the window's thread while
-// receiving at 1 MB/s. Run with QT_QPA_PLATFORM=offscreen; argv[1] sets the
-// number of bytes streamed (default 50,000,000).
+// receiving at 1 MB/s. Then a paced run as a module talks at its line rate:
+// 64-byte lines at 92,160 bytes per second into the window (echo on, text
+// view) and into the plain reader, with the process's CPU time per MB
+// received. Run with QT_QPA_PLATFORM=offscreen; argv[1] sets the number of
+// bytes streamed (default 50,000,000), or "paced" runs the paced run alone;
+// argv[2] sets its seconds (default 20).
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -87,6 +91,90 @@ class StallMeter {
   qint64 m_maxGapNs = 0;
 };
 
+// The application with a watch on how long the window's thread spends on
+// each event it delivers (a posted control update, a paint, a timer): the
+// longest is the longest stall a user could feel. Unlike a 1 ms timer it
+// costs the thread nothing when it has nothing to do, so it can run while
+// the CPU time is measured.
+class TimedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (m_depth++ != 0) {
+      const bool handled = QApplication::notify(receiver, event);
+      --m_depth;
+      return handled;
+    }
+    const Clock::time_point begin = Clock::now();
+    const bool handled = QApplication::notify(receiver, event);
+    m_longest = std::max(m_longest, Clock::now() - begin);
+    ++m_events;
+    --m_depth;
+    return handled;
+  }
+
+  void startWatch() {
+    m_longest = {};
+    m_events = 0;
+  }
+  double longestMs() const { return std::chrono::duration<double, std::milli>(m_longest).count(); }
+  std::uint64_t events() const { return m_events; }
+
+ private:
+  int m_depth = 0;
+  Clock::duration m_longest{};
+  std::uint64_t m_events = 0;
+};
+
+TimedApplication* g_app = nullptr;
+
+// CPU time (user and system) of the process or of the calling thread, in ms.
+double CpuMs(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return (double(usage.ru_utime.tv_sec) + double(usage.ru_stime.tv_sec)) * 1e3 +
+         (double(usage.ru_utime.tv_usec) + double(usage.ru_stime.tv_usec)) / 1e3;
+}
+
+constexpr std::size_t kLineBytes = 64;
+constexpr std::uint64_t kLineRate = 92'160;  // bytes per second at 921,600 bit/s
+
+// Sends `lines` lines of 62 printable characters and CR LF, as a module
+// reporting readings does, one write a line, paced at kLineRate. Returns the
+// sending thread's CPU time in ms.
+double SendLines(VirtualModule& module, std::uint64_t lines) {
+  const double cpuBefore = CpuMs(RUSAGE_THREAD);
+  std::vector<std::uint8_t> line(kLineBytes, ' ');
+  const auto start = Clock::now();
+  for (std::uint64_t i = 0; i < lines; ++i) {
+    std::this_thread::sleep_until(
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                    double(i * kLineBytes) / double(kLineRate))));
+    char text[96];
+    std::snprintf(text, sizeof text, "+DATA:%08llu,T=23.5C,H=41%%,V=3.30,RSSI=-67,SEQ=%08llu,OK",
+                  static_cast<unsigned long long>(i), static_cast<unsigned long long>(i));
+    std::copy(text, text + kLineBytes - 2, line.begin());
+    line[kLineBytes - 2] = '\r';
+    line[kLineBytes - 1] = '\n';
+    if (!module.send(line)) break;
+  }
+  return CpuMs(RUSAGE_THREAD) - cpuBefore;
+}
+
+struct PacedFigures {
+  double cpuMsPerMb = 0;        // the whole process
+  double senderCpuMsPerMb = 0;  // of that, the module's sending thread
+  double longestStallMs = 0;
+  bool complete = false;
+};
+
+void PrintPaced(const char* path, const PacedFigures& f) {
+  std::printf("  %-12s %7.1f CPU ms/MB (module's sender %5.1f, the rest %7.1f)%s\n", path,
+              f.cpuMsPerMb, f.senderCpuMsPerMb, f.cpuMsPerMb - f.senderCpuMsPerMb,
+              f.complete ? "" : "   (stream INCOMPLETE)");
+}
+
 std::int64_t RxBytes(CZephynDlg& dlg) {
   return std::uint32_t(dlg.record().Rx().bytes);
 }
@@ -166,15 +254,92 @@ RebuildTimes TimeRebuild(CZephynDlg& dlg, const std::vector<std::uint8_t>& bytes
   return {Median(convert), Median(set)};
 }
 
+// The paced stream into the window: echo on, text view, from a cleared pane.
+PacedFigures PacedWindow(CZephynDlg& dlg, VirtualModule& module, std::uint64_t lines) {
+  Click(dlg, 1010);  // Clear
+  if (!dlg.controls().checked(1045)) Click(dlg, 1045);
+  if (dlg.controls().checked(1047)) Click(dlg, 1047);
+  RunUntil([] { return false; }, 200, 100);
+  const std::int64_t target = std::int64_t(lines * kLineBytes);
+  g_app->startWatch();
+  const double before = CpuMs(RUSAGE_SELF);
+  double senderMs = 0;
+  std::thread sender([&] { senderMs = SendLines(module, lines); });
+  // A slow poll: the check itself must not cost the window's thread much.
+  const double seconds = double(target) / double(kLineRate);
+  PacedFigures f;
+  f.complete = RunUntil([&] { return RxBytes(dlg) >= target; }, int(seconds * 1000) + 10'000, 100);
+  sender.join();
+  RunUntil([] { return false; }, 200, 100);  // the last refresh
+  const double mb = double(target) / 1e6;
+  f.cpuMsPerMb = (CpuMs(RUSAGE_SELF) - before) / mb;
+  f.senderCpuMsPerMb = senderMs / mb;
+  f.longestStallMs = g_app->longestMs();
+  std::printf("  window thread: %llu events, the longest %.1f ms\n",
+              static_cast<unsigned long long>(g_app->events()), f.longestStallMs);
+  return f;
+}
+
+// The same stream into a plain reader of a second pseudo-terminal, while the
+// window (idle, its port open) keeps running its event loop.
+PacedFigures PacedPlain(VirtualModule& module, std::uint64_t lines) {
+  const std::uint64_t total = lines * kLineBytes;
+  const double before = CpuMs(RUSAGE_SELF);
+  Clock::time_point first{}, last{};
+  std::atomic<std::uint64_t> got{0};
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    got = PlainRead(module.path(), total, first, last);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the reader has the slave open
+  double senderMs = 0;
+  std::thread sender([&] { senderMs = SendLines(module, lines); });
+  const double seconds = double(total) / double(kLineRate);
+  RunUntil([&] { return done.load(); }, int(seconds * 1000) + 10'000, 100);
+  sender.join();
+  reader.join();
+  const double mb = double(total) / 1e6;
+  PacedFigures f;
+  f.complete = got == total;
+  f.cpuMsPerMb = (CpuMs(RUSAGE_SELF) - before) / mb;
+  f.senderCpuMsPerMb = senderMs / mb;
+  return f;
+}
+
+// Both paced runs, `seconds` each. Returns the failures.
+int PacedRuns(CZephynDlg& dlg, VirtualModule& windowModule, VirtualModule& plainModule,
+              double seconds) {
+  const auto lines = std::uint64_t(seconds * double(kLineRate) / double(kLineBytes));
+  std::printf("paced: %llu lines of %zu bytes at %llu B/s (%.0f s), echo on, text view\n",
+              static_cast<unsigned long long>(lines), kLineBytes,
+              static_cast<unsigned long long>(kLineRate), seconds);
+  const PacedFigures window = PacedWindow(dlg, windowModule, lines);
+  const PacedFigures plain = PacedPlain(plainModule, lines);
+  PrintPaced("window path", window);
+  PrintPaced("plain reader", plain);
+  std::printf("  window path (aim <= 100 CPU ms/MB): %.1f ms/MB; window thread stall %.1f ms "
+              "(aim <= 20 ms)\n",
+              window.cpuMsPerMb, window.longestStallMs);
+  const std::int64_t counted = RxBytes(dlg);
+  const QString rx = dlg.controls().text(1001);
+  std::printf("  RX label: %s (counted %lld)\n", qPrintable(rx), static_cast<long long>(counted));
+  return (window.complete ? 0 : 1) + (plain.complete ? 0 : 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  TimedApplication app(argc, argv);
+  g_app = &app;
   SetLanguage(Language::EnUS);
   // Pseudo-terminal throughput varies a lot from one run to the next on a
   // small machine, so the two paths take turns and the medians are compared.
   constexpr int kRounds = 3;
-  const std::uint64_t total = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 50'000'000;
+  const bool pacedOnly = argc > 1 && std::string(argv[1]) == "paced";
+  const double pacedSeconds = argc > 2 ? std::strtod(argv[2], nullptr) : 20.0;
+  const std::uint64_t total =
+      argc > 1 && !pacedOnly ? std::strtoull(argv[1], nullptr, 10) : 50'000'000;
   if (total == 0 || total * kRounds > 0x7FFFFFFF) {
     std::fprintf(stderr, "byte count must be 1..%d (the window counts in 32 bits)\n",
                  0x7FFFFFFF / kRounds);
@@ -200,6 +365,13 @@ int main(int argc, char** argv) {
 
   StallMeter stalls;
   int failures = 0;
+  if (pacedOnly) {
+    failures += PacedRuns(*dlg, windowModule, plainModule, pacedSeconds);
+    dlg->close();
+    QCoreApplication::processEvents();
+    dlg.reset();
+    return failures == 0 ? 0 : 1;
+  }
 
   // Full speed: the window's path and the plain reader, in turns.
   {
@@ -312,6 +484,8 @@ int main(int argc, char** argv) {
     std::printf("  hex, %3d bytes/line (width):  %5.1f + %6.1f ms\n", fullBytesPerLine,
                 hexFull.convertMs, hexFull.setMs);
   }
+
+  failures += PacedRuns(*dlg, windowModule, plainModule, pacedSeconds);
 
   std::printf("peak RSS at the end: %.1f MB\n", PeakRssMb());
   dlg->close();

@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "dialogs/tab_control.h"
@@ -43,6 +45,35 @@ void SetWidgetText(QWidget* w, const QString& text) {
   } else {
     w->setWindowTitle(text);
   }
+}
+
+// The positions `text` takes in a text document: CR LF is one paragraph
+// break there.
+int DocumentLength(QStringView text) {
+  return int(text.size() - text.count(u"\r\n"));
+}
+
+// Replaces the first `frontLength` positions of the box's document with
+// `front` and the last `backLength` with `back`, as one edit that keeps no
+// undo history (the receive pane is edited this way for hours).
+void EditPlainText(QPlainTextEdit* e, int frontLength, const QString& front, int backLength,
+                   const QString& back) {
+  QTextDocument* document = e->document();
+  if (document->isUndoRedoEnabled()) document->setUndoRedoEnabled(false);
+  QTextCursor cursor(document);
+  cursor.beginEditBlock();
+  cursor.movePosition(QTextCursor::End);
+  const int end = cursor.position();
+  if (backLength > 0 || !back.isEmpty()) {
+    cursor.setPosition(std::max(0, end - backLength), QTextCursor::KeepAnchor);
+    cursor.insertText(back);
+  }
+  if (frontLength > 0 || !front.isEmpty()) {
+    cursor.setPosition(0);
+    cursor.setPosition(std::min(frontLength, end), QTextCursor::KeepAnchor);
+    cursor.insertText(front);
+  }
+  cursor.endEditBlock();
 }
 
 QStringList WidgetItems(QWidget* w) {
@@ -100,6 +131,7 @@ void Controls::add(int id, QWidget* widget, bool sorted) {
   state.enabled = !widget->testAttribute(Qt::WA_ForceDisabled);
   state.visible = !widget->isHidden();
   state.sorted = sorted;
+  state.plainEdit = qobject_cast<QPlainTextEdit*>(widget) != nullptr;
   state.items = WidgetItems(widget);
   state.sel = WidgetSel(widget);
   if (auto* p = qobject_cast<QProgressBar*>(widget)) {
@@ -288,15 +320,48 @@ void Controls::setText(int id, const QString& text) {
   update(id, [&](State& s) -> Apply {
     s.text = text;
     const std::uint64_t serial = ++s.textSerial;
+    s.lastSetSerial = serial;
     return [this, id, text, serial](QWidget* w) {
       CheckWindowThread("Controls::setText");
       {
         // A newer text for this control is further down the queue.
         std::lock_guard lock(m_mutex);
         auto it = m_state.find(id);
-        if (it != m_state.end() && it->second.textSerial != serial) return;
+        if (it != m_state.end() && it->second.lastSetSerial != serial) return;
       }
       SetWidgetText(w, text);
+    };
+  });
+}
+
+void Controls::editText(int id, int removeFront, const QString& front, int removeBack,
+                        const QString& back) {
+  update(id, [&](State& s) -> Apply {
+    const int length = int(s.text.size());
+    removeBack = std::clamp(removeBack, 0, length);
+    removeFront = std::clamp(removeFront, 0, length - removeBack);
+    const int backLength = DocumentLength(QStringView(s.text).right(removeBack));
+    const int frontLength = DocumentLength(QStringView(s.text).left(removeFront));
+    s.text.chop(removeBack);
+    s.text.append(back);
+    s.text.remove(0, removeFront);
+    s.text.prepend(front);
+    const std::uint64_t serial = ++s.textSerial;
+    // Other controls take the whole text.
+    const QString whole = s.plainEdit ? QString() : s.text;
+    return [this, id, serial, frontLength, front, backLength, back, whole](QWidget* w) {
+      CheckWindowThread("Controls::editText");
+      {
+        // A newer setText replaces the text this edit applies to.
+        std::lock_guard lock(m_mutex);
+        auto it = m_state.find(id);
+        if (it != m_state.end() && it->second.lastSetSerial > serial) return;
+      }
+      if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+        EditPlainText(e, frontLength, front, backLength, back);
+      } else {
+        SetWidgetText(w, whole);
+      }
     };
   });
 }

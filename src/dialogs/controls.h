@@ -41,6 +41,12 @@ class Controls : public QObject {
   // Any thread.
   QString text(int id) const;
   void setText(int id, const QString& text);
+  // Replaces the first `removeFront` characters of the text with `front` and
+  // the last `removeBack` with `back` (the two parts must not overlap), in
+  // place for a multi-line box: a box holding a long text is not laid out
+  // again whole. Neither cut may fall between a CR and its LF.
+  void editText(int id, int removeFront, const QString& front, int removeBack,
+                const QString& back);
   bool checked(int id) const;
   void setChecked(int id, bool checked);
   bool enabled(int id) const;
@@ -73,7 +79,11 @@ class Controls : public QObject {
   struct State {
     QPointer<QWidget> widget;
     QString text;
-    std::uint64_t textSerial = 0;  // counts setText calls, to skip superseded ones
+    // Counts setText and editText calls; lastSetSerial is the newest
+    // setText's. A text that a newer setText replaces is skipped.
+    std::uint64_t textSerial = 0;
+    std::uint64_t lastSetSerial = 0;
+    bool plainEdit = false;  // a QPlainTextEdit, edited in place
     bool checked = false;
     bool enabled = true;
     bool visible = true;

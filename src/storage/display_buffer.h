@@ -43,6 +43,12 @@ inline void AppendWithin(std::uint8_t* buffer, std::int32_t& length, std::int32_
   length += std::int32_t(count);
 }
 
+// How many bytes AppendDirectionMarker adds for bytes of `direction`.
+inline std::uint32_t MarkerSize(std::int32_t lastDirection, std::int32_t direction) {
+  if (lastDirection == direction) return 0;
+  return lastDirection == kNoDirection ? 2 : 4;
+}
+
 // Marks a change of direction before bytes of `direction` are appended:
 // CR LF after earlier bytes, then ">>" (sent) or "<<" (received). Nothing when
 // the direction stays the same.

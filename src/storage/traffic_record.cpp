@@ -44,6 +44,8 @@ TrafficRecord::Received TrafficRecord::RecordReceived(const std::uint8_t* bytes,
   }
   if (m_displayLen > kTrimSize) DropOldest(m_displayBuf.get(), m_displayLen, kTrimSize);
 
+  m_displayTotal += MarkerSize(m_lastDirection, kReceived) + count;
+  m_rxLogTotal += count;
   AppendDirectionMarker(m_displayBuf.get(), m_displayLen, kBufSize, m_lastDirection, kReceived);
   AppendWithin(m_rxLog.get(), m_rxLogLen, kBufSize, bytes, count);
   AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, bytes, count);
@@ -58,6 +60,7 @@ TrafficCounters TrafficRecord::RecordSent(const std::uint8_t* bytes, std::int32_
   // interleave with each other or with a received block.
   std::lock_guard lock(m_bufLock);
   Count(m_tx, bytes, std::uint32_t(std::max(count, 0)));
+  m_displayTotal += MarkerSize(m_lastDirection, kSent) + std::uint64_t(std::max(count, 0));
   AppendDirectionMarker(m_displayBuf.get(), m_displayLen, kBufSize, m_lastDirection, kSent);
   // An echo larger than the buffer keeps its newest bytes.
   AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, bytes, count);
@@ -71,12 +74,15 @@ TrafficCounters TrafficRecord::CountSent(const std::uint8_t* bytes, std::int32_t
   return m_tx;
 }
 
-void TrafficRecord::Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const {
+TrafficRecord::TailPosition TrafficRecord::Tail(bool echo, std::size_t max,
+                                               std::vector<std::uint8_t>& out) const {
   std::lock_guard lock(m_bufLock);
   const std::uint8_t* source = echo ? m_displayBuf.get() : m_rxLog.get();
   const auto length = std::size_t(echo ? m_displayLen : m_rxLogLen);
   const std::size_t n = std::min(length, max);
   out.assign(source + (length - n), source + length);
+  const std::uint64_t end = echo ? m_displayTotal : m_rxLogTotal;
+  return {m_generation, end - n, end};
 }
 
 TrafficCounters TrafficRecord::Tx() const {
@@ -94,6 +100,9 @@ void TrafficRecord::Clear() {
   m_displayLen = 0;
   m_rxLogLen = 0;
   m_lastDirection = kNoDirection;
+  m_displayTotal = 0;
+  m_rxLogTotal = 0;
+  ++m_generation;
   m_tx = TrafficCounters{};
   m_rx = TrafficCounters{};
   // The bytes already spilled go too: a later Save holds only what comes

@@ -73,9 +73,19 @@ class TrafficRecord {
   // counters after it.
   TrafficCounters CountSent(const std::uint8_t* bytes, std::int32_t count);
 
+  // Where a copy of a buffer's newest bytes sits in all that was appended to
+  // that buffer since the last Clear: `out` holds positions [start, end).
+  // `generation` changes at every Clear, so a reader that kept positions
+  // from before can tell that they no longer hold.
+  struct TailPosition {
+    std::uint64_t generation = 0;
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+  };
+
   // The newest `max` bytes (fewer when there are fewer) of the display
   // buffer (`echo`) or of the receive log, copied into `out`.
-  void Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const;
+  TailPosition Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const;
 
   TrafficCounters Tx() const;
   TrafficCounters Rx() const;
@@ -102,6 +112,11 @@ class TrafficRecord {
   std::unique_ptr<std::uint8_t[]> m_displayBuf;
   std::int32_t m_displayLen = 0;
   std::int32_t m_lastDirection = 0;  // kNoDirection, kSent or kReceived
+  // Bytes ever appended to each buffer since the last Clear (trims leave
+  // them be), and the number of Clears.
+  std::uint64_t m_rxLogTotal = 0;
+  std::uint64_t m_displayTotal = 0;
+  std::uint64_t m_generation = 0;
   TrafficCounters m_tx;
   TrafficCounters m_rx;
   CSaveFile m_saveFile;

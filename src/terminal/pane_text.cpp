@@ -13,25 +13,36 @@
 namespace zephyn {
 namespace {
 
-// The hex view broken after whole "XX " groups, as many as fill the pane's
-// width: it looks like wrapping, and the pane lays short lines out far
-// faster than one line of 300,000 characters.
-QString HexLines(const std::string& hex, int bytesPerLine) {
-  const std::size_t perLine = std::size_t(std::max(1, bytesPerLine)) * 3;
-  std::string lines;
-  lines.reserve(hex.size() + hex.size() / perLine + 1);
-  for (std::size_t i = 0; i < hex.size(); i += perLine) {
-    if (i != 0) lines.push_back('\n');
-    lines.append(hex, i, perLine);
+// The hex view broken into lines of whole "XX " groups, as many as fill the
+// pane's width: it looks like wrapping, and the pane lays short lines out far
+// faster than one line of 300,000 characters. A line starts at every
+// position that is a multiple of the width.
+QString HexLines(const std::uint8_t* bytes, std::size_t count, int bytesPerLine,
+                 std::uint64_t position, bool first) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  const auto perLine = std::uint64_t(std::max(1, bytesPerLine));
+  QString lines(qsizetype(count * 3 + count / perLine + 1), Qt::Uninitialized);
+  QChar* out = lines.data();
+  // Bytes left before the next line starts.
+  std::uint64_t left = position % perLine == 0 ? 0 : perLine - position % perLine;
+  for (std::size_t i = 0; i < count; ++i, --left) {
+    if (left == 0) {
+      if (!(first && i == 0)) *out++ = QLatin1Char('\n');
+      left = perLine;
+    }
+    *out++ = QLatin1Char(kDigits[bytes[i] >> 4]);
+    *out++ = QLatin1Char(kDigits[bytes[i] & 0x0F]);
+    *out++ = QLatin1Char(' ');
   }
-  return QString::fromLatin1(lines.data(), qsizetype(lines.size()));
+  lines.truncate(out - lines.data());
+  return lines;
 }
 
 }  // namespace
 
 QString PaneText(const std::uint8_t* bytes, std::size_t count, bool hex, bool utf8,
-                 int hexBytesPerLine) {
-  if (hex) return HexLines(BytesToHex(bytes, count), hexBytesPerLine);
+                 int hexBytesPerLine, std::uint64_t position, bool first) {
+  if (hex) return HexLines(bytes, count, hexBytesPerLine, position, first);
   std::string text = BytesToText(bytes, count);
   if (utf8) Utf8ToGbk(text);
   return FromGbk(text);

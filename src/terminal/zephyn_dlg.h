@@ -30,6 +30,7 @@
 #include "common/texts.h"
 #include "dialogs/controls.h"
 #include "storage/traffic_record.h"
+#include "terminal/receive_pane.h"
 #include "terminal/window_anchors.h"
 
 namespace zephyn {
@@ -202,6 +203,10 @@ class CZephynDlg : public QDialog {
   void FinishPortWatchPass(bool selectFirst);
   void RefreshThread();
   void RefreshPass();
+  // The receive pane brought up to date, and the counter labels redrawn
+  // when the record's counters changed; from the refresh thread.
+  void RefreshPane();
+  void RefreshCounters();
   // The progress bar, the percentage and the file speed, from the refresh
   // thread.
   void RefreshFileProgress();
@@ -258,7 +263,12 @@ class CZephynDlg : public QDialog {
   // Whole bytes per line of the hex view: the window thread measures, the
   // refresh thread reads.
   std::atomic<int> m_hexBytesPerLine{16};
-  std::vector<std::uint8_t> m_paneTail;  // refresh thread only
+  // The refresh thread only: the pane's text as its edits left it, and the
+  // counters it drew last.
+  ReceivePane m_pane;
+  bool m_countersDrawn = false;
+  TrafficCounters m_drawnTx;
+  TrafficCounters m_drawnRx;
   // Bytes since the speed labels were last drawn: recorders add, the speed
   // thread takes.
   std::atomic<std::int32_t> m_txSpeedBytes{0};

@@ -36,8 +36,11 @@ bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
     // The pane's viewport, once laid out, tells how many whole "XX " groups
     // a line of the hex view holds.
     auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane));
-    if (pane != nullptr && watched == pane->viewport())
-      m_hexBytesPerLine = HexBytesPerLine(*pane, static_cast<QResizeEvent*>(event)->size().width());
+    if (pane != nullptr && watched == pane->viewport()) {
+      const int perLine =
+          HexBytesPerLine(*pane, static_cast<QResizeEvent*>(event)->size().width());
+      if (m_hexBytesPerLine.exchange(perLine) != perLine) m_displayDirty = 1;
+    }
   }
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
       FilterKey(watched, event))

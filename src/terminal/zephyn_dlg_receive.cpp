@@ -24,8 +24,8 @@ void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
   const bool probing = m_baudProbeIndex > 0;
   const TrafficRecord::Received recorded = m_record.RecordReceived(bytes, count, !probing);
   if (recorded.spillFailure) ReportSpillFailure(*recorded.spillFailure);
+  // The refresh thread shows the block and the counters at its next pass.
   m_displayDirty = 1;
-  if (!probing) ShowCounters(MainIds::kRxCounters, recorded.rx);
 
   // Every block moves the instruction list on; a block with "OK" releases
   // the instruction at the new position, after the configured delay. The

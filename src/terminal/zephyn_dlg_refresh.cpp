@@ -1,6 +1,9 @@
-// The refresh thread: every 50 ms it rebuilds the receive pane when something
-// new was recorded, and rewrites the TX counters and the file label. The
-// conversion happens here; the window's thread only sets the finished text.
+// The refresh thread: every 50 ms it brings the receive pane up to date when
+// something new was recorded, and redraws the TX and RX counters when they
+// changed, and the file label. The conversion happens here; the window's
+// thread only applies the finished edit. Counters are counted per block by
+// whoever records and drawn here, at most once a pass: the pass after the
+// last block shows the final totals.
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <chrono>
@@ -8,7 +11,7 @@
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
-#include "terminal/pane_text.h"
+#include "terminal/receive_pane.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -17,7 +20,9 @@ using namespace MainIds;
 
 namespace {
 
-constexpr std::size_t kPaneBytes = 100'000;
+bool SameCounters(const TrafficCounters& a, const TrafficCounters& b) {
+  return a.bytes == b.bytes && a.count == b.count && a.crc == b.crc;
+}
 
 }  // namespace
 
@@ -28,19 +33,8 @@ void CZephynDlg::RefreshThread() {
 void CZephynDlg::RefreshPass() {
   // The flag is cleared before the copy, so a block that arrives while the
   // text is being built sets it again and gets its own redraw.
-  if (m_displayDirty.exchange(0) != 0) {
-    const bool echo = m_controls.checked(kEcho);
-    const bool hex = m_controls.checked(kHexView);
-    m_record.Tail(echo, kPaneBytes, m_paneTail);
-    m_controls.setText(kReceivePane, PaneText(m_paneTail.data(), m_paneTail.size(), hex,
-                                              m_advanceUtf8Check != 0, m_hexBytesPerLine));
-    m_controls.post([this] {
-      if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane)))
-        pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
-    });
-  }
-
-  ShowTxCounters();
+  if (m_displayDirty.exchange(0) != 0) RefreshPane();
+  RefreshCounters();
 
   // The file label follows the chosen file; the Chinese template's own text
   // stays until a file is chosen.
@@ -55,6 +49,36 @@ void CZephynDlg::RefreshPass() {
     if (!path.empty()) m_controls.setEnabled(kFileLabel, true);
   }
   RefreshFileProgress();
+}
+
+void CZephynDlg::RefreshPane() {
+  const PaneView view{m_controls.checked(kEcho), m_controls.checked(kHexView),
+                      m_advanceUtf8Check != 0, m_hexBytesPerLine};
+  const PaneEdit edit = m_pane.Update(m_record, view);
+  if (edit.whole) {
+    m_controls.setText(kReceivePane, edit.back);
+  } else if (!edit.Empty()) {
+    m_controls.editText(kReceivePane, edit.removeFront, edit.front, edit.removeBack, edit.back);
+  } else {
+    return;
+  }
+  m_controls.post([this] {
+    if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane)))
+      pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+  });
+}
+
+void CZephynDlg::RefreshCounters() {
+  // Labels written elsewhere (Clear, a Send from the window) show values the
+  // record held then; a label is redrawn whenever the record differs from
+  // what this thread drew last, so it never stays behind the record.
+  const TrafficCounters tx = m_record.Tx();
+  const TrafficCounters rx = m_record.Rx();
+  if (!m_countersDrawn || !SameCounters(tx, m_drawnTx)) ShowCounters(kTxCounters, tx);
+  if (!m_countersDrawn || !SameCounters(rx, m_drawnRx)) ShowCounters(kRxCounters, rx);
+  m_drawnTx = tx;
+  m_drawnRx = rx;
+  m_countersDrawn = true;
 }
 
 }  // namespace zephyn

@@ -4,6 +4,7 @@
 #include "common/instructions.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
+#include "dialogs/window_thread.h"
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
@@ -24,7 +25,10 @@ int CZephynDlg::SendBytes(const std::uint8_t* bytes, std::int32_t count) {
   // echoes never interleave.
   const TrafficCounters tx = m_record.RecordSent(bytes, count);
   m_txSpeedBytes += count;
-  ShowCounters(kTxCounters, tx);
+  // A send from the window (the user's) shows its count at once; repeated
+  // sends of the timers and the AT instructions are drawn at the refresh
+  // thread's pace.
+  if (IsWindowThread()) ShowCounters(kTxCounters, tx);
   m_displayDirty = 1;
   return 1;
 }

@@ -39,11 +39,15 @@ void CZephynDlg::SpeedThread() {
   // Shows the bytes counted in the last second, then starts counting afresh;
   // each counter is read and reset in one exchange so no byte goes uncounted.
   const QString unit = Text(TextId::kByteUnit) + QLatin1Char('/') + Text(TextId::kSecondUnit);
+  // A label is redrawn only when its text changes (an idle port's "0 B/s"
+  // is drawn once).
+  auto show = [this, &unit](int id, std::atomic<std::int32_t>& bytes) {
+    const QString text = QStringLiteral("%1 %2").arg(bytes.exchange(0)).arg(unit);
+    if (m_controls.text(id) != text) m_controls.setText(id, text);
+  };
   do {
-    m_controls.setText(MainIds::kTxSpeed,
-                       QStringLiteral("%1 %2").arg(m_txSpeedBytes.exchange(0)).arg(unit));
-    m_controls.setText(MainIds::kRxSpeed,
-                       QStringLiteral("%1 %2").arg(m_rxSpeedBytes.exchange(0)).arg(unit));
+    show(MainIds::kTxSpeed, m_txSpeedBytes);
+    show(MainIds::kRxSpeed, m_rxSpeedBytes);
   } while (!m_stopWait.SleepUnless(m_stopSpeed, milliseconds(1000)));
 }
 

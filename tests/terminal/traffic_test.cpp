@@ -16,6 +16,7 @@
 #include "dialogs/gbk_string.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
+#include "terminal/pane_text.h"
 #include "terminal/test_prompts.h"
 #include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
@@ -114,6 +115,33 @@ class TrafficTest : public QObject {
     }
     // And they use most of it, rather than a few bytes a line.
     QVERIFY(metrics.horizontalAdvance(lines[0]) > width * 3 / 4);
+  }
+
+  void paneFollowsAStreamAndCountersEndExact() {
+    // Echo on, the module's counting pattern (zero bytes, stray GBK lead
+    // bytes) at 600 KB/s in 64-byte blocks: the pane is edited in place
+    // many times and trims its front.
+    Click(1045);
+    constexpr std::uint64_t kTotal = 300'000;
+    QCOMPARE(m_module->stream(kTotal, 64, 600'000), kTotal);
+    QByteArray pattern(qsizetype(kTotal), Qt::Uninitialized);
+    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i & 0xFF);
+    QTRY_COMPARE(LabelBytes(c().text(1001)), qint64(kTotal));
+    QCOMPARE(LabelCrc(c().text(1001)),
+             QString::asprintf("%08X", Crc32Update(0,
+                                                   reinterpret_cast<const std::uint8_t*>(
+                                                       pattern.data()),
+                                                   std::uint32_t(pattern.size()))));
+    QCOMPARE(qint64(Sends(c().text(1001))), qint64(m_dlg->record().Rx().count));
+    std::vector<std::uint8_t> tail;
+    const TrafficRecord::TailPosition at = m_dlg->record().Tail(true, 100'000, tail);
+    QCOMPARE(at.end, kTotal + 2);  // and the "<<" marker
+    const QString expected = PaneText(tail.data(), tail.size(), false, false, 0, at.start, true);
+    QTRY_COMPARE(c().text(1049), expected);
+    QPlainTextEdit whole;
+    whole.setPlainText(expected);
+    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    QCOMPARE(pane->toPlainText(), whole.toPlainText());
   }
 
   void instructionsAreReleasedOneByOneByOk() {
