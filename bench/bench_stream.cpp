@@ -367,6 +367,7 @@ int main(int argc, char** argv) {
   int failures = 0;
   if (pacedOnly) {
     failures += PacedRuns(*dlg, windowModule, plainModule, pacedSeconds);
+    std::printf("peak RSS at the end: %.1f MB\n", PeakRssMb());
     dlg->close();
     QCoreApplication::processEvents();
     dlg.reset();
