@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -55,7 +56,8 @@ int DocumentLength(QStringView text) {
 
 // Replaces the first `frontLength` positions of the box's document with
 // `front` and the last `backLength` with `back`, as one edit that keeps no
-// undo history (the receive pane is edited this way for hours).
+// undo history (the receive pane is edited this way for hours), and shows
+// the end of the text.
 void EditPlainText(QPlainTextEdit* e, int frontLength, const QString& front, int backLength,
                    const QString& back) {
   QTextDocument* document = e->document();
@@ -74,6 +76,7 @@ void EditPlainText(QPlainTextEdit* e, int frontLength, const QString& front, int
     cursor.insertText(front);
   }
   cursor.endEditBlock();
+  e->verticalScrollBar()->setValue(e->verticalScrollBar()->maximum());
 }
 
 QStringList WidgetItems(QWidget* w) {

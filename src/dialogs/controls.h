@@ -42,9 +42,10 @@ class Controls : public QObject {
   QString text(int id) const;
   void setText(int id, const QString& text);
   // Replaces the first `removeFront` characters of the text with `front` and
-  // the last `removeBack` with `back` (the two parts must not overlap), in
-  // place for a multi-line box: a box holding a long text is not laid out
-  // again whole. Neither cut may fall between a CR and its LF.
+  // the last `removeBack` with `back` (the two parts must not overlap). A
+  // multi-line box is edited in place, so a long text is not laid out again
+  // whole, and then shows the end of its text. Neither cut may fall between
+  // a CR and its LF.
   void editText(int id, int removeFront, const QString& front, int removeBack,
                 const QString& back);
   bool checked(int id) const;

@@ -44,9 +44,11 @@ void CZephynDlg::RefreshPass() {
       std::lock_guard lock(m_filePathLock);
       path = m_filePath;
     }
-    m_controls.setText(kFileLabel,
-                       path.empty() ? Text(TextId::kNoFileChosen) : QString::fromStdString(path));
-    if (!path.empty()) m_controls.setEnabled(kFileLabel, true);
+    // Only a change reaches the window's thread: an idle pass wakes it not.
+    const QString label =
+        path.empty() ? Text(TextId::kNoFileChosen) : QString::fromStdString(path);
+    if (m_controls.text(kFileLabel) != label) m_controls.setText(kFileLabel, label);
+    if (!path.empty() && !m_controls.enabled(kFileLabel)) m_controls.setEnabled(kFileLabel, true);
   }
   RefreshFileProgress();
 }
@@ -55,13 +57,13 @@ void CZephynDlg::RefreshPane() {
   const PaneView view{m_controls.checked(kEcho), m_controls.checked(kHexView),
                       m_advanceUtf8Check != 0, m_hexBytesPerLine};
   const PaneEdit edit = m_pane.Update(m_record, view);
-  if (edit.whole) {
-    m_controls.setText(kReceivePane, edit.back);
-  } else if (!edit.Empty()) {
-    m_controls.editText(kReceivePane, edit.removeFront, edit.front, edit.removeBack, edit.back);
-  } else {
+  if (!edit.whole) {
+    // An edit in place keeps the view at the end by itself.
+    if (!edit.Empty())
+      m_controls.editText(kReceivePane, edit.removeFront, edit.front, edit.removeBack, edit.back);
     return;
   }
+  m_controls.setText(kReceivePane, edit.back);
   m_controls.post([this] {
     if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane)))
       pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
