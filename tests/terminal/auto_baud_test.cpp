@@ -80,7 +80,7 @@ class AutoBaudTest : public QObject {
     QVERIFY(c.enabled(10001));
     QVERIFY(c.visible(1067));
     // One probe per rate up to the module's; the answers are not counted.
-    QCOMPARE(Sends(c.text(1000)), position);
+    QTRY_COMPARE(Sends(c.text(1000)), position);
     QCOMPARE(c.text(1001), kNoTraffic);
     QVERIFY(m_prompts.boxes.isEmpty());
   }
@@ -102,7 +102,7 @@ class AutoBaudTest : public QObject {
     QVERIFY(!g_comPort.IsOpen());
     QVERIFY(!c.enabled(10001));
     QVERIFY(!c.visible(1067));
-    QCOMPARE(Sends(c.text(1000)), 9);  // the rate it had, then the eight
+    QTRY_COMPARE(Sends(c.text(1000)), 9);  // the rate it had, then the eight
 
     // An open without a rate does nothing; choosing one opens.
     Click(1053);
@@ -144,7 +144,7 @@ class AutoBaudTest : public QObject {
     QCOMPARE(c.text(1053), Text(1));
     QVERIFY(g_comPort.IsOpen());
     QCOMPARE(m_module->terminalRate(), rate);
-    QCOMPARE(Sends(c.text(1000)), 1);
+    QTRY_COMPARE(Sends(c.text(1000)), 1);
   }
 
   void secondAutoWhileOneRunsIsIgnored() {
@@ -157,14 +157,14 @@ class AutoBaudTest : public QObject {
     // One detection, one probe per rate: a second one would have sent more.
     QCOMPARE(c.text(1007), QStringLiteral("921600"));
     QCOMPARE(c.text(1053), Text(1));
-    QCOMPARE(Sends(c.text(1000)), 8);
+    QTRY_COMPARE(Sends(c.text(1000)), 8);
 
     // Once it has ended, "Auto" starts a new one, which finds the rate the
     // port now has.
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->connectionIdle(), kDetectionMs);
     QCOMPARE(c.text(1007), QStringLiteral("921600"));
-    QCOMPARE(Sends(c.text(1000)), 9);
+    QTRY_COMPARE(Sends(c.text(1000)), 9);
   }
 
   void closingDuringADetectionStopsIt() {
