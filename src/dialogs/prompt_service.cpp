@@ -34,6 +34,12 @@ class QtPromptService final : public PromptService {
     CheckWindowThread("PromptService::openUrl");
     QDesktopServices::openUrl(QUrl(address));
   }
+
+  QString saveFile(QWidget* owner, const QString& title, const QString& filter) override {
+    CheckWindowThread("PromptService::saveFile");
+    return QFileDialog::getSaveFileName(owner, title, QString(), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+  }
 };
 
 QtPromptService g_qtPrompts;

@@ -26,6 +26,9 @@ class PromptService {
   // Opens a web address in the user's browser; what becomes of it is not
   // looked at.
   virtual void openUrl(const QString& address) = 0;
+  // A file to write to, new or existing (it is appended to, so choosing an
+  // existing one asks nothing), or an empty string when the user cancelled.
+  virtual QString saveFile(QWidget* owner, const QString& title, const QString& filter) = 0;
 };
 
 // The application's title: the caption of the boxes that have none of their

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -28,7 +29,10 @@
 #include "common/task_queue.h"
 #include "common/text_ids.h"
 #include "common/texts.h"
+#include "common/time_stamp.h"
 #include "dialogs/controls.h"
+#include "storage/live_log.h"
+#include "storage/pane_options.h"
 #include "storage/traffic_record.h"
 #include "terminal/receive_pane.h"
 #include "terminal/window_anchors.h"
@@ -37,6 +41,7 @@ namespace zephyn {
 
 class CQuickSend;
 class CMoreStrSend;
+class FindBar;
 
 // What the program was started with beyond the settings file.
 struct StartOptions {
@@ -48,6 +53,8 @@ struct StartOptions {
   // The settings file read at start-up and written at close; empty: none
   // (the program passes SettingsFilePath()).
   std::string settingsPath;
+  // How long after a drop a returning device is still reopened.
+  std::chrono::milliseconds reopenLimit{std::chrono::minutes(10)};
 };
 
 // The port's receive callback: `window` is the main window.
@@ -146,6 +153,27 @@ class CZephynDlg : public QDialog {
   // The About-us button: the maker's about page.
   void OnAbout();
 
+  // The receive pane's menu (right click, or the menu key) and its choices,
+  // which live in a file of their own beside the settings file.
+  PaneOptions paneOptions() const;
+  void SetPaneOptions(const PaneOptions& options);
+  // Opens the menu at `globalPos`; it closes when a choice is made.
+  void ShowPaneMenu(const QPoint& globalPos);
+
+  // The live log: "Log to file..." asks for a file and starts the log;
+  // "Stop logging", closing the port or a failed write end it.
+  void OnLogToFile();
+  bool StartLiveLog(const QString& path);
+  void StopLiveLog();
+  bool liveLogActive() const { return m_liveLog.Active(); }
+
+  // The find bar over the bottom of the receive pane (Ctrl+F in the pane).
+  void OpenFindBar();
+  FindBar* findBar() const { return m_findBar; }
+
+  // The lines that mark where a lost port was reopened, oldest first.
+  std::vector<QString> reopenGaps() const;
+
   // How many times the closing order has run (once, however the window closes).
   int closingRuns() const { return m_closingRuns; }
   bool threadsRunning() const;
@@ -177,9 +205,10 @@ class CZephynDlg : public QDialog {
   void FillLists();
   void FillPortList();
   // The settings file: read back into the controls at start-up (true when
-  // the file could be read), written from them at close.
+  // the file could be read), written from them at close (false when that
+  // failed; the user has been told).
   bool LoadSettings();
-  void SaveSettings();
+  bool SaveSettings();
   void StartThreads();
   void StopThreads();
   void OnClose();
@@ -198,6 +227,19 @@ class CZephynDlg : public QDialog {
 
   void PortWatchThread();
   void PortWatchPass();
+  // Reopening a port whose device came back: the drop is noted by the port
+  // watch when the open port's device goes; after each pass the watch looks
+  // for the device again and has the connection worker reopen it.
+  void NoteLostPort(const QString& port);
+  void ReopenReturnedPort();
+  struct LostPort {
+    QString name;
+    QString rate;
+    int flow = 0;
+    std::chrono::steady_clock::time_point at;
+    WallClock::time_point wallAt;
+  };
+  void ReopenWorker(const LostPort& lost);
   // The end of a pass that changed the list: the first entry selected when
   // the chosen device has gone, and the controls that need a port.
   void FinishPortWatchPass(bool selectFirst);
@@ -211,6 +253,16 @@ class CZephynDlg : public QDialog {
   // thread.
   void RefreshFileProgress();
   void SpeedThread();
+
+  // The pane's menu and find bar, and the choices' file (start-up, close).
+  void InitPaneExtras();
+  void LoadPaneOptions();
+  // `report`: a failure is told (not when the settings file's was already).
+  void SavePaneOptions(bool report);
+  void ReportLogFailure(const LogFailure& failure);
+  // A settings file that could not be written: the file, why, and that the
+  // choices of this run are not kept. Window thread.
+  void ReportSettingsWriteFailure(const std::string& path, int error);
 
   void OnReceived(const std::uint8_t* bytes, std::uint32_t count);
   void ShowCounters(int id, const TrafficCounters& counters);
@@ -254,6 +306,21 @@ class CZephynDlg : public QDialog {
   // The input box's bytes, rebuilt at every edit.
   std::vector<std::uint8_t> m_sendBuf;
   std::int32_t m_sendLen = 0;
+
+  // The pane menu's choices: written on the window thread; the reader, the
+  // refresh thread and the port watch read them.
+  std::atomic<int> m_paneTimestamps{0};
+  std::atomic<int> m_reopenOnReturn{0};
+  std::atomic<int> m_logTimestamps{0};
+  FindBar* m_findBar = nullptr;  // window thread; a child of the pane
+  // The live log: started and stopped on the window thread and by the
+  // connection worker's close, fed by the reader; it guards itself.
+  LiveLog m_liveLog{[this](const LogFailure& failure) { ReportLogFailure(failure); }};
+  // A port lost while open whose device may come back: the port watch only.
+  std::optional<LostPort> m_lostPort;
+  // The reopen gaps: the connection worker adds, any thread reads.
+  mutable std::mutex m_gapsLock;
+  std::vector<QString> m_reopenGaps;
 
   // The traffic: written by the port's reader and every sender, read by the
   // refresh thread, Save and Clear; it has its own lock.

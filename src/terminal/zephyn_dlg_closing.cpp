@@ -35,10 +35,11 @@ void CZephynDlg::OnClose() {
   if (m_moreStrSend != nullptr && m_moreStrSend->CycleRunning()) m_moreStrSend->StopCycle();
   // 4. The timed send, its tick under way included.
   KillTimedSendTimer();
-  // 5. The settings file.
-  SaveSettings();
-  // 6. The port.
+  // 5. The settings file, and the pane menu's choices beside it.
+  SavePaneOptions(SaveSettings());
+  // 6. The port, and the live log that follows it.
   if (g_comPort.IsOpen()) g_comPort.Close();
+  m_liveLog.Stop();
   // 7. This run's capture file: only saved copies outlive the run.
   m_record.DeleteCapture();
 }

@@ -103,6 +103,8 @@ void CZephynDlg::OpenPortWorker() {
 }
 
 void CZephynDlg::ClosePortWorker() {
+  // The live log ends with the port.
+  m_liveLog.Stop();
   m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);
   m_controls.setEnabled(kPortList, true);

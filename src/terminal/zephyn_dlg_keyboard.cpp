@@ -1,7 +1,8 @@
 // The window's keyboard filter: it sees the key presses of the window's
 // controls before they do. Enter with New line on sends from the input box,
-// Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input, and
-// in hex mode the input box takes hexadecimal digits only.
+// Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input,
+// Ctrl+F in the receive pane opens its find bar, and in hex mode the input
+// box takes hexadecimal digits only.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -61,6 +62,12 @@ bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease) {
     if (key->key() == Qt::Key_Control) m_ctrlDown = false;
     return false;
+  }
+
+  if (target == m_controls.widget(kReceivePane) && key->key() == Qt::Key_F &&
+      (key->modifiers() & Qt::ControlModifier)) {
+    OpenFindBar();
+    return true;
   }
 
   if (onInput || target == m_controls.widget(kNewLine)) {

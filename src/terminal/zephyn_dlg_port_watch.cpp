@@ -26,6 +26,7 @@ void CZephynDlg::PortWatchThread() {
     // pointer; the rhythm goes on.
     if (m_portWatchEnabled == 0) continue;
     PortWatchPass();
+    ReopenReturnedPort();
   }
 }
 
@@ -71,6 +72,7 @@ void CZephynDlg::PortWatchPass() {
     return;
   }
   if (m_controls.checked(kTiming)) StartTimedSend(0);
+  NoteLostPort(before);
   ClosePort();
   // The rest of the pass runs behind the close on the connection worker, so
   // the two never interleave; when the user is told, only once the box is
@@ -84,7 +86,8 @@ void CZephynDlg::PortWatchPass() {
   m_controls.post([this, text] {
     Prompts().messageBox(this, text, Text(TextId::kPortLostCaption), QMessageBox::Ok,
                          QMessageBox::Warning);
-    m_connection.Post([this] { FinishPortWatchPass(true); });
+    // A port reopened while the box was open keeps its entry.
+    m_connection.Post([this] { FinishPortWatchPass(!g_comPort.IsOpen()); });
   });
 }
 

@@ -18,7 +18,10 @@ void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count) {
 }
 
 void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
+  // The time the block was read: what its time stamps show.
+  const WallClock::time_point readAt = WallClock::now();
   m_rxSpeedBytes += std::int32_t(count);
+  m_liveLog.Append(bytes, count, readAt);
   // Baud detection takes any text as the module's answer; such a block is
   // shown but not counted.
   const bool probing = m_baudProbeIndex > 0;

@@ -97,8 +97,8 @@ bool CZephynDlg::LoadSettings() {
   return true;
 }
 
-void CZephynDlg::SaveSettings() {
-  if (m_options.settingsPath.empty() || m_moreStrSend == nullptr) return;
+bool CZephynDlg::SaveSettings() {
+  if (m_options.settingsPath.empty() || m_moreStrSend == nullptr) return true;
   Controls& page = m_moreStrSend->controls();
   std::vector<std::string> values(Idx::kCount);
   values[Idx::kPort] = ToGbk(m_controls.text(kPortList));
@@ -126,11 +126,16 @@ void CZephynDlg::SaveSettings() {
   std::string failedPath;
   int failedErrno = 0;
   if (WriteSettingsFile(m_options.settingsPath, WriteSettings(values), failedPath, failedErrno))
-    return;
+    return true;
+  ReportSettingsWriteFailure(failedPath, failedErrno);
+  return false;
+}
+
+void CZephynDlg::ReportSettingsWriteFailure(const std::string& path, int error) {
   // The window closes all the same: the user learns that the choices of this
   // run are not kept, and where and why.
-  const QString file = QString::fromStdString(failedPath);
-  const QString reason = QString::fromLocal8Bit(std::strerror(failedErrno));
+  const QString file = QString::fromStdString(path);
+  const QString reason = QString::fromLocal8Bit(std::strerror(error));
   const QString text =
       m_language == Language::ZhCN
           ? QStringLiteral("无法保存设置文件 %1：%2\n本次的设置不会保留。").arg(file, reason)

@@ -75,6 +75,7 @@ bool CZephynDlg::OnInitDialog() {
     face.setStyleStrategy(QFont::PreferNoShaping);
     pane->setFont(face);
   }
+  InitPaneExtras();
 
   // 11-13. Rates, intervals and flow control.
   FillLists();
@@ -95,6 +96,7 @@ bool CZephynDlg::OnInitDialog() {
   SetAdvancedSettings(AdvancedSettings{});
 
   // 20. Restore the last session; a restored session reopens its port.
+  LoadPaneOptions();
   if (LoadSettings()) StartOpenThread();
 
   // 21. The long-lived threads.

@@ -36,6 +36,10 @@ class RecordingPrompts : public PromptService {
     return chosenFolder;
   }
   void openUrl(const QString& address) override { openedUrls << address; }
+  QString saveFile(QWidget*, const QString& title, const QString&) override {
+    titles << title;
+    return chosenSaveFile;
+  }
 
   QList<Box> boxes;
   QStringList titles;
@@ -44,6 +48,7 @@ class RecordingPrompts : public PromptService {
   QString chosenFile;
   QString chosenFolder;
   QStringList openedUrls;  // the web addresses the window asked to open
+  QString chosenSaveFile;
 };
 
 }  // namespace zephyn

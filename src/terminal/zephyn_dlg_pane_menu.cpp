@@ -1,0 +1,107 @@
+// The receive pane's menu: the pane's own Copy and Select All, then Find,
+// the time stamps, reopening a lost port when its device returns, and the
+// live log. Its choices are kept in a small file beside the settings file,
+// read at start-up and written at close.
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include "dialogs/prompt_service.h"
+#include "resources/control_ids.h"
+#include "storage/settings_store.h"
+#include "terminal/find_bar.h"
+#include "terminal/zephyn_dlg.h"
+
+namespace zephyn {
+
+using namespace MainIds;
+
+void CZephynDlg::InitPaneExtras() {
+  auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane));
+  if (pane == nullptr) return;
+  // Right click and the menu key both arrive here.
+  pane->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(pane, &QWidget::customContextMenuRequested, this,
+          [this, pane](const QPoint& pos) { ShowPaneMenu(pane->viewport()->mapToGlobal(pos)); });
+  m_findBar = new FindBar(m_language, pane, [this] { return m_advanceUtf8Check != 0; },
+                          [this] { return m_controls.checked(kHexView); });
+}
+
+void CZephynDlg::OpenFindBar() {
+  if (m_findBar != nullptr) m_findBar->Open();
+}
+
+PaneOptions CZephynDlg::paneOptions() const {
+  return {m_paneTimestamps != 0, m_reopenOnReturn != 0, m_logTimestamps != 0};
+}
+
+void CZephynDlg::SetPaneOptions(const PaneOptions& options) {
+  m_paneTimestamps = options.timestamps ? 1 : 0;
+  m_reopenOnReturn = options.reopen ? 1 : 0;
+  m_logTimestamps = options.logTimestamps ? 1 : 0;
+  m_displayDirty = 1;
+}
+
+void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
+  auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane));
+  if (pane == nullptr) return;
+  const bool zh = m_language == Language::ZhCN;
+  auto text = [zh](const char* zhText, const char* enText) {
+    return zh ? QString::fromUtf8(zhText) : QString::fromUtf8(enText);
+  };
+  QMenu* menu = pane->createStandardContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->setObjectName(QStringLiteral("paneMenu"));
+  menu->setAccessibleName(text("接收区菜单", "Receive pane menu"));
+  // Each entry is named by its text for assistive tools, and by a stable
+  // object name for scripts and tests.
+  auto add = [&](const char* name, const QString& caption, bool checkable, bool checked,
+                 auto handler) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(checkable);
+    action->setChecked(checked);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  menu->addSeparator();
+  QAction* find = add("paneFind", text("查找...", "Find..."), false, false, [this] { OpenFindBar(); });
+  find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  find->setShortcutContext(Qt::WidgetShortcut);  // shown in the menu; the pane handles the key
+  add("paneTimestamps", text("显示时间戳", "Timestamps"), true, m_paneTimestamps != 0,
+      [this](bool on) {
+        m_paneTimestamps = on ? 1 : 0;
+        m_displayDirty = 1;
+      });
+  add("paneReopen", text("设备重新接入时自动打开串口", "Reopen when the device returns"), true,
+      m_reopenOnReturn != 0, [this](bool on) { m_reopenOnReturn = on ? 1 : 0; });
+  menu->addSeparator();
+  if (m_liveLog.Active()) {
+    add("paneLog", text("停止记录", "Stop logging"), false, false, [this] { StopLiveLog(); });
+  } else {
+    QAction* log = add("paneLog", text("记录到文件...", "Log to file..."), false, false,
+                       [this] { OnLogToFile(); });
+    log->setEnabled(PortShownOpen());
+  }
+  add("paneLogTimestamps", text("记录时加时间戳", "Log with timestamps"), true,
+      m_logTimestamps != 0, [this](bool on) { m_logTimestamps = on ? 1 : 0; });
+  menu->popup(globalPos);
+}
+
+void CZephynDlg::LoadPaneOptions() {
+  if (m_options.settingsPath.empty()) return;
+  if (const auto text = ReadSettingsFile(PaneOptionsPath(m_options.settingsPath)))
+    SetPaneOptions(ReadPaneOptions(*text));
+}
+
+void CZephynDlg::SavePaneOptions(bool report) {
+  if (m_options.settingsPath.empty()) return;
+  std::string failedPath;
+  int failedErrno = 0;
+  if (!WriteSettingsFile(PaneOptionsPath(m_options.settingsPath), WritePaneOptions(paneOptions()),
+                         failedPath, failedErrno) &&
+      report)
+    ReportSettingsWriteFailure(failedPath, failedErrno);
+}
+
+}  // namespace zephyn

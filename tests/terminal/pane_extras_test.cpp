@@ -1,0 +1,364 @@
+// The receive pane's menu and what it offers, driven through the real window
+// with the virtual module: the menu in both languages and its choices kept
+// across runs, the live log, reopening a port whose device returns, and the
+// find bar.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <memory>
+
+#include "panels/quick_send.h"
+#include "serial/com_port.h"
+#include "sim/virtual_module.h"
+#include "support/file_override.h"
+#include "terminal/find_bar.h"
+#include "terminal/test_prompts.h"
+#include "terminal/test_window.h"
+#include "terminal/zephyn_dlg.h"
+
+using namespace zephyn;
+
+namespace {
+
+constexpr std::chrono::milliseconds kWatchPeriod{100};
+constexpr int kWatchMs = 8000;
+
+std::vector<std::uint8_t> Of(const char* text) {
+  return std::vector<std::uint8_t>(text, text + std::strlen(text));
+}
+
+}  // namespace
+
+class PaneExtrasTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    m_prompts.boxes.clear();
+    m_prompts.chosenSaveFile.clear();
+    m_module = std::make_unique<VirtualModule>(115200);
+    QVERIFY(m_module->ok());
+    // The port by a path of its own, as a /dev/serial/by-id link is: a module
+    // plugged back in is found at the same path.
+    m_link = m_data.filePath(QStringLiteral("by-id-module")).toStdString();
+    PointLinkAtModule();
+  }
+
+  void cleanup() {
+    m_dlg.reset();
+    m_module.reset();
+    if (g_comPort.IsOpen()) g_comPort.Close();
+    ::unlink(m_link.c_str());
+  }
+
+  void menuOffersTheChoicesInBothLanguages_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("English, right click")
+        << Language::EnUS << false
+        << QStringList{"Find...", "Timestamps", "Reopen when the device returns",
+                       "Log to file...", "Log with timestamps"};
+    QTest::newRow("Chinese, menu key")
+        << Language::ZhCN << true
+        << QStringList{QStringLiteral("查找..."), QStringLiteral("显示时间戳"),
+                       QStringLiteral("设备重新接入时自动打开串口"),
+                       QStringLiteral("记录到文件..."), QStringLiteral("记录时加时间戳")};
+  }
+  void menuOffersTheChoicesInBothLanguages() {
+    QFETCH(Language, language);
+    QFETCH(bool, byKey);
+    QFETCH(QStringList, captions);
+    Start(language);
+    QMenu* menu = OpenMenu(byKey);
+    QVERIFY(menu != nullptr);
+    QVERIFY(!menu->accessibleName().isEmpty());
+    QStringList ours;
+    for (const char* name : {"paneFind", "paneTimestamps", "paneReopen", "paneLog",
+                             "paneLogTimestamps"}) {
+      QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
+      QVERIFY2(action != nullptr, name);
+      ours << action->text().section(QLatin1Char('\t'), 0, 0);
+    }
+    QCOMPARE(ours, captions);
+    // The pane's own entries stay; logging waits for an open port.
+    QVERIFY(menu->actions().size() > captions.size());
+    QVERIFY(!menu->findChild<QAction*>(QStringLiteral("paneLog"))->isEnabled());
+    // A choice applies at once and closes the menu.
+    Pick(menu, "paneReopen");
+    QVERIFY(m_dlg->paneOptions().reopen);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+  }
+
+  void choicesAreKeptBesideTheSettingsFile() {
+    const QString settings = m_data.filePath(QStringLiteral("ZephynData.ini"));
+    Start(Language::EnUS, settings);
+    for (const char* name : {"paneTimestamps", "paneLogTimestamps"}) {
+      Choose(name);
+    }
+    m_dlg->reject();
+    m_dlg.reset();
+    QFile pane(m_data.filePath(QStringLiteral("ZephynPane.ini")));
+    QVERIFY(pane.open(QIODevice::ReadOnly));
+    QCOMPARE(pane.readAll(), QByteArray("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\n"));
+    // The settings file holds none of it.
+    QFile main(settings);
+    QVERIFY(main.open(QIODevice::ReadOnly));
+    QVERIFY(!main.readAll().contains("Timestamps"));
+
+    Start(Language::EnUS, settings);
+    QCOMPARE(m_dlg->paneOptions(), (PaneOptions{true, false, true}));
+    QMenu* menu = OpenMenu(false);
+    QVERIFY(menu != nullptr);
+    QVERIFY(menu->findChild<QAction*>(QStringLiteral("paneTimestamps"))->isChecked());
+    QVERIFY(!menu->findChild<QAction*>(QStringLiteral("paneReopen"))->isChecked());
+    menu->close();
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+  }
+
+  void liveLogTakesALongStreamByteForByte() {
+    StartOpen();
+    const QString path = m_data.filePath(QStringLiteral("rx.log"));
+    m_prompts.chosenSaveFile = path;
+    Choose("paneLog");
+    QVERIFY(m_dlg->liveLogActive());
+    constexpr std::uint64_t kTotal = 5'000'000;
+    QCOMPARE(m_module->stream(kTotal, 1000, 0), kTotal);
+    // In the file while the log still runs.
+    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(path).size(), qint64(kTotal), 30000);
+    QVERIFY(m_dlg->controls().text(MainIds::kRxCounters).startsWith("5000000/"));
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray bytes = log.readAll();
+    QByteArray pattern(qsizetype(kTotal), Qt::Uninitialized);
+    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i & 0xFF);
+    QVERIFY(bytes == pattern);
+    // The menu now offers to stop.
+    QMenu* menu = OpenMenu(false);
+    QVERIFY(menu != nullptr);
+    QCOMPARE(menu->findChild<QAction*>(QStringLiteral("paneLog"))->text(),
+             QStringLiteral("Stop logging"));
+    Pick(menu, "paneLog");
+    QVERIFY(!m_dlg->liveLogActive());
+    QVERIFY(m_prompts.boxes.isEmpty());
+  }
+
+  void logEndsWithThePort() {
+    StartOpen();
+    QVERIFY(m_dlg->StartLiveLog(m_data.filePath(QStringLiteral("a.log"))));
+    Click(*m_dlg, MainIds::kOpenClose);
+    QTRY_VERIFY(!m_dlg->liveLogActive());
+  }
+
+  void unwritableLogIsToldOnceAndTheStreamGoesOn() {
+    StartOpen();
+    // A folder the user may not write to: refused at once.
+    const QString folder = m_data.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(::chmod(folder.toLocal8Bit().constData(), 0555), 0);
+    if (geteuid() == 0) QVERIFY(SetFileOverride(false));
+    const bool started = m_dlg->StartLiveLog(folder + QStringLiteral("/rx.log"));
+    SetFileOverride(true);
+    QVERIFY(!started);
+    QTRY_COMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY(m_prompts.boxes[0].text.contains(folder + QStringLiteral("/rx.log")));
+    QVERIFY(m_prompts.boxes[0].text.contains(QStringLiteral("Permission denied")));
+
+    // A file that takes no byte: the first failed write stops the log and is
+    // told once, however much more comes.
+    QVERIFY(m_dlg->StartLiveLog(QStringLiteral("/dev/full")));
+    QCOMPARE(m_module->stream(300'000, 1000, 0), std::uint64_t(300'000));
+    QTRY_COMPARE(m_prompts.boxes.size(), 2);
+    QVERIFY(m_prompts.boxes[1].text.contains(QStringLiteral("/dev/full")));
+    QVERIFY(!m_dlg->liveLogActive());
+    QCOMPARE(m_module->stream(300'000, 1000, 0), std::uint64_t(300'000));
+    // Nothing else was disturbed: every byte was received and counted.
+    QTRY_VERIFY(m_dlg->controls().text(MainIds::kRxCounters).startsWith("600000/"));
+    QVERIFY(g_comPort.IsOpen());
+    QCOMPARE(m_prompts.boxes.size(), 2);
+  }
+
+  void portReopensWhenItsDeviceReturns() {
+    StartOpen(std::chrono::minutes(10));
+    m_dlg->SetPaneOptions({false, true, false});
+    m_module->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
+    QTRY_VERIFY(!g_comPort.IsOpen());
+    QTRY_VERIFY(m_dlg->connectionIdle());
+
+    // Plugged back in at the same path.
+    m_module = std::make_unique<VirtualModule>(115200);
+    QVERIFY(m_module->ok());
+    PointLinkAtModule();
+    QTRY_VERIFY_WITH_TIMEOUT(g_comPort.IsOpen(), kWatchMs);
+    QTRY_COMPARE(m_dlg->controls().text(MainIds::kOpenClose), Text(TextId::kCloseCaption));
+    QCOMPARE(m_dlg->controls().text(MainIds::kPortList), QString::fromStdString(m_link));
+    QCOMPARE(m_module->terminalRate(), 115200u);
+    // The AT page works again.
+    QTest::mouseClick(m_dlg->quickSend()->findChild<QAbstractButton*>(QStringLiteral("1069")),
+                      Qt::LeftButton);
+    QTRY_COMPARE(m_dlg->quickSend()->controls().text(1068), QStringLiteral("Zephyn-BT\r\n"));
+    // One box for the one drop, and one gap line.
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    const std::vector<QString> gaps = m_dlg->reopenGaps();
+    QCOMPARE(gaps.size(), std::size_t(1));
+    static const QRegularExpression gap(QStringLiteral(
+        R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)"));
+    QVERIFY2(gap.match(gaps[0]).hasMatch(), qPrintable(gaps[0]));
+  }
+
+  void noReopenPastTheLimitOrWithTheChoiceOff() {
+    constexpr auto kLimit = std::chrono::milliseconds(300);
+    StartOpen(kLimit);
+    m_dlg->SetPaneOptions({false, true, false});
+    m_module->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
+    const auto dropped = std::chrono::steady_clock::now();
+    const int rounds = m_dlg->portWatchRounds();
+    QTRY_VERIFY_WITH_TIMEOUT(std::chrono::steady_clock::now() - dropped > 2 * kLimit &&
+                                 m_dlg->portWatchRounds() > rounds + 3,
+                             kWatchMs);
+    m_module = std::make_unique<VirtualModule>(115200);
+    PointLinkAtModule();
+    QTRY_COMPARE_WITH_TIMEOUT(m_dlg->controls().text(MainIds::kPortList),
+                              QString::fromStdString(m_link), kWatchMs);
+    const int later = m_dlg->portWatchRounds();
+    QTRY_VERIFY_WITH_TIMEOUT(m_dlg->portWatchRounds() > later + 3, kWatchMs);
+    QTRY_VERIFY(m_dlg->connectionIdle());
+    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(m_dlg->reopenGaps().empty());
+    QCOMPARE(m_prompts.boxes.size(), 1);
+  }
+
+  void findBarSearchesThePane() {
+    StartOpen();
+    QVERIFY(m_module->send(Of("OK\r\nAT+NAME\r\nok\r\n")));
+    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("ok")));
+    pane->setFocus();
+    // Ctrl goes up where the focus is by then: in the find bar.
+    QTest::keyPress(pane, Qt::Key_F, Qt::ControlModifier);
+    FindBar* bar = m_dlg->findBar();
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(bar->isVisible());
+    // Over the bottom of the pane, inside it.
+    QVERIFY(pane->rect().contains(bar->geometry()));
+    QCOMPARE(bar->geometry().bottom(), pane->viewport()->geometry().bottom());
+    auto* query = bar->findChild<QLineEdit*>(QStringLiteral("findText"));
+    QCOMPARE(QApplication::focusWidget(), query);
+    for (QWidget* w : bar->findChildren<QWidget*>())
+      QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+
+    QTest::keyClicks(query, QStringLiteral("ok"));
+    QCOMPARE(bar->countText(), QStringLiteral("2 matches"));
+    QTest::keyClick(query, Qt::Key_Return);
+    QCOMPARE(bar->countText(), QStringLiteral("1 of 2"));
+    QCOMPARE(pane->textCursor().selectedText(), QStringLiteral("OK"));
+    QTest::keyClick(query, Qt::Key_Return);
+    QCOMPARE(pane->textCursor().selectedText(), QStringLiteral("ok"));
+    QTest::keyClick(query, Qt::Key_Return);  // wraps around
+    QCOMPARE(bar->countText(), QStringLiteral("1 of 2"));
+    QTest::keyClick(query, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(bar->countText(), QStringLiteral("2 of 2"));
+
+    // Hex bytes.
+    bar->findChild<QCheckBox*>(QStringLiteral("findHex"))->setChecked(true);
+    query->clear();
+    QTest::keyClicks(query, QStringLiteral("0D 0A"));
+    QCOMPARE(bar->countText(), QStringLiteral("3 matches"));
+    query->clear();
+    QTest::keyClicks(query, QStringLiteral("41 54"));
+    QCOMPARE(bar->countText(), QStringLiteral("1 matches"));
+    QTest::mouseClick(bar->findChild<QAbstractButton*>(QStringLiteral("findNext")),
+                      Qt::LeftButton);
+    QCOMPARE(pane->textCursor().selectedText(), QStringLiteral("AT"));
+    query->setText(QStringLiteral("4"));
+    QCOMPARE(bar->findChild<QLabel*>(QStringLiteral("findCount"))->text(),
+             QStringLiteral("Not hex bytes"));
+
+    // Escape closes the bar, not the window.
+    QTest::keyClick(query, Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(m_dlg->closingRuns(), 0);
+    QVERIFY(m_dlg->isVisible());
+  }
+
+ private:
+  void PointLinkAtModule() {
+    ::unlink(m_link.c_str());
+    QCOMPARE(::symlink(m_module->path().c_str(), m_link.c_str()), 0);
+  }
+
+  void Start(Language language, const QString& settings = QString(),
+             std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
+    SetLanguage(language);
+    StartOptions options = TestOptions({m_link}, m_data.path());
+    options.portWatchPeriod = kWatchPeriod;
+    options.settingsPath = settings.toStdString();
+    options.reopenLimit = reopenLimit;
+    m_dlg = StartWindow(language, std::move(options));
+    // The pane takes the menu and the keys while the window is active.
+    m_dlg->activateWindow();
+    m_dlg->controls().setEnabled(MainIds::kReceivePane, true);
+  }
+
+  void StartOpen(std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
+    Start(Language::EnUS, QString(), reopenLimit);
+    OpenPort(*m_dlg);
+  }
+
+  // Opens the pane's menu by a right click or by the menu key.
+  QMenu* OpenMenu(bool byKey) {
+    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    // Closing a menu may leave the offscreen application inactive, which
+    // disables the pane as a real deactivation does.
+    m_dlg->activateWindow();
+    if (!QTest::qWaitFor([pane] { return pane->isEnabled(); }, 1000))
+      m_dlg->controls().setEnabled(MainIds::kReceivePane, true);
+    // The window system turns the menu key into a keyboard context-menu
+    // event for the focused widget; a right click into a mouse one.
+    const QPoint at(10, 10);
+    QContextMenuEvent event(byKey ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse, at,
+                            pane->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(pane->viewport(), &event);
+    (void)QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  }
+
+  // A click on the menu's entry `name`.
+  static void Pick(QMenu* menu, const char* name) {
+    QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
+    QVERIFY(action != nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+  }
+
+  void Choose(const char* name) {
+    QMenu* menu = OpenMenu(false);
+    QVERIFY(menu != nullptr);
+    Pick(menu, name);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+  }
+
+  RecordingPrompts m_prompts;
+  QTemporaryDir m_data;
+  std::string m_link;
+  std::unique_ptr<VirtualModule> m_module;
+  std::unique_ptr<CZephynDlg> m_dlg;
+};
+
+QTEST_MAIN(PaneExtrasTest)
+#include "pane_extras_test.moc"
