@@ -23,11 +23,11 @@ std::vector<StreamMarks::Mark> StreamMarks::Between(std::uint64_t from, std::uin
     if (first->kind != Kind::Gap) break;
   }
   std::vector<Mark> out;
-  // A gap line right after the last byte belongs to this range too.
-  for (auto it = first; it != m_marks.end(); ++it) {
-    if (it->position > to || (it->position == to && it->kind != Kind::Gap)) break;
-    out.push_back(*it);
-  }
+  // A gap line right after the last byte belongs to this range too, and a
+  // direction marker right after it tells that the range ends with the
+  // marker's CR LF.
+  for (auto it = first; it != m_marks.end() && it->position <= to + 2; ++it)
+    if (it->position <= to || it->kind == Kind::Marker) out.push_back(*it);
   return out;
 }
 
@@ -49,7 +49,8 @@ std::vector<PaneInsert> PaneInserts(const std::uint8_t* bytes, std::uint64_t beg
     // Every mark at p, in the order they were made.
     bool stamped = false;
     bool gapHere = false;  // a gap line ends here: the next byte starts a line
-    while (next < marks.size() && marks[next].position <= p) {
+    while (next < marks.size() && marks[next].position <= p &&
+           (p < end || marks[next].kind == Kind::Gap)) {
       const StreamMarks::Mark& m = marks[next++];
       if (m.kind == Kind::Gap) {
         if (m.position < begin) continue;
@@ -75,7 +76,10 @@ std::vector<PaneInsert> PaneInserts(const std::uint8_t* bytes, std::uint64_t beg
     if (p >= end) break;
     // Inside received bytes of the text view, every byte after an LF starts
     // a line.
-    if (stamps && !hex && !stamped && block != nullptr &&
+    // The CR LF that a direction marker begins with is no line of its own.
+    const bool markerFollows = next < marks.size() && marks[next].kind == Kind::Marker &&
+                               marks[next].position == p + 2;
+    if (stamps && !hex && !stamped && !markerFollows && block != nullptr &&
         block->kind == Kind::Received && block->position < p && byteBefore(p) == '\n')
       inserts.push_back({p, stamp(*block)});
     ++p;

@@ -43,8 +43,9 @@ class StreamMarks {
   void Add(std::uint64_t position, WallClock::time_point when, Kind kind, std::string text = {});
   void Clear() { m_marks.clear(); }
   // The marks that bear on [from, to): the block `from` lies in, those
-  // inside, and a gap line right after the last byte. A gap line at `from`
-  // (when `from` is not 0) is shown at the end of the range before.
+  // inside, a gap line right after the last byte, and a direction marker
+  // whose CR LF the range ends with. A gap line at `from` (when `from` is
+  // not 0) is shown at the end of the range before.
   std::vector<Mark> Between(std::uint64_t from, std::uint64_t to) const;
 
  private:

@@ -80,13 +80,13 @@ TEST(PaneStampsTest, EveryDirectionChangeIsStampedOnce) {
   s.Add(Kind::Sent, "AT\r\n");
   s.Change(Kind::Received);
   s.Add(Kind::Received, "OK\r\n");
-  s.Add(Kind::Received, "x");
+  s.Add(Kind::Received, "x\n");
   s.Change(Kind::Sent);
   s.Add(Kind::Sent, "y\nz");
   // The sent lines are not stamped, the markers are; the received block
   // right after its marker is not stamped again.
   EXPECT_EQ(s.Shown(false), Stream::S(0) + ">>AT\r\n\r\n" + Stream::S(2) + "<<OK\r\n" +
-                                Stream::S(4) + "x\r\n" + Stream::S(5) + ">>y\nz");
+                                Stream::S(4) + "x\n\r\n" + Stream::S(5) + ">>y\nz");
 }
 
 TEST(PaneStampsTest, PiecesShowWhatTheWholeShows) {
