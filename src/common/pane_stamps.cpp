@@ -11,7 +11,7 @@ void StreamMarks::Add(std::uint64_t position, WallClock::time_point when, Kind k
   // Keep the last mark before the window too: it tells which block the
   // window's first byte belongs to.
   const std::uint64_t oldest = position > m_keep ? position - m_keep : 0;
-  while (m_marks.size() > 1 && m_marks[1].position <= oldest) m_marks.pop_front();
+  while (m_marks.size() > 1 && m_marks[1].position < oldest) m_marks.pop_front();
 }
 
 std::vector<StreamMarks::Mark> StreamMarks::Between(std::uint64_t from, std::uint64_t to) const {
