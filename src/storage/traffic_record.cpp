@@ -19,6 +19,15 @@ void Count(TrafficCounters& counters, const std::uint8_t* bytes, std::uint32_t c
   if (count > 0) counters.crc = Crc32Update(counters.crc, bytes, count);
 }
 
+// The display buffer's marks for a block of `count` bytes at `total`, after
+// a direction marker of `marker` bytes (0, or CR LF and the two characters,
+// or the two alone): the marker's time is the block's.
+void AddMarks(StreamMarks& marks, std::uint64_t total, std::uint32_t marker, std::uint32_t count,
+              WallClock::time_point when, StreamMarks::Kind kind) {
+  if (marker != 0) marks.Add(total + marker - 2, when, StreamMarks::Kind::Marker);
+  if (count > 0) marks.Add(total + marker, when, kind);
+}
+
 }  // namespace
 
 TrafficRecord::TrafficRecord(std::string dataFolder, std::string timeStamp)
@@ -27,7 +36,8 @@ TrafficRecord::TrafficRecord(std::string dataFolder, std::string timeStamp)
       m_saveFile(std::move(dataFolder), std::move(timeStamp)) {}
 
 TrafficRecord::Received TrafficRecord::RecordReceived(const std::uint8_t* bytes,
-                                                      std::uint32_t count, bool counted) {
+                                                      std::uint32_t count, bool counted,
+                                                      WallClock::time_point readAt) {
   Received result;
   std::lock_guard lock(m_bufLock);
   // Past kTrimSize bytes the oldest kTrimSize go to the capture file. If it
@@ -44,7 +54,10 @@ TrafficRecord::Received TrafficRecord::RecordReceived(const std::uint8_t* bytes,
   }
   if (m_displayLen > kTrimSize) DropOldest(m_displayBuf.get(), m_displayLen, kTrimSize);
 
-  m_displayTotal += MarkerSize(m_lastDirection, kReceived) + count;
+  const std::uint32_t marker = MarkerSize(m_lastDirection, kReceived);
+  AddMarks(m_displayMarks, m_displayTotal, marker, count, readAt, StreamMarks::Kind::Received);
+  if (count > 0) m_rxLogMarks.Add(m_rxLogTotal, readAt, StreamMarks::Kind::Received);
+  m_displayTotal += marker + count;
   m_rxLogTotal += count;
   AppendDirectionMarker(m_displayBuf.get(), m_displayLen, kBufSize, m_lastDirection, kReceived);
   AppendWithin(m_rxLog.get(), m_rxLogLen, kBufSize, bytes, count);
@@ -60,7 +73,10 @@ TrafficCounters TrafficRecord::RecordSent(const std::uint8_t* bytes, std::int32_
   // interleave with each other or with a received block.
   std::lock_guard lock(m_bufLock);
   Count(m_tx, bytes, std::uint32_t(std::max(count, 0)));
-  m_displayTotal += MarkerSize(m_lastDirection, kSent) + std::uint64_t(std::max(count, 0));
+  const std::uint32_t marker = MarkerSize(m_lastDirection, kSent);
+  AddMarks(m_displayMarks, m_displayTotal, marker, std::uint32_t(std::max(count, 0)),
+           WallClock::now(), StreamMarks::Kind::Sent);
+  m_displayTotal += marker + std::uint64_t(std::max(count, 0));
   AppendDirectionMarker(m_displayBuf.get(), m_displayLen, kBufSize, m_lastDirection, kSent);
   // An echo larger than the buffer keeps its newest bytes.
   AppendWithin(m_displayBuf.get(), m_displayLen, kBufSize, bytes, count);
@@ -85,6 +101,19 @@ TrafficRecord::TailPosition TrafficRecord::Tail(bool echo, std::size_t max,
   return {m_generation, end - n, end};
 }
 
+std::vector<StreamMarks::Mark> TrafficRecord::Marks(bool echo, std::uint64_t from,
+                                                    std::uint64_t to) const {
+  std::lock_guard lock(m_bufLock);
+  return (echo ? m_displayMarks : m_rxLogMarks).Between(from, to);
+}
+
+void TrafficRecord::MarkGap(const std::string& line) {
+  std::lock_guard lock(m_bufLock);
+  const WallClock::time_point now = WallClock::now();
+  m_displayMarks.Add(m_displayTotal, now, StreamMarks::Kind::Gap, line);
+  m_rxLogMarks.Add(m_rxLogTotal, now, StreamMarks::Kind::Gap, line);
+}
+
 TrafficCounters TrafficRecord::Tx() const {
   std::lock_guard lock(m_bufLock);
   return m_tx;
@@ -103,6 +132,8 @@ void TrafficRecord::Clear() {
   m_displayTotal = 0;
   m_rxLogTotal = 0;
   ++m_generation;
+  m_displayMarks.Clear();
+  m_rxLogMarks.Clear();
   m_tx = TrafficCounters{};
   m_rx = TrafficCounters{};
   // The bytes already spilled go too: a later Save holds only what comes

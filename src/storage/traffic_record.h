@@ -4,8 +4,10 @@
 // capture file), and the counters and CRC-32 of each direction since the last
 // Clear. One lock guards all of it, and every call takes it once, so a
 // received block or a send is recorded whole and counted exactly once
-// whichever threads record at the same time. Nothing here allocates per block:
-// both buffers are fixed and trimmed in place.
+// whichever threads record at the same time. The byte buffers are fixed and
+// trimmed in place; beside them each keeps the marks of its newest blocks
+// (when they came, where direction markers and reopen lines stand) for the
+// pane, a queue that grows with the blocks of the pane's reach only.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "common/pane_stamps.h"
+#include "common/time_stamp.h"
 #include "storage/save_file.h"
 
 namespace zephyn {
@@ -59,7 +63,9 @@ class TrafficRecord {
   // came before), appends the block to both buffers and, when `counted`,
   // adds it to the RX counters and CRC. Blocks of the baud probe are shown
   // but not counted.
-  Received RecordReceived(const std::uint8_t* bytes, std::uint32_t count, bool counted);
+  // `readAt` is when the block was read: the time its stamps show.
+  Received RecordReceived(const std::uint8_t* bytes, std::uint32_t count, bool counted,
+                          WallClock::time_point readAt = WallClock::now());
 
   // Any thread, after the port took `count` bytes: one send more, its bytes
   // and CRC, and its echo in the display buffer after a ">>" marker on a
@@ -86,6 +92,13 @@ class TrafficRecord {
   // The newest `max` bytes (fewer when there are fewer) of the display
   // buffer (`echo`) or of the receive log, copied into `out`.
   TailPosition Tail(bool echo, std::size_t max, std::vector<std::uint8_t>& out) const;
+
+  // The marks beside the display buffer (`echo`) or the receive log that
+  // bear on their positions [from, to): where blocks and direction markers
+  // start and when they came, and reopen lines. Display only.
+  std::vector<StreamMarks::Mark> Marks(bool echo, std::uint64_t from, std::uint64_t to) const;
+  // A line the pane shows where both buffers stand now.
+  void MarkGap(const std::string& line);
 
   TrafficCounters Tx() const;
   TrafficCounters Rx() const;
@@ -121,6 +134,10 @@ class TrafficRecord {
   TrafficCounters m_rx;
   CSaveFile m_saveFile;
   bool m_spillFailureReported = false;
+  // Marks for somewhat more than the pane ever shows of each buffer.
+  static constexpr std::uint64_t kMarksKept = 120'000;
+  StreamMarks m_displayMarks{kMarksKept};
+  StreamMarks m_rxLogMarks{kMarksKept};
 };
 
 }  // namespace zephyn

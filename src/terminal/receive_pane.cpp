@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/pane_stamps.h"
 #include "terminal/pane_text.h"
 
 namespace zephyn {
@@ -25,6 +26,7 @@ bool CutsText(std::uint8_t byte) {
 
 PaneEdit ReceivePane::Update(const TrafficRecord& record, PaneView view) {
   if (!view.hex) view.hexBytesPerLine = 0;  // the text view does not depend on it
+  m_record = &record;
   const std::uint64_t generation = m_tail.generation;
   m_tail = record.Tail(view.echo, kPaneBytes, m_bytes);
   if (!m_built || !(view == m_view) || m_tail.generation != generation) {
@@ -91,8 +93,39 @@ QString ReceivePane::AppendRuns(std::uint64_t from, std::uint64_t to) {
 }
 
 QString ReceivePane::Convert(std::uint64_t begin, std::uint64_t end) const {
-  return PaneText(m_bytes.data() + (begin - m_tail.start), std::size_t(end - begin), m_view.hex,
-                  m_view.utf8, m_view.hexBytesPerLine, begin, begin == m_tail.start);
+  // Stamps and reopen lines go between the texts of the bytes around them;
+  // where they go depends only on the marks and the byte before, so runs
+  // converted one by one show what the whole converted at once would.
+  const std::vector<PaneInsert> inserts =
+      m_record == nullptr
+          ? std::vector<PaneInsert>{}
+          : PaneInserts(m_bytes.data() + (begin - m_tail.start), begin, end,
+                        begin == m_tail.start ? -1 : m_bytes[std::size_t(begin - 1 - m_tail.start)],
+                        m_record->Marks(m_view.echo, begin, end), m_view.hex, m_view.stamps);
+  QString text;
+  std::uint64_t at = begin;
+  bool lineStarted = false;  // a hex line break already stands before `at`
+  auto bytesTo = [&](std::uint64_t to) {
+    if (to > at)
+      text += PaneText(m_bytes.data() + (at - m_tail.start), std::size_t(to - at), m_view.hex,
+                       m_view.utf8, m_view.hexBytesPerLine, at,
+                       at == m_tail.start || lineStarted);
+    if (to > at) lineStarted = false;
+    at = to;
+  };
+  for (const PaneInsert& insert : inserts) {
+    bytesTo(insert.position);
+    // In the hex view a line that starts at this byte starts before what
+    // is put in front of it.
+    const auto perLine = std::uint64_t(std::max(1, m_view.hexBytesPerLine));
+    if (m_view.hex && !lineStarted && at != m_tail.start && at < end && at % perLine == 0) {
+      text += QLatin1Char('\n');
+      lineStarted = true;
+    }
+    text += QString::fromUtf8(insert.text.data(), qsizetype(insert.text.size()));
+  }
+  bytesTo(end);
+  return text;
 }
 
 std::uint64_t ReceivePane::LastCut(std::uint64_t from, std::uint64_t to) const {

@@ -5,7 +5,9 @@
 // layout ever redoes the whole text at the pace of the traffic. A change of
 // source, mode or hex width, a Clear, or more new bytes than the pane holds
 // rebuild the text whole. Either way the text is what PaneText makes of the
-// same bytes.
+// same bytes, with the time stamps and reopen lines of the record's marks
+// put between them (PaneInserts), which do not depend on how the bytes were
+// cut into runs.
 #pragma once
 
 #include <QString>
@@ -24,6 +26,8 @@ struct PaneView {
   bool echo = false;
   bool hex = false;
   bool utf8 = false;
+  bool stamps = false;  // time stamps before received lines and direction changes
+  int reopenLines = 0;  // reopen lines so far: a new one is drawn at once
   int hexBytesPerLine = 16;
   bool operator==(const PaneView&) const = default;
 };
@@ -74,6 +78,9 @@ class ReceivePane {
   std::uint64_t LastCut(std::uint64_t from, std::uint64_t to) const;
 
   PaneView m_view;
+  // The record of the update under way: the marks of a range are read as
+  // the range is converted.
+  const TrafficRecord* m_record = nullptr;
   bool m_built = false;
   std::vector<std::uint8_t> m_bytes;  // the source's tail, as last read
   TrafficRecord::TailPosition m_tail;

@@ -25,7 +25,8 @@ void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
   // Baud detection takes any text as the module's answer; such a block is
   // shown but not counted.
   const bool probing = m_baudProbeIndex > 0;
-  const TrafficRecord::Received recorded = m_record.RecordReceived(bytes, count, !probing);
+  const TrafficRecord::Received recorded =
+      m_record.RecordReceived(bytes, count, !probing, readAt);
   if (recorded.spillFailure) ReportSpillFailure(*recorded.spillFailure);
   // The refresh thread shows the block and the counters at its next pass.
   m_displayDirty = 1;

@@ -63,8 +63,14 @@ void CZephynDlg::ReopenWorker(const LostPort& lost) {
                                m_language == Language::ZhCN ? QStringLiteral("重新打开")
                                                             : QStringLiteral("reopened"),
                                QString::fromStdString(ClockText(WallClock::now())));
-  std::lock_guard lock(m_gapsLock);
-  m_reopenGaps.push_back(gap);
+  // The line goes into the record before the count that makes the pane
+  // redraw with it grows.
+  m_record.MarkGap(gap.toStdString());
+  {
+    std::lock_guard lock(m_gapsLock);
+    m_reopenGaps.push_back(gap);
+  }
+  m_displayDirty = 1;
 }
 
 std::vector<QString> CZephynDlg::reopenGaps() const {

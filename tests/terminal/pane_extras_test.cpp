@@ -219,6 +219,10 @@ class PaneExtrasTest : public QObject {
     static const QRegularExpression gap(QStringLiteral(
         R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)"));
     QVERIFY2(gap.match(gaps[0]).hasMatch(), qPrintable(gaps[0]));
+    // The pane shows it on a line of its own.
+    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    QTRY_VERIFY2(pane->toPlainText().split(QLatin1Char('\n')).contains(gaps[0]),
+                 qPrintable(pane->toPlainText()));
   }
 
   void noReopenPastTheLimitOrWithTheChoiceOff() {
@@ -242,6 +246,45 @@ class PaneExtrasTest : public QObject {
     QVERIFY(!g_comPort.IsOpen());
     QVERIFY(m_dlg->reopenGaps().empty());
     QCOMPARE(m_prompts.boxes.size(), 1);
+  }
+
+  void timestampsStampLinesAndDirectionChangesOnly() {
+    StartOpen();
+    m_dlg->SetPaneOptions({true, false, false});
+    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    // A line in two blocks, then a second line.
+    QVERIFY(m_module->send(Of("+NAME=Zep")));
+    QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("Zep")));
+    QVERIFY(m_module->send(Of("hyn\r\nOK\r\n")));
+    QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("OK")));
+    static const QRegularExpression stamp(QStringLiteral(R"(\d\d:\d\d:\d\d\.\d{3} )"));
+    const QString stamped = QStringLiteral(R"(^%1\+NAME=Zephyn\n%1OK\n$)").arg(stamp.pattern());
+    QVERIFY2(QRegularExpression(stamped).match(pane->toPlainText()).hasMatch(),
+             qPrintable(pane->toPlainText()));
+
+    // With what was sent shown too: one stamp at each change of direction.
+    Click(*m_dlg, MainIds::kEcho);
+    m_dlg->controls().setText(MainIds::kInput, QStringLiteral("AT"));
+    Click(*m_dlg, MainIds::kSend);
+    QVERIFY(m_module->send(Of("OK\r\n")));
+    const QString both = QStringLiteral(R"(^%1<<\+NAME=Zephyn\n%1OK\n\n%1>>AT(\n)?\n%1<<OK\n$)")
+                             .arg(stamp.pattern());
+    QTRY_VERIFY2(QRegularExpression(both).match(pane->toPlainText()).hasMatch(),
+                 qPrintable(pane->toPlainText()));
+
+    // Drawn piece by piece or rebuilt whole, the pane shows the same.
+    const QString incremental = pane->toPlainText();
+    Click(*m_dlg, MainIds::kHexView);
+    QTRY_VERIFY(pane->toPlainText() != incremental);
+    Click(*m_dlg, MainIds::kHexView);
+    QTRY_COMPARE(pane->toPlainText(), incremental);
+
+    // Display only: the saved capture is the bytes as they came.
+    m_prompts.chosenFolder = m_data.path();
+    Click(*m_dlg, MainIds::kSave);
+    QFile saved(m_data.filePath(QStringLiteral("RX data.bin")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("+NAME=Zephyn\r\nOK\r\nOK\r\n"));
   }
 
   void findBarSearchesThePane() {
