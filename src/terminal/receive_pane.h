@@ -26,9 +26,9 @@ struct PaneView {
   bool echo = false;
   bool hex = false;
   bool utf8 = false;
+  int hexBytesPerLine = 16;
   bool stamps = false;  // time stamps before received lines and direction changes
   int reopenLines = 0;  // reopen lines so far: a new one is drawn at once
-  int hexBytesPerLine = 16;
   bool operator==(const PaneView&) const = default;
 };
 
