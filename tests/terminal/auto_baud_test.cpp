@@ -71,10 +71,11 @@ class AutoBaudTest : public QObject {
     QVERIFY(openBehindClosedLook);
     QVERIFY(!shownOpenEarly);
 
-    QCOMPARE(c.text(1007), QString::number(rate));
-    QCOMPARE(c.curSel(1007), position);
-    QCOMPARE(Rates()->currentText(), QString::number(rate));
-    QCOMPARE(c.text(1053), Text(1));
+    // The lists are drawn after the worker is idle: wait for what they show.
+    QTRY_COMPARE(c.text(1007), QString::number(rate));
+    QTRY_COMPARE(c.curSel(1007), position);
+    QTRY_COMPARE(Rates()->currentText(), QString::number(rate));
+    QTRY_COMPARE(c.text(1053), Text(1));
     QVERIFY(g_comPort.IsOpen());
     QCOMPARE(m_module->terminalRate(), rate);
     QVERIFY(c.enabled(10001));
@@ -138,10 +139,11 @@ class AutoBaudTest : public QObject {
     // the first reopen: the detection ends on that rate, not on "Auto".
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->connectionIdle(), kDetectionMs);
-    QCOMPARE(c.text(1007), QString::number(rate));
-    QCOMPARE(c.curSel(1007), position);
-    QCOMPARE(Rates()->currentText(), QString::number(rate));
-    QCOMPARE(c.text(1053), Text(1));
+    // The lists are drawn after the worker is idle: wait for what they show.
+    QTRY_COMPARE(c.text(1007), QString::number(rate));
+    QTRY_COMPARE(c.curSel(1007), position);
+    QTRY_COMPARE(Rates()->currentText(), QString::number(rate));
+    QTRY_COMPARE(c.text(1053), Text(1));
     QVERIFY(g_comPort.IsOpen());
     QCOMPARE(m_module->terminalRate(), rate);
     QTRY_COMPARE(Sends(c.text(1000)), 1);
