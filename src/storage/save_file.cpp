@@ -12,46 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "storage/capture_files.h"
 #include "storage/folders.h"
 
 namespace zephyn {
 
 namespace {
 
-constexpr const char* kCaptureSuffix = "RX data.bin";
-constexpr const char* kSavedName = "RX data.bin";
-
-// Owns one descriptor; Close() reports the error a plain close() would, and
-// the destructor closes whatever is still open on early returns.
-class Fd {
- public:
-  explicit Fd(int fd) : m_fd(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  int get() const { return m_fd; }
-  bool valid() const { return m_fd >= 0; }
-  // 0, or the errno of a failed close. A close interrupted by a signal has
-  // still released the descriptor on Linux, so EINTR is no failure.
-  int Close() {
-    const int fd = std::exchange(m_fd, -1);
-    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) return errno;
-    return 0;
-  }
-
- private:
-  int m_fd;
-};
-
-Fd OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return Fd(fd);
-}
+// Past this many names taken in one second the capture gives up.
+constexpr int kNameAttempts = 100;
 
 }  // namespace
 
@@ -96,41 +65,95 @@ std::string CSaveFile::FormatTimeStamp(const std::tm& time) {
   return text;
 }
 
-std::string CSaveFile::CapturePath() {
+CSaveFile::~CSaveFile() {
+  if (m_captureFd >= 0) ::close(m_captureFd);
+}
+
+std::string CSaveFile::CaptureFolder() {
   const std::string dataDir = m_exeDir + "/data";
-  const std::string name = m_timeStamp + kCaptureSuffix;
-  if (IsDirectory(dataDir)) return dataDir + "/" + name;
+  if (IsDirectory(dataDir)) return dataDir;
   // Another process of the program may create it between the test and the
   // mkdir; the folder is then just as usable.
   if (::mkdir(dataDir.c_str(), 0777) == 0 || (errno == EEXIST && IsDirectory(dataDir))) {
-    return dataDir + "/" + name;
+    return dataDir;
   }
-  return m_exeDir + "/" + name;
+  return m_exeDir;
+}
+
+std::string CSaveFile::CapturePath() {
+  const std::string name =
+      m_captureName.empty() ? CaptureName(m_timeStamp, ::getpid(), 0) : m_captureName;
+  return CaptureFolder() + "/" + name;
+}
+
+bool CSaveFile::OpenCapture() {
+  const std::string folder = CaptureFolder();
+  // The name of an earlier creation first (after a Clear), then the names
+  // of the run's start time in turn.
+  std::string tried;
+  if (!m_captureName.empty()) {
+    tried = folder + "/" + m_captureName;
+    m_captureFd = CreateLockedCapture(tried);
+    if (m_captureFd >= 0) return true;
+    if (errno != EEXIST) return Fail(errno, tried);
+  }
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string name = CaptureName(m_timeStamp, ::getpid(), attempt);
+    tried = folder + "/" + name;
+    m_captureFd = CreateLockedCapture(tried);
+    if (m_captureFd >= 0) {
+      m_captureName = name;
+      return true;
+    }
+    if (errno != EEXIST) return Fail(errno, tried);
+  }
+  return Fail(EEXIST, tried);
 }
 
 bool CSaveFile::AppendCapture(const std::uint8_t* bytes, std::size_t count) {
+  if (m_captureFd < 0 && !OpenCapture()) return false;
   const std::string path = CapturePath();
-  Fd fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_APPEND, 0666);
-  if (!fd.valid()) return Fail(errno, path);
-
-  struct stat before;
-  if (::fstat(fd.get(), &before) != 0) return Fail(errno, path);
-
-  if (const int error = WriteAll(fd.get(), bytes, count); error != 0) {
+  if (::lseek(m_captureFd, off_t(m_captureBytes), SEEK_SET) < 0) return Fail(errno, path);
+  if (const int error = WriteAll(m_captureFd, bytes, count); error != 0) {
     // The caller keeps the block and spills it again later; a partial copy
     // left here would then appear twice in the saved file.
-    if (::ftruncate(fd.get(), before.st_size) != 0) {
+    if (::ftruncate(m_captureFd, off_t(m_captureBytes)) != 0) {
       // Nothing more can be done; the write error is the one to report.
     }
     return Fail(error, path);
   }
-  if (const int error = fd.Close(); error != 0) return Fail(error, path);
+  m_captureBytes += count;
   return Succeed();
 }
 
+void CSaveFile::TakeCapture(SaveSource& source) {
+  source.capturePath = CapturePath();
+  source.captureBytes = m_captureFd >= 0 ? m_captureBytes : 0;
+  if (source.captureBytes == 0) return;
+  source.captureFd = ::fcntl(m_captureFd, F_DUPFD_CLOEXEC, 0);
+  if (source.captureFd < 0) source.captureError = errno;
+}
+
 bool CSaveFile::DeleteCapture() {
-  ::unlink(CapturePath().c_str());
+  if (m_captureFd < 0) return true;
+  // Only the file this run created: should it have been replaced meanwhile,
+  // the new one belongs to someone else.
+  const std::string path = CapturePath();
+  struct stat open, named;
+  if (::fstat(m_captureFd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
+      open.st_dev == named.st_dev && open.st_ino == named.st_ino)
+    ::unlink(path.c_str());
+  ::close(m_captureFd);
+  m_captureFd = -1;
+  m_captureBytes = 0;
   return true;
+}
+
+int CSaveFile::RemoveStaleCaptures() {
+  const std::string folder = CaptureFolder();
+  int removed = zephyn::RemoveStaleCaptures(folder);
+  if (folder != m_exeDir) removed += zephyn::RemoveStaleCaptures(m_exeDir);
+  return removed;
 }
 
 bool CSaveFile::SaveCaptureTo(const std::uint8_t* pending, std::size_t count,
@@ -140,36 +163,12 @@ bool CSaveFile::SaveCaptureTo(const std::uint8_t* pending, std::size_t count,
     Succeed();
     return false;
   }
-
-  const std::string capture = CapturePath();
-  const std::string dest = folder + "/" + kSavedName;
-
-  // No capture file yet is the normal case: everything received is pending.
-  Fd source = OpenRetrying(capture, O_RDONLY);
-  if (!source.valid() && errno != ENOENT) return Fail(errno, capture);
-
-  Fd out = OpenRetrying(dest, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (!out.valid()) return Fail(errno, dest);
-
-  if (source.valid()) {
-    constexpr std::size_t kChunk = 1 << 20;
-    const auto chunk = std::make_unique<std::uint8_t[]>(kChunk);
-    for (;;) {
-      const ssize_t n = ::read(source.get(), chunk.get(), kChunk);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return Fail(errno, capture);
-      }
-      if (n == 0) break;
-      if (const int error = WriteAll(out.get(), chunk.get(), static_cast<std::size_t>(n));
-          error != 0) {
-        return Fail(error, dest);
-      }
-    }
-  }
-  if (const int error = WriteAll(out.get(), pending, count); error != 0) return Fail(error, dest);
-  if (const int error = out.Close(); error != 0) return Fail(error, dest);
-  return Succeed();
+  SaveSource source;
+  TakeCapture(source);
+  if (count > 0) source.tail.assign(pending, pending + count);
+  const SaveResult result = WriteSavedCopy(source, folder);
+  if (result.status == SaveStatus::kSaved) return Succeed();
+  return Fail(result.error, result.path);
 }
 
 bool CSaveFile::Fail(int error, const std::string& path) {

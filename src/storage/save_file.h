@@ -6,7 +6,10 @@
 //
 // The capture file is "<stamp>RX data.bin" in "<base>/data", or in <base>
 // itself when "data" cannot be a folder. The stamp is the time the main window
-// was created, so every run has its own capture file.
+// was created; a run that finds the name taken by another run of the same
+// second adds its process id (and a counter). The file is created exclusively
+// at the first spill and stays open and locked until it is deleted, so that
+// start-up can tell the captures of runs that ended without deleting theirs.
 //
 // Calls on one object must not overlap: the window makes the spill (on the
 // port's reader thread), Save and Clear under its buffer lock. A failed
@@ -18,6 +21,8 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+
+#include "storage/saved_copy.h"
 
 namespace zephyn {
 
@@ -42,6 +47,8 @@ class CSaveFile {
 
   CSaveFile(const CSaveFile&) = delete;
   CSaveFile& operator=(const CSaveFile&) = delete;
+  // Closes the capture file without deleting it (DeleteCapture does that).
+  ~CSaveFile();
 
   // The local time now as 14 digits, year month day hour minute second.
   static std::string MakeTimeStamp();
@@ -51,8 +58,9 @@ class CSaveFile {
   const std::string& ExeDir() const { return m_exeDir; }
   const std::string& TimeStamp() const { return m_timeStamp; }
 
-  // Full path of this run's capture file. Creates "<base>/data" when it is
-  // missing; when it cannot be a folder, the file lies in <base> itself.
+  // Full path of this run's capture file (the name it has, or will try
+  // first). Creates "<base>/data" when it is missing; when it cannot be a
+  // folder, the file lies in <base> itself.
   std::string CapturePath();
 
   // Appends the bytes at the end of the capture file, creating it when
@@ -61,9 +69,20 @@ class CSaveFile {
   // the bytes and retry without duplicating any.
   bool AppendCapture(const std::uint8_t* bytes, std::size_t count);
 
-  // Removes the capture file. A missing file is the normal case; every
-  // failure is ignored. Always true.
+  // The bytes the capture file holds.
+  std::uint64_t CaptureBytes() const { return m_captureBytes; }
+
+  // Fills the capture part of a save: a descriptor of its own on the
+  // capture file (none when there is no file yet), its length and path.
+  void TakeCapture(SaveSource& source);
+
+  // Removes this run's capture file, if it has one. Every failure is
+  // ignored. Always true.
   bool DeleteCapture();
+
+  // Removes the captures that earlier runs left in this run's capture
+  // folders (runs that no longer live); how many.
+  int RemoveStaleCaptures();
 
   // Writes "<folder>/RX data.bin" = the capture file's content (nothing when
   // there is none) followed by the `count` pending bytes, replacing an
@@ -81,8 +100,15 @@ class CSaveFile {
   bool Fail(int error, const std::string& path);
   bool Succeed();
 
+  // The folder the capture lies in, created when missing.
+  std::string CaptureFolder();
+  bool OpenCapture();
+
   std::string m_exeDir;
   std::string m_timeStamp;
+  int m_captureFd = -1;       // open and locked while the file exists
+  std::string m_captureName;  // fixed by the first creation
+  std::uint64_t m_captureBytes = 0;
   int m_lastErrno = 0;
   std::string m_lastErrorPath;
 };

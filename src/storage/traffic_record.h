@@ -7,11 +7,16 @@
 // whichever threads record at the same time. The byte buffers are fixed and
 // trimmed in place; beside them each keeps the marks of its newest blocks
 // (when they came, where direction markers and reopen lines stand) for the
-// pane, a queue that grows with the blocks of the pane's reach only.
+// pane, a queue that grows with the blocks of the pane's reach only. When
+// the capture file cannot be written, the receive log's oldest bytes wait in
+// memory in blocks of kTrimSize, up to a budget; only past it are the oldest
+// dropped, and every dropped byte is accounted for (Loss), so a Save can say
+// what it lacks.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,13 +29,15 @@
 
 namespace zephyn {
 
-// The counters of one direction since the last Clear. `bytes` wraps past
-// 2^31 as the label's "%d" shows it.
+// The counters of one direction since the last Clear.
 struct TrafficCounters {
-  std::int32_t bytes = 0;
-  std::int32_t count = 0;  // blocks received, or sends made
-  std::uint32_t crc = 0;   // CRC-32 of every byte of the direction
+  std::uint64_t bytes = 0;
+  std::uint64_t count = 0;  // blocks received, or sends made
+  std::uint32_t crc = 0;    // CRC-32 of every byte of the direction
 };
+
+// A counter label's text: "bytes/count CRC:XXXXXXXX", the counts unsigned.
+std::string CounterText(const TrafficCounters& counters);
 
 // A spill of the receive log to the capture file that failed: the file and
 // the system's reason (errno).
@@ -45,20 +52,31 @@ class TrafficRecord {
   static constexpr std::int32_t kBufSize = 2'000'000;
 
   // The capture file lives as CSaveFile(dataFolder, timeStamp) places it.
+  // The memory budget for bytes the capture file cannot take starts at
+  // DefaultMemoryBudget().
   TrafficRecord(std::string dataFolder, std::string timeStamp);
   TrafficRecord(const TrafficRecord&) = delete;
   TrafficRecord& operator=(const TrafficRecord&) = delete;
 
+  // A quarter of the physical memory.
+  static std::uint64_t DefaultMemoryBudget();
+
   struct Received {
     TrafficCounters rx;                        // after this block
     std::optional<SpillFailure> spillFailure;  // set once per run of failures
+    // Bytes dropped by this block for want of memory; set once per run of
+    // drops (the first drop after a Clear or a successful spill).
+    std::uint64_t dropped = 0;
   };
 
   // The port's reader thread, for every block. Spills the receive log's
   // oldest kTrimSize bytes to the capture file when it holds more than
-  // kTrimSize (on failure the bytes stay and the spill is tried again with
-  // the next block; the failure is returned the first time only, and again
-  // only after a spill has succeeded), trims the display buffer the same
+  // kTrimSize. When the file cannot take them they wait in memory behind
+  // the ones already waiting; the file is tried again with every new
+  // waiting block, and once it takes one, the waiting blocks follow one per
+  // received block. The failure is returned the first time only, and again
+  // only after a spill has succeeded. Waiting blocks past the memory budget
+  // are dropped, oldest first. Then it trims the display buffer the same
   // way, marks a change of direction with "<<" (CR LF first when anything
   // came before), appends the block to both buffers and, when `counted`,
   // adds it to the RX counters and CRC. Blocks of the baud probe are shown
@@ -103,17 +121,33 @@ class TrafficRecord {
   TrafficCounters Tx() const;
   TrafficCounters Rx() const;
 
-  // Empties both buffers, the counters and the direction, and deletes the
-  // capture file: a later Save holds only what comes after.
+  // Empties both buffers, the blocks waiting in memory, the loss, the
+  // counters and the direction, and deletes the capture file: a later Save
+  // holds only what comes after.
   void Clear();
 
-  // Writes "<folder>/RX data.bin": the capture file, then the receive log's
-  // bytes still in memory. No spill or Clear runs meanwhile. On failure
-  // returns false with the file concerned and errno in `failure`.
+  // The bytes a Save writes now, in order (the capture file, the waiting
+  // blocks, the receive log) and what was dropped from them. One short hold
+  // of the lock; the writing (WriteSavedCopy) needs none.
+  SaveSource TakeSaveSource();
+
+  // Writes "<folder>/RX data.bin" from TakeSaveSource() on the calling
+  // thread. On failure returns false with the file concerned and errno in
+  // `failure` (an empty folder: false, errno 0).
   bool SaveTo(const std::string& folder, SpillFailure& failure);
+
+  // Bytes the capture file could not take and that wait in memory, and
+  // what was dropped since the last Clear.
+  std::uint64_t WaitingBytes() const;
+  CaptureLoss Loss() const;
+  std::uint64_t MemoryBudget() const;
+  void SetMemoryBudget(std::uint64_t bytes);
 
   // Removes this run's capture file (the window's closing order).
   void DeleteCapture();
+
+  // Removes the captures left by runs that no longer live (start-up).
+  int RemoveStaleCaptures();
 
   // This run's capture file (created folder included), for tests and tools.
   std::string CapturePath();
@@ -138,6 +172,24 @@ class TrafficRecord {
   static constexpr std::uint64_t kMarksKept = 120'000;
   StreamMarks m_displayMarks{kMarksKept};
   StreamMarks m_rxLogMarks{kMarksKept};
+  // Blocks of kTrimSize bytes the capture file could not take, oldest
+  // first; their bytes never change once queued, so a save reads them
+  // without the lock. m_logStart: the position of the receive log's first
+  // byte among the bytes received since the last Clear.
+  std::deque<std::shared_ptr<const std::uint8_t[]>> m_waiting;
+  std::uint64_t m_logStart = 0;
+  std::uint64_t m_memoryBudget;
+  bool m_spillBlocked = false;  // the last spill failed
+  bool m_dropReported = false;
+  CaptureLoss m_loss;
+
+  // Under the lock: the receive log's oldest kTrimSize bytes to the file or
+  // to the waiting blocks; the oldest waiting block to the file; waiting
+  // blocks past the budget dropped.
+  void SpillOldest(Received& result);
+  bool WriteOldestWaiting(Received& result);
+  bool Spill(const std::uint8_t* bytes, Received& result);
+  void DropPastBudget(std::uint64_t dropped, Received& result);
 };
 
 }  // namespace zephyn

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QRect>
 #include <atomic>
 #include <chrono>
@@ -33,9 +34,12 @@
 #include "dialogs/controls.h"
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
+#include "storage/save_job.h"
 #include "storage/traffic_record.h"
 #include "terminal/receive_pane.h"
 #include "terminal/window_anchors.h"
+
+class QProgressDialog;
 
 namespace zephyn {
 
@@ -81,6 +85,8 @@ class CZephynDlg : public QDialog {
   CMoreStrSend* moreStrSend() const { return m_moreStrSend; }
   // What was sent and received since the last Clear; it guards itself.
   TrafficRecord& record() { return m_record; }
+  // The save under way, if any (Save starts it on a worker).
+  SaveJob& saveJob() { return m_saveJob; }
 
   AdvancedSettings advancedSettings() const;
   void SetAdvancedSettings(const AdvancedSettings& settings);
@@ -267,6 +273,14 @@ class CZephynDlg : public QDialog {
   void OnReceived(const std::uint8_t* bytes, std::uint32_t count);
   void ShowCounters(int id, const TrafficCounters& counters);
   void ReportSpillFailure(const SpillFailure& failure);
+  void ReportDropped(std::uint64_t dropped);
+  // The capture's memory budget as the warnings show it.
+  QString BudgetText() const;
+  // The end of a save: its progress box closed, its outcome told. Window
+  // thread, when the worker is done.
+  void FinishSave();
+  // Stops a save under way and waits for its worker (the closing order).
+  void CancelSave();
   void ShowFileError(const std::string& path, int error);
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
@@ -336,6 +350,12 @@ class CZephynDlg : public QDialog {
   bool m_countersDrawn = false;
   TrafficCounters m_drawnTx;
   TrafficCounters m_drawnRx;
+  // The save under way: started, finished and cancelled on the window
+  // thread (the worker only writes its file and posts its end); its
+  // progress box and folder are the window thread's.
+  SaveJob m_saveJob;
+  QPointer<QProgressDialog> m_saveProgress;
+  QString m_saveFolder;
   // Bytes since the speed labels were last drawn: recorders add, the speed
   // thread takes.
   std::atomic<std::int32_t> m_txSpeedBytes{0};

@@ -5,8 +5,7 @@
 namespace zephyn {
 
 void CZephynDlg::ShowCounters(int id, const TrafficCounters& counters) {
-  m_controls.setText(
-      id, QString::asprintf("%d/%d CRC:%08X", counters.bytes, counters.count, counters.crc));
+  m_controls.setText(id, QString::fromStdString(CounterText(counters)));
 }
 
 void CZephynDlg::ShowTxCounters() {

@@ -28,6 +28,7 @@ void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
   const TrafficRecord::Received recorded =
       m_record.RecordReceived(bytes, count, !probing, readAt);
   if (recorded.spillFailure) ReportSpillFailure(*recorded.spillFailure);
+  if (recorded.dropped > 0) ReportDropped(recorded.dropped);
   // The refresh thread shows the block and the counters at its next pass.
   m_displayDirty = 1;
 
@@ -59,15 +60,17 @@ void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
 void CZephynDlg::ReportSpillFailure(const SpillFailure& failure) {
   const QString reason = QString::fromLocal8Bit(std::strerror(failure.error));
   const QString file = QString::fromStdString(failure.path);
-  const QString text =
-      m_language == Language::ZhCN
-          ? QStringLiteral(
-                "无法写入接收数据文件 %1：%2\n数据暂存在内存中，内存满后最早的数据会被丢弃。")
-                .arg(file, reason)
-          : QStringLiteral(
-                "Cannot write the received-data file %1: %2\nThe data is kept in "
-                "memory; once memory is full the oldest data is dropped.")
-                .arg(file, reason);
+  const QString budget = BudgetText();
+  const QString text = m_language == Language::ZhCN
+                           ? QStringLiteral(
+                                 "无法写入接收数据文件 %1：%2\n数据暂存在内存中（最多 %3），"
+                                 "文件可写后即写入；超出后最早的数据会被丢弃，届时会另行提示。")
+                                 .arg(file, reason, budget)
+                           : QStringLiteral(
+                                 "Cannot write the received-data file %1: %2\nThe data is kept in "
+                                 "memory (up to %3) and written as soon as the file can be "
+                                 "written; past that the oldest data is dropped, and you are told.")
+                                 .arg(file, reason, budget);
   PostWarning(text, QString());
 }
 

@@ -89,8 +89,10 @@ bool CZephynDlg::OnInitDialog() {
   // 17. The closed-port look.
   EnableSendControls(0);
 
-  // 18. Empty pane, buffers and counters.
+  // 18. Empty pane, buffers and counters, and no capture left by a run that
+  //     ended without deleting its own (killed, or the machine went down).
   Clear();
+  m_record.RemoveStaleCaptures();
 
   // 19. Advanced settings' defaults.
   SetAdvancedSettings(AdvancedSettings{});

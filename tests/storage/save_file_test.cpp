@@ -1,7 +1,6 @@
 #include "storage/save_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -140,28 +139,6 @@ TEST_F(SaveFileTest, FailedSpillIsReportedNotPretended) {
   EXPECT_EQ(file.LastErrorPath(), base + "/20240305142233RX data.bin");
   EXPECT_TRUE(file.DeleteCapture());  // ignores the same failure
 }
-
-// Holds the file-size limit of the process for one test and restores it.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &m_saved);
-    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = m_saved;
-    limit.rlim_cur = bytes;
-    m_ok = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &m_saved);
-    std::signal(SIGXFSZ, m_oldHandler);
-  }
-  bool ok() const { return m_ok; }
-
- private:
-  rlimit m_saved{};
-  void (*m_oldHandler)(int) = nullptr;
-  bool m_ok = false;
-};
 
 TEST_F(SaveFileTest, SpillCutShortLeavesTheCaptureAsItWas) {
   CSaveFile file(Root(), kStamp);

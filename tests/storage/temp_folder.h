@@ -1,10 +1,13 @@
 // Test support for the storage tests: a fresh folder per test, removed
-// afterwards, a recognisable byte pattern, and a whole file's bytes.
+// afterwards, a recognisable byte pattern, a whole file's bytes, and a limit
+// on the size of the files the process writes (a disk that fills up).
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -53,5 +56,27 @@ inline std::vector<std::uint8_t> ReadAll(const std::string& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
                                    std::istreambuf_iterator<char>());
 }
+
+// Holds the file-size limit of the process for one test and restores it.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &m_saved);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    m_ok = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_oldHandler);
+  }
+  bool ok() const { return m_ok; }
+
+ private:
+  rlimit m_saved{};
+  void (*m_oldHandler)(int) = nullptr;
+  bool m_ok = false;
+};
 
 }  // namespace zephyn

@@ -150,6 +150,20 @@ TEST_F(TrafficRecordTest, RecordsMarksAndCountsEachDirection) {
   }
 }
 
+TEST(CounterTextTest, CountsAreUnsignedSixtyFourBit) {
+  const struct {
+    TrafficCounters counters;
+    const char* text;
+  } cases[] = {
+      {{0, 0, 0}, "0/0 CRC:00000000"},
+      {{2'223'003'046, 7, 0xCBF43926}, "2223003046/7 CRC:CBF43926"},              // past 2 GiB
+      {{5'000'000'000, 4'294'967'297, 1}, "5000000000/4294967297 CRC:00000001"},  // past 4 GiB
+      {{std::numeric_limits<std::uint64_t>::max(), 1, 0xFFFFFFFF},
+       "18446744073709551615/1 CRC:FFFFFFFF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CounterText(c.counters), c.text);
+}
+
 TEST_F(TrafficRecordTest, TailGivesTheNewestBytes) {
   TrafficRecord record(Root(), kStamp);
   record.RecordSent(Of("AT").data(), 2);
@@ -205,52 +219,127 @@ TEST_F(TrafficRecordTest, SavedFileHoldsEveryByteReceivedAcrossSpills) {
                                Crc32Update(0, all.data(), std::uint32_t(all.size()))});
 }
 
-TEST_F(TrafficRecordTest, FailedSpillIsReportedOnceAndItsBytesKept) {
+// What Save writes now, as bytes.
+Bytes Saved(TrafficRecord& record, const std::string& folder) {
+  SpillFailure failure;
+  EXPECT_TRUE(record.SaveTo(folder, failure)) << failure.path << ": " << failure.error;
+  return ReadAll(folder + "/RX data.bin");
+}
+
+TEST_F(TrafficRecordTest, UnwritableCaptureKeepsEveryByteInMemoryAndRetries) {
   // A base that is a regular file leaves nowhere to write the capture, even
   // for root.
   const std::string base = Root() + "/base";
   std::ofstream(base) << "a file";
   TrafficRecord record(base, kStamp);
-  const std::string capture = base + "/20240305142233RX data.bin";
+  const Bytes all = Pattern(12'000'000);
 
-  const Bytes all = Pattern(2'200'000);
-  const std::size_t firstPart = std::size_t(kTrimSize) + 1;
-  ASSERT_FALSE(record.RecordReceived(all.data(), std::uint32_t(firstPart), true).spillFailure);
+  // 10 MB: the first spill fails and is told once; the rest wait silently.
+  std::size_t at = 0;
+  int failures = 0;
+  for (; at < 10'000'000; at += 4000) {
+    const auto received = record.RecordReceived(all.data() + at, 4000, true);
+    EXPECT_EQ(received.dropped, 0u);
+    if (received.spillFailure) {
+      ++failures;
+      EXPECT_EQ(received.spillFailure->path, base + "/20240305142233RX data.bin");
+      EXPECT_EQ(received.spillFailure->error, ENOTDIR);
+    }
+  }
+  EXPECT_EQ(failures, 1);
+  EXPECT_EQ(record.WaitingBytes(), 9'000'000u);
+  EXPECT_EQ(record.Loss().bytes, 0u);
+  EXPECT_EQ(record.Rx().bytes, 10'000'000u);
+  EXPECT_TRUE(Saved(record, Sub("first")) == Bytes(all.begin(), all.begin() + 10'000'000));
 
-  // The next block tries the spill and reports it; the ones after retry in
-  // silence.
-  std::size_t at = firstPart;
-  const auto failed = record.RecordReceived(all.data() + at, 1000, true);
-  at += 1000;
-  ASSERT_TRUE(failed.spillFailure);
-  EXPECT_EQ(failed.spillFailure->path, capture);
-  EXPECT_EQ(failed.spillFailure->error, ENOTDIR);
-  EXPECT_EQ(failed.rx.bytes, std::int32_t(at));
-  for (int i = 0; i < 3; ++i, at += 1000)
-    EXPECT_FALSE(record.RecordReceived(all.data() + at, 1000, true).spillFailure);
-  EXPECT_TRUE(Tail(record, false) == Bytes(all.begin(), all.begin() + std::ptrdiff_t(at)));
-
-  // Once the folder can be written the kept bytes go out, none twice.
+  // Once the folder can be written the waiting blocks go out, each once.
   fs::remove(base);
   fs::create_directory(base);
-  EXPECT_FALSE(record.RecordReceived(all.data() + at, 1000, true).spillFailure);
-  at += 1000;
-  EXPECT_EQ(fs::file_size(record.CapturePath()), std::uintmax_t(kTrimSize));
-  const std::string target = Sub("target");
-  SpillFailure failure;
-  ASSERT_TRUE(record.SaveTo(target, failure));
-  EXPECT_TRUE(ReadAll(target + "/RX data.bin") ==
-              Bytes(all.begin(), all.begin() + std::ptrdiff_t(at)));
+  for (; at < all.size(); at += 4000)
+    EXPECT_FALSE(record.RecordReceived(all.data() + at, 4000, true).spillFailure);
+  EXPECT_EQ(record.WaitingBytes(), 0u);
+  EXPECT_EQ(fs::file_size(record.CapturePath()), 11'000'000u);
+  EXPECT_TRUE(Saved(record, Sub("second")) == all);
 
   // A success re-arms the report: the next failure is told again.
-  fs::remove_all(base);
-  std::ofstream(base) << "a file again";
-  const std::size_t refill = std::size_t(kTrimSize) + 1 - Tail(record, false).size();
-  ASSERT_FALSE(record.RecordReceived(all.data() + at, std::uint32_t(refill), true).spillFailure);
-  at += refill;
-  const auto again = record.RecordReceived(all.data() + at, 1, true);
+  FileSizeLimit full(11'000'000);
+  ASSERT_TRUE(full.ok());
+  ASSERT_EQ(Tail(record, false).size(), 1'000'000u);
+  ASSERT_FALSE(record.RecordReceived(all.data(), 1, true).spillFailure);
+  const auto again = record.RecordReceived(all.data(), 1, true);
   ASSERT_TRUE(again.spillFailure);
-  EXPECT_EQ(again.spillFailure->error, ENOTDIR);
+  EXPECT_EQ(again.spillFailure->error, EFBIG);
+}
+
+TEST_F(TrafficRecordTest, PastTheMemoryBudgetTheOldestAreDroppedAndAccountedFor) {
+  // The capture takes its first two million bytes, then the disk is full:
+  // with room for two waiting blocks, the older ones are dropped.
+  TrafficRecord record(Root(), kStamp);
+  record.SetMemoryBudget(2'000'000);
+  const Bytes all = Pattern(10'000'000);
+  std::uint64_t told = 0;
+  int tellings = 0;
+  {
+    FileSizeLimit full(2'000'000);
+    ASSERT_TRUE(full.ok());
+    for (std::size_t at = 0; at < all.size(); at += 5000) {
+      const auto received = record.RecordReceived(all.data() + at, 5000, true);
+      if (received.dropped > 0) {
+        ++tellings;
+        told = received.dropped;
+      }
+    }
+  }
+  EXPECT_EQ(tellings, 1);  // told once, with what that block dropped
+  EXPECT_EQ(told, std::uint64_t(kTrimSize));
+
+  // 2 MB in the file, 2 MB waiting, the rest in the log; between them a gap
+  // that Save's result shows and the loss names.
+  const CaptureLoss loss = record.Loss();
+  EXPECT_EQ(loss.gaps, 1u);
+  EXPECT_EQ(loss.firstFrom, 2'000'000u);
+  EXPECT_EQ(loss.firstTo, loss.firstFrom + loss.bytes);
+  EXPECT_EQ(loss.bytes, 10'000'000u - 4'000'000u - Tail(record, false).size());
+  Bytes expected(all.begin(), all.begin() + 2'000'000);
+  expected.insert(expected.end(), all.begin() + std::ptrdiff_t(loss.firstTo), all.end());
+  EXPECT_TRUE(Saved(record, Sub("target")) == expected);
+  EXPECT_EQ(record.Rx().bytes, 10'000'000u);  // every byte was counted
+
+  // A budget of nothing drops each block the file refuses, at once; a gap
+  // after bytes the file took again is a second gap.
+  record.SetMemoryBudget(0);
+  {
+    FileSizeLimit full(4'000'000);
+    ASSERT_TRUE(full.ok());
+    const Bytes more = Pattern(3'000'000, all.size());
+    for (std::size_t at = 0; at < more.size(); at += 1000)
+      record.RecordReceived(more.data() + at, 1000, true);
+  }
+  EXPECT_GE(record.Loss().gaps, 2u);
+  EXPECT_EQ(record.WaitingBytes(), 0u);
+  EXPECT_EQ(Saved(record, Sub("again")).size(), record.Rx().bytes - record.Loss().bytes);
+
+  // Clear forgets the loss with the bytes.
+  record.Clear();
+  EXPECT_EQ(record.Loss().bytes, 0u);
+  EXPECT_EQ(record.Loss().gaps, 0u);
+}
+
+TEST_F(TrafficRecordTest, SaveSourceIsASnapshotThatReceivingAndClearLeaveAlone) {
+  TrafficRecord record(Root(), kStamp);
+  const Bytes all = Pattern(3'500'000);
+  ReceiveInBlocks(record, Bytes(all.begin(), all.begin() + 2'500'000), 5000);
+  SaveSource source = record.TakeSaveSource();
+  EXPECT_EQ(source.Total(), 2'500'000u);
+
+  // More bytes spill, then Clear deletes the capture file: the source still
+  // writes what was there when it was taken.
+  ReceiveInBlocks(record, Bytes(all.begin() + 2'500'000, all.end()), 5000);
+  record.Clear();
+  ASSERT_FALSE(fs::exists(record.CapturePath()));
+  const std::string target = Sub("target");
+  EXPECT_EQ(WriteSavedCopy(source, target).status, SaveStatus::kSaved);
+  EXPECT_TRUE(ReadAll(target + "/RX data.bin") == Bytes(all.begin(), all.begin() + 2'500'000));
 }
 
 TEST_F(TrafficRecordTest, ClearEmptiesEverythingAndDeletesTheCapture) {
@@ -383,10 +472,10 @@ TEST_F(TrafficRecordTest, ConcurrentReceiverAndSendersAreRecordedWhole) {
   auto crcOf = [](const std::string& s) {
     return Crc32Update(0, reinterpret_cast<const std::uint8_t*>(s.data()), std::uint32_t(s.size()));
   };
-  ExpectCounters(record.Rx(), {std::int32_t(received.size()), kBlocks, crcOf(received)});
+  ExpectCounters(record.Rx(), {received.size(), kBlocks, crcOf(received)});
   // The TX CRC follows the order the sends were shown in: counting and
   // showing a send are one step.
-  ExpectCounters(record.Tx(), {std::int32_t(2 * kSends * kSendSize), 2 * kSends, crcOf(sentShown)});
+  ExpectCounters(record.Tx(), {2 * kSends * kSendSize, 2 * kSends, crcOf(sentShown)});
 }
 
 }  // namespace

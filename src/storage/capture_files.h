@@ -1,0 +1,29 @@
+// The capture files of the runs that share a data folder. Each run creates
+// its own exclusively and holds a lock on it for as long as it lives, so a
+// capture whose lock is free was left by a run that ended without deleting it
+// (killed, or the machine went down); start-up removes those.
+#pragma once
+
+#include <string>
+
+namespace zephyn {
+
+// The name a run's capture file tries at its `attempt`-th creation:
+// "<stamp>RX data.bin" first, then "<stamp>-<pid>RX data.bin",
+// "<stamp>-<pid>-2RX data.bin", ... for runs that started in the same second.
+std::string CaptureName(const std::string& stamp, long pid, int attempt);
+
+// True for the names CaptureName gives: 14 digits, "-" and digits at most
+// twice, then "RX data.bin". A saved "RX data.bin" is no capture.
+bool IsCaptureName(const std::string& name);
+
+// Creates `path` (which must not exist) and locks it for this run. The open
+// descriptor, or -1 with errno set (EEXIST when the name is taken, also by a
+// run that is removing it as stale at this moment).
+int CreateLockedCapture(const std::string& path);
+
+// Deletes the capture files in `folder` that no live run holds locked; how
+// many were deleted.
+int RemoveStaleCaptures(const std::string& folder);
+
+}  // namespace zephyn
