@@ -176,7 +176,7 @@ void PrintPaced(const char* path, const PacedFigures& f) {
 }
 
 std::int64_t RxBytes(CZephynDlg& dlg) {
-  return std::uint32_t(dlg.record().Rx().bytes);
+  return std::int64_t(dlg.record().Rx().bytes);
 }
 
 // Reads the slave side of `path` raw until `total` bytes came; the times of
