@@ -282,7 +282,9 @@ class PaneExtrasTest : public QObject {
     // Display only: the saved capture is the bytes as they came.
     m_prompts.chosenFolder = m_data.path();
     Click(*m_dlg, MainIds::kSave);
+    // Save runs on a worker and puts the file in place only once it is whole.
     QFile saved(m_data.filePath(QStringLiteral("RX data.bin")));
+    QTRY_VERIFY(saved.exists());
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("+NAME=Zephyn\r\nOK\r\nOK\r\n"));
   }
