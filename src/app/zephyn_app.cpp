@@ -1,10 +1,15 @@
 #include "app/zephyn_app.h"
 
+#include <unistd.h>
+
 #include <QCommandLineParser>
+#include <cstdio>
 #include <memory>
 
 #include "app/close_on_signal.h"
 #include "app/ui_language.h"
+#include "common/text_ids.h"
+#include "dialogs/gbk_string.h"
 #include "sim/virtual_module.h"
 #include "storage/settings_store.h"
 
@@ -39,6 +44,18 @@ ProgramOptions CZephynApp::ParseOptions(const QStringList& arguments) {
   return options;
 }
 
+QStringList CZephynApp::MissingPortMessages(const std::vector<std::string>& paths) {
+  // Such a path is not dropped: it is listed as soon as it exists (a
+  // pseudo-terminal started later, an adapter plugged in). It is said at
+  // start so that a mistyped path does not go unnoticed.
+  QStringList lines;
+  for (const std::string& path : paths) {
+    if (::access(path.c_str(), F_OK) != 0)
+      lines << Text(TextId::kPortPathMissing).arg(QString::fromStdString(path));
+  }
+  return lines;
+}
+
 bool CZephynApp::InitInstance() {
   ProgramOptions options = ParseOptions(arguments());
   const Language language = SystemUiLanguage();
@@ -54,6 +71,8 @@ bool CZephynApp::InitInstance() {
       qWarning("zephyn: the virtual module could not be started");
     }
   }
+  for (const QString& line : MissingPortMessages(options.start.extraPorts))
+    std::fprintf(stderr, "zephyn: %s\n", line.toLocal8Bit().constData());
   options.start.settingsPath = SettingsFilePath();
   CZephynDlg dialog(language, options.start);
   CloseOnSignal closeOnSignal(&dialog);

@@ -26,6 +26,10 @@ class CZephynApp : public QApplication {
   // The program's options: "--port PATH" (repeatable) lists a device that
   // the system's list does not show; "--demo" runs a virtual module.
   static ProgramOptions ParseOptions(const QStringList& arguments);
+
+  // One line for each of `paths` that does not exist, in the run's
+  // language; InitInstance writes them to standard error.
+  static QStringList MissingPortMessages(const std::vector<std::string>& paths);
 };
 
 }  // namespace zephyn

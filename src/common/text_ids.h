@@ -35,4 +35,16 @@ inline constexpr std::uint16_t kSendFinished = 39;
 inline constexpr std::uint16_t kSaveFolderTitle = 40;
 inline constexpr std::uint16_t kTooFast = 41;
 
+// Messages (kFirstMessage on): why an open that was asked for failed, each
+// with the device's path as %1.
+inline constexpr std::uint16_t kOpenNoPermission = 1000;  // %2: the group to join
+inline constexpr std::uint16_t kOpenBusy = 1001;
+inline constexpr std::uint16_t kOpenNotSerial = 1002;
+inline constexpr std::uint16_t kOpenNoDevice = 1003;
+inline constexpr std::uint16_t kOpenRateRefused = 1004;  // %2: the rate
+inline constexpr std::uint16_t kOpenRateInvalid = 1005;  // %2: the rate box's text
+inline constexpr std::uint16_t kOpenFailed = 1006;       // %2: the system's reason
+// A --port path that does not exist at start (standard error); %1: the path.
+inline constexpr std::uint16_t kPortPathMissing = 1007;
+
 }  // namespace zephyn::TextId

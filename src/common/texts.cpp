@@ -63,28 +63,63 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"Sorry! 你要的这个传输速度我做不到（T.T）", "Sorry! It's too fast,I can't do it."},  // 41
 }};
 
+// The program's own messages, from kFirstMessage on. %1, %2 are filled in
+// by the caller (a device path, a group, a rate, a system error).
+constexpr std::array<Text, kMessageCount> kMessages = {{
+    {"无法打开 %1：没有访问权限。\n请把当前用户加入“%2”组（例如 sudo usermod -aG %2 "
+     "$USER），然后注销并重新登录。",
+     "Cannot open %1: permission denied.\nAdd your user to the group \"%2\" (for example: "
+     "sudo usermod -aG %2 $USER), then log out and log in again."},  // 1000
+    {"无法打开 %1：设备正被其他程序使用。",
+     "Cannot open %1: the device is in use by another program."},                     // 1001
+    {"无法打开 %1：它不是串口设备。", "Cannot open %1: it is not a serial device."},  // 1002
+    {"无法打开 %1：设备不存在。", "Cannot open %1: no such device."},                 // 1003
+    {"无法打开 %1：设备不支持 %2 bit/s 的波特率。",
+     "Cannot open %1: the device does not support the rate of %2 bit/s."},  // 1004
+    {"无法打开 %1：波特率“%2”不是 1 到 4000000 之间的整数。",
+     "Cannot open %1: the rate \"%2\" is not a whole number from 1 to 4000000."},  // 1005
+    {"无法打开 %1：%2。", "Cannot open %1: %2."},                                  // 1006
+    {"--port %1：设备不存在；它出现后会列入串口列表。",
+     "--port %1: no such device; it is listed once it exists."},  // 1007
+}};
+
 std::atomic<Language> g_language{Language::EnUS};
 
+const Text* Find(std::uint16_t id) {
+  if (id < kTextCount) return &kTexts[id];
+  if (id >= kFirstMessage && id - kFirstMessage < kMessageCount)
+    return &kMessages[id - kFirstMessage];
+  return nullptr;
+}
+
 std::string_view Utf8Text(std::uint16_t id, Language language) {
-  if (id >= kTextCount) return {};
-  return language == Language::ZhCN ? kTexts[id].zhCN : kTexts[id].enUS;
+  const Text* text = Find(id);
+  if (text == nullptr) return {};
+  return language == Language::ZhCN ? text->zhCN : text->enUS;
 }
 
 // The GBK forms, converted once on first use. The static's initialisation is
 // thread-safe and the tables are never written afterwards, so LoadText needs
 // no lock.
 struct GbkTexts {
-  std::array<std::string, kTextCount> zhCN;
-  std::array<std::string, kTextCount> enUS;
+  std::array<std::string, kTextCount + kMessageCount> zhCN;
+  std::array<std::string, kTextCount + kMessageCount> enUS;
 };
+
+// The table's texts first, then the messages.
+std::size_t GbkIndex(std::uint16_t id) {
+  return id < kTextCount ? id : kTextCount + (id - kFirstMessage);
+}
 
 const GbkTexts& Gbk() {
   static const GbkTexts texts = [] {
     GbkTexts t;
-    for (std::uint16_t id = 0; id < kTextCount; ++id) {
-      t.zhCN[id] = Utf8ToGbkString(kTexts[id].zhCN);
-      t.enUS[id] = Utf8ToGbkString(kTexts[id].enUS);
-    }
+    auto convert = [&t](std::size_t at, const Text& text) {
+      t.zhCN[at] = Utf8ToGbkString(text.zhCN);
+      t.enUS[at] = Utf8ToGbkString(text.enUS);
+    };
+    for (std::uint16_t id = 0; id < kTextCount; ++id) convert(id, kTexts[id]);
+    for (std::uint16_t i = 0; i < kMessageCount; ++i) convert(kTextCount + i, kMessages[i]);
     return t;
   }();
   return texts;
@@ -101,9 +136,10 @@ Language CurrentLanguage() {
 }
 
 std::string LoadText(std::uint16_t id) {
-  if (id >= kTextCount) return {};
+  if (Find(id) == nullptr) return {};
   const GbkTexts& texts = Gbk();
-  return CurrentLanguage() == Language::ZhCN ? texts.zhCN[id] : texts.enUS[id];
+  const std::size_t at = GbkIndex(id);
+  return CurrentLanguage() == Language::ZhCN ? texts.zhCN[at] : texts.enUS[at];
 }
 
 std::string LoadTextUtf8(std::uint16_t id) {

@@ -1,7 +1,10 @@
 // The numbered table of texts that the program puts on the screen at run time,
 // IDs 0 to 41, in Simplified Chinese and English. Texts double as state
 // markers: callers compare captions with them byte for byte, so they are kept
-// exactly as stored, odd characters included.
+// exactly as stored, odd characters included. The program's own messages
+// follow from ID kFirstMessage on, in the same two languages; unlike the
+// table's texts they may hold %1, %2 for the caller to fill in. No other ID
+// is held.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +30,7 @@ std::string LoadTextUtf8(std::uint16_t id);
 std::string LoadTextUtf8(std::uint16_t id, Language language);
 
 inline constexpr std::uint16_t kTextCount = 42;
+inline constexpr std::uint16_t kFirstMessage = 1000;
+inline constexpr std::uint16_t kMessageCount = 8;
 
 }  // namespace zephyn

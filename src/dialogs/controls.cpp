@@ -19,6 +19,21 @@
 namespace zephyn {
 namespace {
 
+// The property that marks a widget whose accessible name follows its text;
+// it holds the widget's purpose.
+constexpr char kNamePurpose[] = "zephynNamePurpose";
+
+void FollowText(QWidget* w, const QString& text) {
+  const QVariant purpose = w->property(kNamePurpose);
+  if (!purpose.isValid()) return;
+  const QString prefix = purpose.toString();
+  if (text.trimmed().isEmpty()) {
+    w->setAccessibleName(prefix);
+  } else {
+    w->setAccessibleName(prefix.isEmpty() ? text : prefix + QStringLiteral(": ") + text);
+  }
+}
+
 QString WidgetText(QWidget* w) {
   if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
   if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return e->toPlainText();
@@ -46,6 +61,7 @@ void SetWidgetText(QWidget* w, const QString& text) {
   } else {
     w->setWindowTitle(text);
   }
+  FollowText(w, text);
 }
 
 // The positions `text` takes in a text document: CR LF is one paragraph
@@ -120,6 +136,12 @@ void RemoveWidgetItem(QWidget* w, int index) {
 }
 
 }  // namespace
+
+void NameFollowsText(QWidget* widget, const QString& purpose) {
+  CheckWindowThread("NameFollowsText");
+  widget->setProperty(kNamePurpose, purpose);
+  FollowText(widget, WidgetText(widget));
+}
 
 Controls::Controls(QObject* parent) : QObject(parent) {}
 

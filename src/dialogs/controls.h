@@ -24,6 +24,12 @@
 
 namespace zephyn {
 
+// Makes the accessible name of `widget` (a label or a counter whose text
+// the program rewrites) follow its text: `purpose` and the text, or the
+// text alone when there is no purpose; the name is set now and again at
+// every setText of the facade, whoever calls it. Window thread.
+void NameFollowsText(QWidget* widget, const QString& purpose);
+
 class Controls : public QObject {
   Q_OBJECT
 

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "dialogs/controls.h"
+#include "dialogs/filtered_text_edit.h"
 #include "dialogs/popup_combo_box.h"
 #include "dialogs/tab_control.h"
 #include "dialogs/window_thread.h"
@@ -74,7 +75,7 @@ QWidget* MakePicture(const ControlTemplate& c, QWidget* parent, QSize size) {
 
 QWidget* MakeEdit(const ControlTemplate& c, QWidget* parent) {
   if (c.style & kMultiline) {
-    auto* edit = new QPlainTextEdit(parent);
+    auto* edit = new FilteredTextEdit(parent);
     edit->setReadOnly(c.style & kReadOnly);
     edit->setVerticalScrollBarPolicy((c.style & kVScroll) ? Qt::ScrollBarAsNeeded
                                                           : Qt::ScrollBarAlwaysOff);
@@ -222,10 +223,19 @@ DialogUnits BuildDialog(const DialogTemplate& dialog, Language language, QWidget
     w->setGeometry(rect);
     w->setObjectName(c.id == kStaticId ? QStringLiteral("static%1").arg(staticIndex++)
                                        : QString::number(c.id));
-    std::string purpose = ControlPurpose(dialog.id, c.id, language);
-    QString name = QString(caption).replace(QStringLiteral("&&"), QStringLiteral("&"));
-    if (name.trimmed().isEmpty() || !purpose.empty()) name = QString::fromStdString(purpose);
-    w->setAccessibleName(name);
+    const QString purpose = QString::fromStdString(ControlPurpose(dialog.id, c.id, language));
+    // Labels and the read-only counters show what the program writes into
+    // them: their names follow the text, after their purpose if they have one.
+    const bool shows =
+        c.kind == ControlKind::Label ||
+        (c.kind == ControlKind::Edit && (c.style & kDisabled) && !(c.style & kMultiline));
+    if (shows) {
+      NameFollowsText(w, purpose);
+    } else {
+      QString name = QString(caption).replace(QStringLiteral("&&"), QStringLiteral("&"));
+      if (name.trimmed().isEmpty() || !purpose.isEmpty()) name = purpose;
+      w->setAccessibleName(name);
+    }
     // Labels, pictures and frames take no mouse input: it goes to the window
     // under them.
     if (c.kind == ControlKind::Label || c.kind == ControlKind::Picture ||

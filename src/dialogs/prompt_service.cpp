@@ -3,11 +3,14 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QUrl>
+#include <cstdio>
 
 #include "dialogs/window_thread.h"
 
 namespace zephyn {
 namespace {
+
+bool g_cancelled = false;
 
 class QtPromptService final : public PromptService {
  public:
@@ -16,18 +19,28 @@ class QtPromptService final : public PromptService {
                                          QMessageBox::StandardButtons buttons,
                                          QMessageBox::Icon icon) override {
     CheckWindowThread("PromptService::messageBox");
+    if (g_cancelled) {
+      std::fprintf(stderr, "zephyn: %s: %s\n", caption.toLocal8Bit().constData(),
+                   text.toLocal8Bit().constData());
+      return QMessageBox::Cancel;
+    }
     QMessageBox box(icon, caption, text, buttons, owner);
-    return QMessageBox::StandardButton(box.exec());
+    const auto answer = QMessageBox::StandardButton(box.exec());
+    return g_cancelled ? QMessageBox::Cancel : answer;
   }
 
   QString openFile(QWidget* owner, const QString& title, const QString& filter) override {
     CheckWindowThread("PromptService::openFile");
-    return QFileDialog::getOpenFileName(owner, title, QString(), filter);
+    if (g_cancelled) return {};
+    const QString path = QFileDialog::getOpenFileName(owner, title, QString(), filter);
+    return g_cancelled ? QString() : path;
   }
 
   QString browseForFolder(QWidget* owner, const QString& title) override {
     CheckWindowThread("PromptService::browseForFolder");
-    return QFileDialog::getExistingDirectory(owner, title);
+    if (g_cancelled) return {};
+    const QString folder = QFileDialog::getExistingDirectory(owner, title);
+    return g_cancelled ? QString() : folder;
   }
 
   void openUrl(const QString& address) override {
@@ -49,6 +62,15 @@ PromptService* g_prompts = &g_qtPrompts;
 
 QString AppTitle() {
   return QStringLiteral("Zephyn");
+}
+
+void SetPromptsCancelled(bool cancelled) {
+  CheckWindowThread("SetPromptsCancelled");
+  g_cancelled = cancelled;
+}
+
+bool PromptsCancelled() {
+  return g_cancelled;
 }
 
 PromptService& Prompts() {

@@ -35,6 +35,14 @@ class PromptService {
 // own (a refused input, a file that cannot be written).
 QString AppTitle();
 
+// While cancelled (the program is ending on a signal), the real service
+// shows nothing: a message box returns Cancel at once and its text goes to
+// standard error, so it is not lost; a chooser returns an empty string, as
+// if the user had cancelled it. A box open when this is set, once closed,
+// answers the same. Window thread.
+void SetPromptsCancelled(bool cancelled);
+bool PromptsCancelled();
+
 // The service in use: the real boxes unless a test set its own.
 PromptService& Prompts();
 // nullptr restores the real boxes. The service must outlive its use.

@@ -158,6 +158,21 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
   std::lock_guard lock(m_lock);
   if (m_isOpen.load() != 0) return true;  // keeps its settings
 
+  // Only a character device can be a serial port. Anything else (a file, a
+  // FIFO, a folder) is refused before it is opened: a FIFO's reader would
+  // lose bytes to this one, and a read-only file would fail as if the user
+  // lacked permission for a device. A character device that is no terminal
+  // (/dev/null) fails at its settings below.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int err = errno;
+    Fail(PortErrorFromErrno(OpenStep::Open, err), err);
+    return false;
+  }
+  if (!S_ISCHR(st.st_mode)) {
+    Fail(PortError::NotSerial, S_ISDIR(st.st_mode) ? EISDIR : ENOTTY);
+    return false;
+  }
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) {
     const int err = errno;

@@ -24,6 +24,7 @@ enum class PortError {
   NotFound,     // no such device
   Permission,   // the user may not open it
   Busy,         // another program has it, or an Open/Close is under way
+  NotSerial,    // a file, a folder, a FIFO, /dev/null: no serial device
   Unsupported,  // the device refused the settings (rate 0, say)
   Failed,       // any other system error
 };
@@ -36,8 +37,8 @@ class CComPort {
   CComPort& operator=(const CComPort&) = delete;
 
   // Opens the device at `path` exclusively: raw binary transfer at
-  // `baudRate` (any positive rate, standard or not, that the device takes:
-  // one it answers with another rate is Unsupported) with the given parity
+  // `baudRate` (any rate from 1 to 4,000,000, standard or not, that the
+  // device takes: one it answers with another rate is Unsupported) with the given parity
   // (0 none), byte size and stop bits (0 one), CTS output flow control when bit 0 of
   // `flow` is set, DTR and RTS asserted, no software flow control, and starts
   // the reader. True when the port is open afterwards (also when it already

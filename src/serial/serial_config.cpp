@@ -35,9 +35,24 @@ speed_t StandardSpeed(std::uint32_t rate) {
   return B0;
 }
 
+std::optional<std::uint32_t> ParseBaudRate(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  std::uint64_t rate = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    rate = rate * 10 + std::uint64_t(c - '0');
+    if (rate > kMaxBaudRate) return std::nullopt;
+  }
+  if (rate == 0) return std::nullopt;
+  return std::uint32_t(rate);
+}
+
 std::optional<SerialSettings> BuildSerialSettings(const termios& current,
                                                   const LineParams& params) {
-  if (params.baudRate == 0) return std::nullopt;
+  if (params.baudRate == 0 || params.baudRate > kMaxBaudRate) return std::nullopt;
 
   tcflag_t sizeFlag = 0;
   switch (params.byteSize) {
@@ -128,6 +143,9 @@ PortError PortErrorFromErrno(OpenStep step, int err) {
       return PortError::Permission;
     case EBUSY:
       return PortError::Busy;
+    case EISDIR:  // a folder
+    case ENOTTY:  // a file, a FIFO, /dev/null: no terminal settings to apply
+      return PortError::NotSerial;
     default:
       break;
   }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "serial/com_port.h"
 
@@ -32,9 +33,18 @@ struct SerialSettings {
   std::uint32_t rate = 0;
 };
 
+// The highest rate a port is opened at.
+inline constexpr std::uint32_t kMaxBaudRate = 4'000'000;
+
+// The rate that a rate text stands for: a whole number from 1 to
+// kMaxBaudRate, digits only, blanks around it allowed. Empty for anything
+// else ("", "Auto", "-5", "0", "9600 bit/s", "99999999999").
+std::optional<std::uint32_t> ParseBaudRate(std::string_view text);
+
 // The settings for raw binary transfer with `params`, starting from the
 // device's `current` settings. Empty when the parameters cannot be set
-// (rate 0, an unknown parity, byte size or stop-bit count).
+// (rate 0 or above kMaxBaudRate, an unknown parity, byte size or stop-bit
+// count).
 std::optional<SerialSettings> BuildSerialSettings(const termios& current, const LineParams& params);
 
 // The B constant for `rate`, or B0 when there is none.

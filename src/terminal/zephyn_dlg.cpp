@@ -95,6 +95,7 @@ void CZephynDlg::ConnectHandlers() {
 
   connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(kInput)), &QPlainTextEdit::textChanged,
           this, [this] { RebuildSendBuf(); });
+  FilterPastedInput();
 
   // The keyboard filter sees the keys of every control of the window, and
   // the pane's width decides how many bytes a line of the hex view holds.

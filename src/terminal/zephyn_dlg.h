@@ -32,6 +32,7 @@
 #include "common/texts.h"
 #include "common/time_stamp.h"
 #include "dialogs/controls.h"
+#include "serial/com_port.h"
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
 #include "storage/save_job.h"
@@ -63,6 +64,10 @@ struct StartOptions {
 
 // The port's receive callback: `window` is the main window.
 void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count);
+
+// What of `text` the input box takes in hex mode: hexadecimal digits and
+// blanks, the characters that typing lets in.
+QString HexInputOnly(const QString& text);
 
 class CZephynDlg : public QDialog {
   Q_OBJECT
@@ -227,9 +232,10 @@ class CZephynDlg : public QDialog {
   bool NoPortListed() const;
   // The open/close button shows the open state.
   bool PortShownOpen() const;
-  // Tells the user, once per device and run, that `path` could not be opened
-  // for lack of permission and which group to join.
-  void ReportOpenFailure(const std::string& path);
+  // Tells the user why `path` could not be opened: `error` and its errno
+  // `err` from the port, or PortError::None when the `rate` text is no rate.
+  // Any thread; the box is posted.
+  void ReportOpenFailure(const std::string& path, const QString& rate, PortError error, int err);
 
   void PortWatchThread();
   void PortWatchPass();
@@ -297,6 +303,8 @@ class CZephynDlg : public QDialog {
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool FilterKey(QObject* watched, QEvent* event);
+  // Hex mode's filter for text that enters the input box other than by keys.
+  void FilterPastedInput();
 
   // Fixed for the run.
   const Language m_language;
@@ -408,10 +416,7 @@ class CZephynDlg : public QDialog {
   std::atomic<int> m_portWatchEnabled{1};
   std::atomic<int> m_portWatchRounds{0};
 
-  // Connection requests, one after another; and the devices already
-  // explained this run (any thread, under m_reportLock).
-  std::mutex m_reportLock;
-  std::set<std::string> m_permissionReported;
+  // Connection requests, one after another.
   TaskQueue m_connection;
   // The rate text the port was last opened at by a request: the connection
   // worker only. A baud detection runs on that worker too; the window thread

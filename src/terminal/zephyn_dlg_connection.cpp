@@ -2,6 +2,9 @@
 // port, rate and flow lists, and the requests that open the port and close
 // the window's state. The requests run one after another on the connection
 // worker; the caption of the open/close button is the connection state.
+#include <cstring>
+#include <optional>
+
 #include "common/instructions.h"
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
@@ -11,6 +14,7 @@
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "serial/port_list.h"
+#include "serial/serial_config.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -84,22 +88,21 @@ void CZephynDlg::OpenPortWorker() {
   if (NoPortListed()) return;
   const QString port = m_controls.text(kPortList);
   const QString rate = m_controls.text(kBaudRate);
-  if (rate.isEmpty()) return;
-
-  // The rate reads like atoi: leading digits, so "Auto" gives 0, which no
-  // device accepts.
   const std::string path = PortPath(port.toStdString());
-  const auto baud = std::uint32_t(LeadingInt(rate.toStdString()));
+  // The rate must be a whole number the port can be set to: "Auto", an
+  // empty box, "-5" or "99999999999" open nothing and say so.
+  const std::optional<std::uint32_t> baud = ParseBaudRate(rate.toStdString());
   const int flow = m_controls.curSel(kFlowControl);
-  if (g_comPort.Open(this, path, baud, 0, 8, 0, flow)) {
+  if (baud && g_comPort.Open(this, path, *baud, 0, 8, 0, flow)) {
     m_openedRate = rate;
     m_controls.setText(kOpenClose, Text(TextId::kCloseCaption));
     EnableSendControls(1);
-  } else {
-    m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
-    EnableSendControls(0);
-    if (g_comPort.LastError() == PortError::Permission) ReportOpenFailure(path);
+    return;
   }
+  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
+  EnableSendControls(0);
+  ReportOpenFailure(path, rate, baud ? g_comPort.LastError() : PortError::None,
+                    g_comPort.LastErrno());
 }
 
 void CZephynDlg::ClosePortWorker() {
@@ -114,29 +117,42 @@ void CZephynDlg::ClosePortWorker() {
   for (int id : {kBaudRate, kOpenClose, kFlowControl}) m_controls.setEnabled(id, !noPort);
 }
 
-void CZephynDlg::ReportOpenFailure(const std::string& path) {
-  // A device the user may not open is the commonest reason an open fails on
-  // Linux, and the cure is not obvious: say which group to join, once per
-  // device and run.
-  {
-    std::lock_guard lock(m_reportLock);
-    if (!m_permissionReported.insert(path).second) return;
-  }
-  std::string group = DeviceGroup(path);
-  if (group.empty()) group = "dialout";
+void CZephynDlg::ReportOpenFailure(const std::string& path, const QString& rate, PortError error,
+                                   int err) {
+  // Every open that was asked for and failed says why, once: the port stays
+  // closed and the button's caption alone would not tell a busy device from
+  // a mistyped rate. PortError::None stands for a rate that is no rate.
   const QString device = QString::fromStdString(path);
-  const QString groupName = QString::fromStdString(group);
-  const QString text =
-      m_language == Language::ZhCN
-          ? QStringLiteral(
-                "无法打开 %1：没有访问权限。\n请把当前用户加入“%2”组"
-                "（例如 sudo usermod -aG %2 $USER），然后注销并重新登录。")
-                .arg(device, groupName)
-          : QStringLiteral(
-                "Cannot open %1: permission denied.\nAdd your user to the group "
-                "\"%2\" (for example: sudo usermod -aG %2 $USER), then log out and "
-                "log in again.")
-                .arg(device, groupName);
+  auto message = [&](std::uint16_t id) { return Text(id).arg(device); };
+  QString text;
+  switch (error) {
+    case PortError::None:
+      text = message(TextId::kOpenRateInvalid).arg(rate);
+      break;
+    case PortError::Permission: {
+      // The commonest reason on Linux, and the cure is not obvious: which
+      // group to join.
+      std::string group = DeviceGroup(path);
+      if (group.empty()) group = "dialout";
+      text = message(TextId::kOpenNoPermission).arg(QString::fromStdString(group));
+      break;
+    }
+    case PortError::Busy:
+      text = message(TextId::kOpenBusy);
+      break;
+    case PortError::NotSerial:
+      text = message(TextId::kOpenNotSerial);
+      break;
+    case PortError::NotFound:
+      text = message(TextId::kOpenNoDevice);
+      break;
+    case PortError::Unsupported:
+      text = message(TextId::kOpenRateRefused).arg(rate.trimmed());
+      break;
+    case PortError::Failed:
+      text = message(TextId::kOpenFailed).arg(QString::fromLocal8Bit(std::strerror(err)));
+      break;
+  }
   PostWarning(text, QString());
 }
 

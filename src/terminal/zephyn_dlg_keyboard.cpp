@@ -2,12 +2,13 @@
 // controls before they do. Enter with New line on sends from the input box,
 // Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input,
 // Ctrl+F in the receive pane opens its find bar, and in hex mode the input
-// box takes hexadecimal digits only.
+// box takes hexadecimal digits and blanks only, typed, pasted or dropped.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 
+#include "dialogs/filtered_text_edit.h"
 #include "resources/control_ids.h"
 #include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
@@ -22,15 +23,32 @@ bool IsEnter(int key) {
   return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-// Characters the input box takes in hex mode: digits, blank and backspace.
-bool HexKeyAllowed(QChar c) {
+// Characters the input box takes in hex mode: hexadecimal digits and blank.
+bool HexInputChar(QChar c) {
   return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
          (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
-         (c >= QLatin1Char('a') && c <= QLatin1Char('f')) || c == QLatin1Char(' ') ||
-         c == QLatin1Char('\b');
+         (c >= QLatin1Char('a') && c <= QLatin1Char('f')) || c == QLatin1Char(' ');
 }
 
 }  // namespace
+
+QString HexInputOnly(const QString& text) {
+  QString kept;
+  kept.reserve(text.size());
+  for (QChar c : text)
+    if (HexInputChar(c)) kept += c;
+  return kept;
+}
+
+void CZephynDlg::FilterPastedInput() {
+  // Text pasted, dropped or committed by an input method meets the filter
+  // that typed keys meet, so no made-up byte is sent.
+  auto* input = qobject_cast<FilteredTextEdit*>(m_controls.widget(kInput));
+  if (input == nullptr) return;
+  input->setInsertFilter([this](const QString& text) {
+    return m_controls.checked(kHexInput) ? HexInputOnly(text) : text;
+  });
+}
 
 bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Resize) {
@@ -92,7 +110,7 @@ bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
     // and is refused like any other non-digit.
     const bool types = c == QLatin1Char('\r') || c == QLatin1Char('\b') ||
                        (c.unicode() >= 0x20 && c.unicode() != 0x7F);
-    if (types && !HexKeyAllowed(c)) return true;
+    if (types && c != QLatin1Char('\b') && !HexInputChar(c)) return true;
   }
   return false;
 }

@@ -74,7 +74,17 @@ TEST(Texts, EveryIdIsHeldAndNoOther) {
       EXPECT_EQ(std::count(gbk.begin(), gbk.end(), '?'), std::count(utf8.begin(), utf8.end(), '?'))
           << "text " << id;
     }
-    for (std::uint16_t id : {42, 101, 0xFFFF}) {
+    // The messages beyond the table, each with the device's path to fill.
+    for (std::uint16_t id = kFirstMessage; id < kFirstMessage + kMessageCount; ++id) {
+      const std::string gbk = LoadText(id);
+      const std::string utf8 = LoadTextUtf8(id);
+      EXPECT_NE(utf8.find("%1"), std::string::npos) << "text " << id;
+      EXPECT_EQ(std::count(gbk.begin(), gbk.end(), '?'), std::count(utf8.begin(), utf8.end(), '?'))
+          << "text " << id;
+    }
+    EXPECT_NE(LoadTextUtf8(kFirstMessage, Language::ZhCN),
+              LoadTextUtf8(kFirstMessage, Language::EnUS));
+    for (std::uint16_t id : {42, 101, 999, kFirstMessage + kMessageCount, 0xFFFF}) {
       EXPECT_EQ(LoadText(id), "") << "text " << id;
       EXPECT_EQ(LoadTextUtf8(id), "") << "text " << id;
     }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "serial/custom_baud.h"
+#include "support/file_override.h"
 
 namespace zephyn {
 namespace {
@@ -218,10 +219,23 @@ TEST(ComPort, FailedOpenLeavesThePortClosedAndReleasesEverything) {
     std::uint32_t rate;
     PortError expected;
   };
+  // What a user may give as --port that is no serial device.
+  char folder[] = "/tmp/zephyn-port-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/file";
+  const std::string fifo = std::string(folder) + "/fifo";
+  const int made = open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+  ASSERT_GE(made, 0);
+  close(made);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const Case cases[] = {
       {"/dev/zephyn-no-such-port", 9600, PortError::NotFound},
-      {"/dev/null", 9600, PortError::Failed},  // not a terminal
+      {"/dev/null", 9600, PortError::NotSerial},  // a device, but no terminal
+      {file, 9600, PortError::NotSerial},
+      {fifo, 9600, PortError::NotSerial},
+      {folder, 9600, PortError::NotSerial},
       {pty.path(), 0, PortError::Unsupported},
+      {pty.path(), 4'000'001, PortError::Unsupported},
   };
   CComPort port;
   for (const Case& c : cases) {
@@ -232,6 +246,9 @@ TEST(ComPort, FailedOpenLeavesThePortClosedAndReleasesEverything) {
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(OpenDescriptors(), descriptors);
   }
+  unlink(file.c_str());
+  unlink(fifo.c_str());
+  rmdir(folder);
   // The refused rate left the device as it was and free for the next Open.
   termios tio{};
   ASSERT_EQ(tcgetattr(pty.master(), &tio), 0);
@@ -299,6 +316,34 @@ TEST(ComPort, OtherUsersAreKeptOutOnlyWhileThePortIsOpen) {
   // Refused after the device was taken.
   ASSERT_FALSE(OpenAt(port, pty, 0));
   EXPECT_EQ(OpenAsNormalUser(pty.path()), 0) << "after a refused Open";
+}
+
+// A normal user's program that closes a pseudo-terminal can open it again:
+// the exclusive mode it set is released before the descriptor goes, or it
+// would outlive it while the master stays open. The port runs on a thread
+// without the capability that lets root past the exclusive mode.
+TEST(ComPort, NormalUserClosesAndReopensAPseudoTerminal) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  struct Result {
+    bool dropped = false;
+    bool first = false;
+    bool second = false;
+    PortError error = PortError::None;
+  } result;
+  std::thread user([&] {
+    result.dropped = SetExclusiveOverride(false);
+    CComPort port;
+    result.first = OpenAt(port, pty, 9600);
+    port.Close();
+    result.second = OpenAt(port, pty, 9600);
+    result.error = port.LastError();
+    port.Close();
+  });
+  user.join();
+  ASSERT_TRUE(result.dropped);
+  EXPECT_TRUE(result.first);
+  EXPECT_TRUE(result.second) << "error " << static_cast<int>(result.error);
 }
 
 TEST(ComPort, OpenOnAnOpenPortKeepsItsSettings) {

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string>
 
 namespace zephyn {
 namespace {
@@ -88,18 +90,50 @@ TEST(SerialConfig, LineParameters) {
 
 TEST(SerialConfig, RefusesWhatTheLineCannotDo) {
   const LineParams refused[] = {
-      {0, 0, 8, 0, 0},     // rate 0
-      {9600, 5, 8, 0, 0},  // unknown parity
-      {9600, 0, 9, 0, 0},  // nine data bits
-      {9600, 0, 4, 0, 0},  //
-      {9600, 0, 8, 1, 0},  // one and a half stop bits
-      {9600, 0, 8, 3, 0},  //
+      {0, 0, 8, 0, 0},               // rate 0
+      {4'000'001, 0, 8, 0, 0},       // above the highest rate
+      {4'294'967'291u, 0, 8, 0, 0},  // "-5" read as unsigned
+      {9600, 5, 8, 0, 0},            // unknown parity
+      {9600, 0, 9, 0, 0},            // nine data bits
+      {9600, 0, 4, 0, 0},            //
+      {9600, 0, 8, 1, 0},            // one and a half stop bits
+      {9600, 0, 8, 3, 0},            //
   };
   for (const LineParams& params : refused) {
     SCOPED_TRACE(testing::Message()
                  << "rate " << params.baudRate << " parity " << int{params.parity} << " size "
                  << int{params.byteSize} << " stop " << int{params.stopBits});
     EXPECT_FALSE(BuildSerialSettings(CookedSettings(), params).has_value());
+  }
+}
+
+TEST(SerialConfig, RateTextMustBeAWholeNumberInRange) {
+  struct Case {
+    const char* text;
+    std::optional<std::uint32_t> rate;
+  };
+  const Case cases[] = {
+      {"9600", 9600},
+      {" 250000 ", 250000},
+      {"1", 1},
+      {"4000000", 4'000'000},
+      {"0009600", 9600},
+      {"", std::nullopt},
+      {"   ", std::nullopt},
+      {"Auto", std::nullopt},
+      {"abc", std::nullopt},
+      {"0", std::nullopt},
+      {"-5", std::nullopt},
+      {"+9600", std::nullopt},
+      {"4000001", std::nullopt},
+      {"99999999999", std::nullopt},
+      {"9600abc", std::nullopt},
+      {"96 00", std::nullopt},
+      {"9600.0", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.text + "\"");
+    EXPECT_EQ(ParseBaudRate(c.text), c.rate);
   }
 }
 
@@ -121,7 +155,8 @@ TEST(SerialConfig, ErrnoToPortError) {
       {OpenStep::Open, EWOULDBLOCK, PortError::Failed},
       {OpenStep::Configure, EINVAL, PortError::Unsupported},
       {OpenStep::Open, EINVAL, PortError::Failed},
-      {OpenStep::Configure, ENOTTY, PortError::Failed},
+      {OpenStep::Configure, ENOTTY, PortError::NotSerial},  // a file, a FIFO, /dev/null
+      {OpenStep::Open, EISDIR, PortError::NotSerial},
       {OpenStep::Configure, EIO, PortError::Failed},
   };
   for (const Case& c : cases) {

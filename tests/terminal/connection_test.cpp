@@ -1,12 +1,13 @@
 // Opening and closing the port from the window, with the virtual module on a
 // pseudo-terminal: the button, the lists, the port watch following devices
-// that come and go, and the message for a device the user may not open.
+// that come and go, and the message that says why an open failed.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
@@ -82,13 +83,70 @@ class ConnectionTest : public QObject {
     QTRY_VERIFY(g_comPort.IsOpen());
     QCOMPARE(m_dlg->controls().text(1053), Text(1));
 
-    // A rate that is no number reads 0, which the device refuses: the port
-    // ends closed, and an ordinary failure says nothing.
+    // A rate that is no number opens nothing: the port ends closed.
     rates->setEditText(QStringLiteral("fast"));
     Choose(m_dlg->findChild<QComboBox*>(QStringLiteral("1008")), 0);
     QTRY_COMPARE(m_dlg->controls().text(1053), Text(0));
     QVERIFY(!g_comPort.IsOpen());
-    QVERIFY(m_prompts.boxes.isEmpty());
+  }
+
+  void eachFailedOpenSaysWhyOnce() {
+    // Devices a user may name that are no serial port, one in use, one that
+    // is listed but gone, and rates that are no rate.
+    QTemporaryDir junk;
+    const QString file = junk.filePath(QStringLiteral("file"));
+    const QString fifo = junk.filePath(QStringLiteral("fifo"));
+    QFile(file).open(QIODevice::WriteOnly);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QDir().mkpath(m_sysfs->filePath(QStringLiteral("ttyZephynGone7/device/driver"))));
+    const QString module = QString::fromStdString(m_module->path());
+    StartWindow({m_module->path(), "/dev/null", file.toStdString(), fifo.toStdString(),
+                 junk.path().toStdString()});
+    CComPort holder;  // another program that has the module
+    QVERIFY(holder.Open(nullptr, m_module->path(), 115200, 0, 8, 0, 0));
+
+    struct Case {
+      int port;  // position in the list
+      QString rate;
+      QString text;
+    };
+    auto said = [](std::uint16_t id, const QString& path) { return Text(id).arg(path); };
+    const Case cases[] = {
+        {0, QStringLiteral("115200"), said(TextId::kOpenBusy, module)},
+        {1, QStringLiteral("115200"), said(TextId::kOpenNotSerial, QStringLiteral("/dev/null"))},
+        {2, QStringLiteral("115200"), said(TextId::kOpenNotSerial, file)},
+        {3, QStringLiteral("115200"), said(TextId::kOpenNotSerial, fifo)},
+        {4, QStringLiteral("115200"), said(TextId::kOpenNotSerial, junk.path())},
+        {5, QStringLiteral("115200"),
+         said(TextId::kOpenNoDevice, QStringLiteral("/dev/ttyZephynGone7"))},
+        {0, QStringLiteral("0"), said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("0"))},
+        {0, QStringLiteral("abc"),
+         said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("abc"))},
+        {0, QString(), said(TextId::kOpenRateInvalid, module).arg(QString())},
+        {0, QStringLiteral("-5"), said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("-5"))},
+        {0, QStringLiteral("99999999999"),
+         said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("99999999999"))},
+    };
+    auto* ports = m_dlg->findChild<QComboBox*>(QStringLiteral("1006"));
+    auto* rates = m_dlg->findChild<QComboBox*>(QStringLiteral("1007"));
+    QCOMPARE(ports->count(), 6);
+    for (const Case& c : cases) {
+      const qsizetype before = m_prompts.boxes.size();
+      rates->setEditText(c.rate);
+      Choose(ports, c.port);  // every choice is an attempt to open
+      QTRY_COMPARE(m_prompts.boxes.size(), before + 1);
+      QTRY_VERIFY(m_dlg->connectionIdle());
+      QCOMPARE(m_prompts.boxes.last().text, c.text);
+      QCOMPARE(m_dlg->controls().text(1053), Text(0));
+      QVERIFY(!g_comPort.IsOpen());
+    }
+    QCOMPARE(m_prompts.boxes.size(), qsizetype(std::size(cases)));  // once per attempt
+    // The rate typed right opens once the device is free again.
+    holder.Close();
+    rates->setEditText(QStringLiteral("115200"));
+    Click(1053);
+    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+    QCOMPARE(m_prompts.boxes.size(), qsizetype(std::size(cases)));
   }
 
   void unpluggedPortClosesAndIsReported() {
@@ -154,7 +212,7 @@ class ConnectionTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(c.text(1006), QStringLiteral("ttyACM0"), kWatchMs);
   }
 
-  void deviceWithoutPermissionIsExplainedOnce() {
+  void deviceWithoutPermissionIsExplainedAtEachAttempt() {
     if (geteuid() != 0) QSKIP("needs root to take a permission away and give it back");
     // A device that belongs to somebody else, opened without the override
     // that root normally has.
@@ -166,9 +224,10 @@ class ConnectionTest : public QObject {
     Click(1053);  // the worker inherits the reduced rights
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
     Click(1053);
+    QTRY_COMPARE(m_prompts.boxes.size(), 2);  // once per attempt
     QTRY_VERIFY(m_dlg->connectionIdle());
     QVERIFY(SetFileOverride(true));
-    QCOMPARE(m_prompts.boxes.size(), 1);  // once per device and run
+    QCOMPARE(m_prompts.boxes.size(), 2);
     QCOMPARE(m_dlg->controls().text(1053), Text(0));
     const QString text = m_prompts.boxes[0].text;
     QVERIFY2(text.contains(QString::fromStdString(path)), qPrintable(text));

@@ -9,9 +9,11 @@
 #include <QTimer>
 #include <csignal>
 #include <memory>
+#include <thread>
 
 #include "app/close_on_signal.h"
 #include "app/ui_language.h"
+#include "app/zephyn_app.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/tab_control.h"
 #include "panels/more_str_send.h"
@@ -202,6 +204,44 @@ class MainWindowTest : public QObject {
     dlg->close();
     dlg->reject();
     QCOMPARE(dlg->closingRuns(), 1);
+  }
+
+  void accessibleNamesFollowChangingTexts() {
+    auto dlg = OpenWindow(Language::EnUS);
+    auto name = [&](int id) {
+      return dlg->findChild<QWidget*>(QString::number(id))->accessibleName();
+    };
+    QCOMPARE(name(1109), QStringLiteral("TX speed: ") + dlg->controls().text(1109));
+    QCOMPARE(name(1000), QStringLiteral("TX counters: ") + dlg->controls().text(1000));
+    struct Case {
+      int id;
+      QString text;
+      QString name;
+    };
+    const Case cases[] = {
+        {1109, QStringLiteral("1234 bytes/s"), QStringLiteral("TX speed: 1234 bytes/s")},
+        {1110, QStringLiteral("98 bytes/s"), QStringLiteral("RX speed: 98 bytes/s")},
+        {1000, QStringLiteral("9/1 CRC:29A3D1CD"), QStringLiteral("TX counters: 9/1 CRC:29A3D1CD")},
+        {1001, QStringLiteral("21/2 CRC:00000001"),
+         QStringLiteral("RX counters: 21/2 CRC:00000001")},
+        {1090, QStringLiteral("42.5%"), QStringLiteral("File send percentage: 42.5%")},
+        {1118, QStringLiteral("/tmp/a file"), QStringLiteral("/tmp/a file")},
+    };
+    // Written by a worker, as the speed thread and the sender write them.
+    std::thread worker([&] {
+      for (const Case& c : cases) dlg->controls().setText(c.id, c.text);
+    });
+    worker.join();
+    for (const Case& c : cases) QTRY_COMPARE(name(c.id), c.name);
+  }
+
+  void missingPortPathIsReported() {
+    SetLanguage(Language::EnUS);
+    const QStringList lines =
+        CZephynApp::MissingPortMessages({"/dev/null", "/dev/zephyn-no-such-port"});
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines[0], QStringLiteral("--port /dev/zephyn-no-such-port: no such device; it is "
+                                      "listed once it exists."));
   }
 
   void languageFollowsTheFirstInterfaceLanguage() {

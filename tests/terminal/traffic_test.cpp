@@ -1,15 +1,22 @@
 // Traffic end to end through the real window and the virtual module on a
 // pseudo-terminal: a request and its answer with counters, CRC-32 and
 // direction markers, the multi-instruction mode, the capture of a long stream
-// and its Save, the keyboard filter and the Hex toggle.
+// and its Save, the keyboard filter, hex input pasted or dropped, and the Hex
+// toggle.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <functional>
 #include <memory>
 
 #include "common/codecs.h"
@@ -263,6 +270,68 @@ class TrafficTest : public QObject {
     QCOMPARE(c().text(10000), QStringLiteral("41 "));
     QTest::keyClick(input, Qt::Key_Backspace);
     QCOMPARE(c().text(10000), QStringLiteral("41"));
+  }
+
+  void hexModeFiltersPastedDroppedAndComposedText() {
+    auto* input = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("10000"));
+    input->setFocus();
+    QTRY_VERIFY(input->hasFocus());
+    Click(10002);  // Hex on, the box empty
+    const QString source = QStringLiteral("12 GZ 3 4q\n0x41");
+    const QString kept = QStringLiteral("12  3 4041");
+    auto mime = [&] {
+      auto* data = new QMimeData;
+      data->setText(source);
+      return data;
+    };
+    auto pasteByKeys = [&] {
+      QTest::keyPress(input, Qt::Key_Control);
+      QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
+      QTest::keyRelease(input, Qt::Key_Control, Qt::ControlModifier);
+    };
+    const std::function<void()> ways[] = {
+        [&] {
+          QGuiApplication::clipboard()->setText(source);
+          QCOMPARE(QGuiApplication::clipboard()->text(), source);
+          pasteByKeys();
+        },
+        [&] {
+          // A drag from another program that enters the box and is dropped.
+          std::unique_ptr<QMimeData> data(mime());
+          const QPoint at(4, 4);
+          QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+          QApplication::sendEvent(input->viewport(), &enter);
+          QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+          QApplication::sendEvent(input->viewport(), &move);
+          QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+          QApplication::sendEvent(input->viewport(), &drop);
+        },
+        [&] {
+          QInputMethodEvent commit;
+          commit.setCommitString(source);
+          QApplication::sendEvent(input, &commit);
+        },
+    };
+    for (const auto& way : ways) {
+      c().setText(10000, QString());
+      way();
+      QCOMPARE(c().text(10000), kept);
+      QCOMPARE(input->toPlainText(), kept);
+    }
+    // What enters is what is sent: 12 34 04 01, no made-up bytes.
+    Click(10001);
+    QTRY_COMPARE(Received(*m_module), std::string("\x12\x34\x04\x01", 4));
+    // The Hex toggle still converts both ways.
+    Click(10002);
+    QCOMPARE(c().text(10000), QStringLiteral("\x12\x34\x04\x01"));
+    Click(10002);
+    QCOMPARE(c().text(10000), QStringLiteral("12 34 04 01 "));
+    // Outside hex mode a paste enters whole.
+    Click(10002);
+    c().setText(10000, QString());
+    QGuiApplication::clipboard()->setText(source);
+    pasteByKeys();
+    QCOMPARE(c().text(10000), source);
   }
 
   void newLineRebuildsTheTimedPayload() {
