@@ -64,7 +64,8 @@ void CloseOnSignal::OnSignal() {
   // posted) close at once; the ones open now are cancelled here.
   SetPromptsCancelled(true);
   CancelDialogs();
-  m_unwound.setRemainingTime(kUnwindMs);
+  // A signal that comes while the steps run does not put the end off.
+  if (!m_steps->isActive()) m_unwound.setRemainingTime(kUnwindMs);
   // The window is not closed from inside a dialog's event loop: the code
   // after that dialog would go on against a closed window. The steps run
   // once the loops have returned.
