@@ -35,6 +35,7 @@ class Stream {
   std::string Shown(bool hex, std::uint64_t begin = 0, std::uint64_t end = ~0ull,
                     bool previousKnown = true) const {
     end = std::min<std::uint64_t>(end, m_bytes.size());
+    if (begin > end) return {};  // a cut past the stream's end shows nothing more
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_bytes.data());
     const int previous = begin == 0 || !previousKnown ? -1 : bytes[begin - 1];
     const auto inserts = PaneInserts(bytes + begin, begin, end, previous,
