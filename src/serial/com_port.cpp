@@ -32,6 +32,16 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr std::size_t kReadBlock = 8192;
+// A module that talks steadily sends a line every millisecond or so, each
+// one a wake-up of the reader if it reads them as they come. While bytes
+// keep coming (the previous read was less than kGatherWhile ago) and a read
+// brought fewer than kGatherBelow bytes, the reader lets kGather pass after
+// it before it looks again, so that one read carries many lines. A first
+// answer after a quiet spell is read at once, and a large read is never
+// followed by a wait.
+constexpr std::chrono::microseconds kGather{4000};
+constexpr milliseconds kGatherWhile{20};
+constexpr ssize_t kGatherBelow = 1024;
 // How long Write waits for its bytes before it returns anyway.
 constexpr milliseconds kWriteWait{2000};
 // How long Write waits for room in the driver itself before it hands the
@@ -358,6 +368,7 @@ void CComPort::ReaderLoop() {
   void* const userData = m_userData;
 
   std::vector<std::uint8_t> buffer(kReadBlock);
+  Clock::time_point lastRead{};
   for (;;) {
     pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
@@ -394,8 +405,22 @@ void CComPort::ReaderLoop() {
       m_readFailed.store(1);
       return;
     }
+    const Clock::time_point now = Clock::now();
+    const bool flowing = now - lastRead < kGatherWhile;
+    lastRead = now;
     if (ComReadCallback callback = m_callback.load()) {
       callback(userData, buffer.data(), static_cast<std::uint32_t>(n));
+    }
+    // The wait watches the stop signal alone: Close still ends it at once.
+    if (flowing && n < kGatherBelow) {
+      const auto left = now + kGather - Clock::now();
+      if (left > Clock::duration::zero()) {
+        const timespec wait = {0, static_cast<long>(
+                                      std::chrono::duration_cast<std::chrono::nanoseconds>(left)
+                                          .count())};
+        pollfd stop = {stopFd, POLLIN, 0};
+        ::ppoll(&stop, 1, &wait, nullptr);
+      }
     }
   }
 }

@@ -384,6 +384,37 @@ TEST(ComPort, DeliversEveryByteInOrder) {
   EXPECT_TRUE(sink.bytes == sent);
 }
 
+// A module talking steadily: short lines one write each with a pause
+// between, which the reader gathers into fewer, longer reads without losing
+// or reordering a byte; then Close ends a port whose reader is gathering.
+TEST(ComPort, GathersSteadyLinesInOrder) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  Sink sink;
+  CComPort port;
+  port.SetCallback(&Sink::OnRead);
+  ASSERT_TRUE(OpenAt(port, pty, 921600, &sink));
+
+  constexpr std::size_t kLine = 64;
+  constexpr int kLines = 2000;
+  const Bytes sent = Pattern(kLine * kLines, 3);
+  for (int i = 0; i < kLines; ++i) {
+    ASSERT_TRUE(pty.Send(sent.data() + i * kLine, kLine));
+    std::this_thread::sleep_for(200us);
+  }
+  ASSERT_TRUE(sink.WaitFor(sent.size()));
+  {
+    std::lock_guard lock(sink.mutex);
+    EXPECT_FALSE(sink.badCount);
+    EXPECT_TRUE(sink.bytes == sent);
+    EXPECT_LT(sink.calls, kLines / 2);
+  }
+  // Still streaming when the port closes: Close ends the reader's wait.
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(pty.Send(sent.data() + i * kLine, kLine));
+  port.Close();
+  EXPECT_FALSE(port.IsOpen());
+}
+
 TEST(ComPort, UnplugEndsTheReaderButThePortStaysOpenUntilClosed) {
   Pty pty;
   ASSERT_TRUE(pty.ok());
