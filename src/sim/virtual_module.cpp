@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -152,6 +153,13 @@ std::uint64_t VirtualModule::stream(std::uint64_t total, std::size_t blockSize,
 std::vector<std::uint8_t> VirtualModule::received() const {
   std::lock_guard lock(m_mutex);
   return m_received;
+}
+
+std::size_t VirtualModule::unread() const {
+  std::lock_guard lock(m_writeMutex);
+  int count = 0;
+  if (m_master < 0 || ::ioctl(m_master, FIONREAD, &count) != 0) return 0;
+  return static_cast<std::size_t>(count);
 }
 
 void VirtualModule::unplug() {

@@ -53,6 +53,8 @@ class VirtualModule {
 
   // Everything the module has received from the terminal so far.
   std::vector<std::uint8_t> received() const;
+  // Bytes the terminal wrote that the module has not read yet.
+  std::size_t unread() const;
 
   // Closes the master: the terminal's side sees a hang-up.
   void unplug();

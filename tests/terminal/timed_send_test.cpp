@@ -176,6 +176,8 @@ class TimedSendTest : public QObject {
     QVERIFY(m_dlg->close());
     QCOMPARE(m_dlg->closingRuns(), 1);
     m_dlg.reset();  // a tick after this would touch a destroyed window
+    // What was written before the close may still be on its way to the module.
+    QTRY_COMPARE(m_module->unread(), std::size_t{0});
     const std::size_t stopped = Received(*m_module).size();
     QTest::qWait(50);
     QCOMPARE(Received(*m_module).size(), stopped);
