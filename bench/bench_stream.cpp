@@ -10,6 +10,7 @@
 // received. Run with QT_QPA_PLATFORM=offscreen; argv[1] sets the number of
 // bytes streamed (default 50,000,000), or "paced" runs the paced run alone;
 // argv[2] sets its seconds (default 20).
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -21,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -28,6 +30,8 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
+#include <fstream>
+#include <map>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -41,6 +45,7 @@
 
 #include "bench_support.h"
 #include "common/codecs.h"
+#include "common/thread_name.h"
 #include "dialogs/gbk_string.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
@@ -95,21 +100,34 @@ class StallMeter {
 // each event it delivers (a posted control update, a paint, a timer): the
 // longest is the longest stall a user could feel. Unlike a 1 ms timer it
 // costs the thread nothing when it has nothing to do, so it can run while
-// the CPU time is measured.
+// the CPU time is measured. With ZEPHYN_BENCH_EVENTS=1 it also sums the time
+// by receiver and event type, and the paints inside those events by widget
+// and size, to show where the window's thread goes (naming each event costs
+// time of its own, so the CPU figures of such a run read high).
 class TimedApplication : public QApplication {
  public:
   using QApplication::QApplication;
 
   bool notify(QObject* receiver, QEvent* event) override {
-    if (m_depth++ != 0) {
+    const bool outer = m_depth++ == 0;
+    if (!outer && !(m_byKindOn && event->type() == QEvent::Paint)) {
       const bool handled = QApplication::notify(receiver, event);
       --m_depth;
       return handled;
     }
+    const std::string kind = m_byKindOn ? Kind(receiver, event) : std::string();
     const Clock::time_point begin = Clock::now();
     const bool handled = QApplication::notify(receiver, event);
-    m_longest = std::max(m_longest, Clock::now() - begin);
-    ++m_events;
+    const Clock::duration spent = Clock::now() - begin;
+    if (outer) {
+      m_longest = std::max(m_longest, spent);
+      ++m_events;
+    }
+    if (m_byKindOn) {
+      auto& [time, count] = m_byKind[kind];
+      time += spent;
+      ++count;
+    }
     --m_depth;
     return handled;
   }
@@ -117,17 +135,77 @@ class TimedApplication : public QApplication {
   void startWatch() {
     m_longest = {};
     m_events = 0;
+    m_byKind.clear();
+  }
+  // The busiest kinds of event since startWatch(), when they are summed.
+  void printKinds() const {
+    std::vector<std::pair<double, std::string>> rows;
+    for (const auto& [kind, sum] : m_byKind)
+      rows.emplace_back(std::chrono::duration<double, std::milli>(sum.first).count(),
+                        kind + " x" + std::to_string(sum.second));
+    std::sort(rows.rbegin(), rows.rend());
+    for (std::size_t i = 0; i < rows.size() && i < 12; ++i)
+      std::printf("      %8.1f ms  %s\n", rows[i].first, rows[i].second.c_str());
   }
   double longestMs() const { return std::chrono::duration<double, std::milli>(m_longest).count(); }
   std::uint64_t events() const { return m_events; }
 
  private:
+  static std::string Kind(QObject* receiver, QEvent* event) {
+    QString kind = QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char(' ') +
+                   receiver->objectName();
+    if (receiver->parent() != nullptr) kind += QLatin1Char('/') + receiver->parent()->objectName();
+    if (event->type() == QEvent::Paint) {
+      const QRect r = static_cast<QPaintEvent*>(event)->rect();
+      kind = QStringLiteral("paint %1 %2x%3").arg(kind).arg(r.width()).arg(r.height());
+    } else {
+      kind += QStringLiteral(" event %1").arg(int(event->type()));
+    }
+    return kind.toStdString();
+  }
+
+  const bool m_byKindOn = qEnvironmentVariableIntValue("ZEPHYN_BENCH_EVENTS") == 1;
   int m_depth = 0;
   Clock::duration m_longest{};
   std::uint64_t m_events = 0;
+  std::map<std::string, std::pair<Clock::duration, std::uint64_t>> m_byKind;
 };
 
 TimedApplication* g_app = nullptr;
+
+// The CPU time of every thread of the process by name, in ns, from
+// /proc/self/task/*/schedstat (the scheduler's own count, finer than
+// getrusage's ticks). The window's thread keeps the program's name.
+std::map<std::string, double> ThreadCpuNs() {
+  std::map<std::string, double> byName;
+  DIR* tasks = ::opendir("/proc/self/task");
+  if (tasks == nullptr) return byName;
+  while (const dirent* entry = ::readdir(tasks)) {
+    if (entry->d_name[0] == '.') continue;
+    const std::string dir = std::string("/proc/self/task/") + entry->d_name;
+    std::ifstream comm(dir + "/comm"), stat(dir + "/schedstat");
+    std::string name;
+    double ns = 0;
+    if (std::getline(comm, name) && (stat >> ns)) byName[name] += ns;
+  }
+  ::closedir(tasks);
+  return byName;
+}
+
+// Each thread's CPU ms per MB between two ThreadCpuNs() readings, the
+// busiest first; threads that ended in between are left out.
+void PrintThreadCpu(const std::map<std::string, double>& before,
+                    const std::map<std::string, double>& after, double mb) {
+  std::vector<std::pair<double, std::string>> rows;
+  for (const auto& [name, ns] : after) {
+    const auto it = before.find(name);
+    const double spent = ns - (it == before.end() ? 0.0 : it->second);
+    if (spent > 0) rows.emplace_back(spent / 1e6 / mb, name);
+  }
+  std::sort(rows.rbegin(), rows.rend());
+  for (const auto& [msPerMb, name] : rows)
+    std::printf("    %-16s %7.1f CPU ms/MB\n", name.c_str(), msPerMb);
+}
 
 // CPU time (user and system) of the process or of the calling thread, in ms.
 double CpuMs(int who) {
@@ -144,6 +222,7 @@ constexpr std::uint64_t kLineRate = 92'160;  // bytes per second at 921,600 bit/
 // reporting readings does, one write a line, paced at kLineRate. Returns the
 // sending thread's CPU time in ms.
 double SendLines(VirtualModule& module, std::uint64_t lines) {
+  NameThisThread("line-sender");
   const double cpuBefore = CpuMs(RUSAGE_THREAD);
   std::vector<std::uint8_t> line(kLineBytes, ' ');
   const auto start = Clock::now();
@@ -262,6 +341,7 @@ PacedFigures PacedWindow(CZephynDlg& dlg, VirtualModule& module, std::uint64_t l
   RunUntil([] { return false; }, 200, 100);
   const std::int64_t target = std::int64_t(lines * kLineBytes);
   g_app->startWatch();
+  const std::map<std::string, double> threadsBefore = ThreadCpuNs();
   const double before = CpuMs(RUSAGE_SELF);
   double senderMs = 0;
   std::thread sender([&] { senderMs = SendLines(module, lines); });
@@ -277,6 +357,8 @@ PacedFigures PacedWindow(CZephynDlg& dlg, VirtualModule& module, std::uint64_t l
   f.longestStallMs = g_app->longestMs();
   std::printf("  window thread: %llu events, the longest %.1f ms\n",
               static_cast<unsigned long long>(g_app->events()), f.longestStallMs);
+  PrintThreadCpu(threadsBefore, ThreadCpuNs(), mb);
+  g_app->printKinds();
   return f;
 }
 

@@ -1,4 +1,5 @@
 #include "common/file_transfer.h"
+#include "common/thread_name.h"
 
 #include <system_error>
 
@@ -100,6 +101,7 @@ std::optional<std::int32_t> FileTransfer::TakeSpeedSample() {
 }
 
 void FileTransfer::Run() {
+  NameThisThread("file-sender");
   // No allocation and no copy here: each write takes its bytes straight from
   // the file in memory, and the port's own pace is the only pacing.
   while (m_sending.load() != 0) {

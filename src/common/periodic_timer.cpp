@@ -1,4 +1,5 @@
 #include "common/periodic_timer.h"
+#include "common/thread_name.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -46,6 +47,7 @@ Registry& Timers() {
 }
 
 void Run(const std::shared_ptr<Timer>& timer) {
+  NameThisThread("periodic-timer");
   pollfd fds[2] = {{timer->stopFd, POLLIN, 0}, {timer->timerFd, POLLIN, 0}};
   for (;;) {
     fds[0].revents = fds[1].revents = 0;

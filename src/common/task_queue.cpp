@@ -1,4 +1,5 @@
 #include "common/task_queue.h"
+#include "common/thread_name.h"
 
 #include <utility>
 
@@ -41,6 +42,7 @@ bool TaskQueue::Idle() const {
 }
 
 void TaskQueue::Run() {
+  NameThisThread("task-queue");
   std::unique_lock lock(m_mutex);
   for (;;) {
     m_wake.wait(lock, [this] { return m_stopped || !m_tasks.empty(); });

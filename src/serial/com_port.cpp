@@ -21,6 +21,7 @@
 
 #include "serial/custom_baud.h"
 #include "serial/serial_config.h"
+#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -39,7 +40,7 @@ constexpr std::size_t kReadBlock = 8192;
 // it before it looks again, so that one read carries many lines. A first
 // answer after a quiet spell is read at once, and a large read is never
 // followed by a wait.
-constexpr std::chrono::microseconds kGather{4000};
+constexpr std::chrono::microseconds kGather{10000};
 constexpr milliseconds kGatherWhile{20};
 constexpr ssize_t kGatherBelow = 1024;
 // How long Write waits for its bytes before it returns anyway.
@@ -363,37 +364,48 @@ void CComPort::Close() {
 }
 
 void CComPort::ReaderLoop() {
+  NameThisThread("com-reader");
   const int fd = m_fd;
   const int stopFd = m_stopFd;
   void* const userData = m_userData;
 
   std::vector<std::uint8_t> buffer(kReadBlock);
   Clock::time_point lastRead{};
+  // After a gathering wait the bytes are read at once: the line is set to
+  // return what it holds without waiting, and a read that finds nothing
+  // (0 bytes then, as the line is raw with no minimum) sends the loop back
+  // to poll, which tells an empty line from a gone device. In a steady
+  // stream that saves a poll, the costlier call of the two, on every read.
+  bool gathered = false;
   for (;;) {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      m_readFailed.store(1);
-      return;
-    }
-    if (fds[1].revents != 0) {
-      m_stopRequested.store(1);
-      return;
-    }
-    const short events = fds[0].revents;
-    if (events & (POLLERR | POLLNVAL)) {
-      m_readFailed.store(1);
-      return;
-    }
-    // Bytes still buffered when the line hangs up are read first; the next
-    // round sees the hang-up alone.
-    if (!(events & POLLIN)) {
-      if (events & POLLHUP) {
+    if (!gathered) {
+      pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+      if (::poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
         m_readFailed.store(1);
         return;
       }
-      continue;
+      if (fds[1].revents != 0) {
+        m_stopRequested.store(1);
+        return;
+      }
+      const short events = fds[0].revents;
+      if (events & (POLLERR | POLLNVAL)) {
+        m_readFailed.store(1);
+        return;
+      }
+      // Bytes still buffered when the line hangs up are read first; the next
+      // round sees the hang-up alone.
+      if (!(events & POLLIN)) {
+        if (events & POLLHUP) {
+          m_readFailed.store(1);
+          return;
+        }
+        continue;
+      }
     }
+    const bool afterWait = gathered;
+    gathered = false;
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
@@ -401,6 +413,7 @@ void CComPort::ReaderLoop() {
       return;
     }
     if (n == 0) {
+      if (afterWait) continue;
       // Readable but empty: the device has gone away.
       m_readFailed.store(1);
       return;
@@ -419,13 +432,18 @@ void CComPort::ReaderLoop() {
                                       std::chrono::duration_cast<std::chrono::nanoseconds>(left)
                                           .count())};
         pollfd stop = {stopFd, POLLIN, 0};
-        ::ppoll(&stop, 1, &wait, nullptr);
+        if (::ppoll(&stop, 1, &wait, nullptr) > 0) {
+          m_stopRequested.store(1);
+          return;
+        }
       }
+      gathered = true;
     }
   }
 }
 
 void CComPort::WriterLoop() {
+  NameThisThread("com-writer");
   const int fd = m_fd;
   const int stopFd = m_stopFd;
   std::unique_lock lock(m_writeLock);

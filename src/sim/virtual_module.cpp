@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "serial/custom_baud.h"
+#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -178,6 +179,7 @@ void VirtualModule::unplug() {
 }
 
 void VirtualModule::Run() {
+  NameThisThread("virtual-module");
   std::uint8_t buffer[4096];
   while (!m_stop) {
     pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "storage/folders.h"
+#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -89,6 +90,7 @@ void LiveLog::Append(const std::uint8_t* bytes, std::size_t count, WallClock::ti
 }
 
 void LiveLog::WriterThread() {
+  NameThisThread("live-log");
   std::string batch;
   std::unique_lock lock(m_lock);
   for (;;) {

@@ -1,4 +1,5 @@
 #include "storage/save_job.h"
+#include "common/thread_name.h"
 
 #include <utility>
 
@@ -18,6 +19,7 @@ bool SaveJob::Start(SaveSource source, std::string folder, std::function<void()>
   m_result = SaveResult{};
   m_worker = std::thread([this, source = std::move(source), folder = std::move(folder),
                           finished = std::move(finished)] {
+    NameThisThread("save-copy");
     m_result = WriteSavedCopy(source, folder, [this](std::uint64_t done, std::uint64_t) {
       m_done = done;
       if (m_beforePiece) m_beforePiece();

@@ -8,6 +8,7 @@
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
+#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -20,6 +21,7 @@ constexpr std::size_t kWatchCapacity = 50;
 }  // namespace
 
 void CZephynDlg::PortWatchThread() {
+  NameThisThread("port-watch");
   while (!m_stopWait.SleepUnless(m_stopPortWatch, m_options.portWatchPeriod)) {
     ++m_portWatchRounds;
     // While the user has the list dropped down it must not change under the

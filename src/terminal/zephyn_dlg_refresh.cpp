@@ -13,6 +13,7 @@
 #include "resources/control_ids.h"
 #include "terminal/receive_pane.h"
 #include "terminal/zephyn_dlg.h"
+#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -27,6 +28,7 @@ bool SameCounters(const TrafficCounters& a, const TrafficCounters& b) {
 }  // namespace
 
 void CZephynDlg::RefreshThread() {
+  NameThisThread("pane-refresh");
   while (!m_stopWait.SleepUnless(m_stopRefresh, std::chrono::milliseconds(50))) RefreshPass();
 }
 

@@ -7,6 +7,7 @@
 #include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
 #include "terminal/zephyn_dlg.h"
+#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -36,6 +37,7 @@ bool CZephynDlg::threadsRunning() const {
 }
 
 void CZephynDlg::SpeedThread() {
+  NameThisThread("speeds");
   // Shows the bytes counted in the last second, then starts counting afresh;
   // each counter is read and reset in one exchange so no byte goes uncounted.
   const QString unit = Text(TextId::kByteUnit) + QLatin1Char('/') + Text(TextId::kSecondUnit);
