@@ -420,58 +420,18 @@ int PacedRuns(CZephynDlg& dlg, VirtualModule& windowModule, VirtualModule& plain
   return (window.complete ? 0 : 1) + (plain.complete ? 0 : 1);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  TimedApplication app(argc, argv);
-  g_app = &app;
-  SetLanguage(Language::EnUS);
-  // Pseudo-terminal throughput varies a lot from one run to the next on a
-  // small machine, so the two paths take turns and the medians are compared.
-  constexpr int kRounds = 3;
-  const bool pacedOnly = argc > 1 && std::string(argv[1]) == "paced";
-  const double pacedSeconds = argc > 2 ? std::strtod(argv[2], nullptr) : 20.0;
-  const std::uint64_t total =
-      argc > 1 && !pacedOnly ? std::strtoull(argv[1], nullptr, 10) : 50'000'000;
-  if (total == 0 || total * kRounds > 0x7FFFFFFF) {
-    std::fprintf(stderr, "byte count must be 1..%d (the window counts in 32 bits)\n",
-                 0x7FFFFFFF / kRounds);
-    return 2;
-  }
-  std::printf("nproc: %u   bytes per round: %llu   rounds: %d\n",
-              std::thread::hardware_concurrency(), static_cast<unsigned long long>(total), kRounds);
-
-  // The modules outlive the window: a module that vanishes under an open
-  // port would be reported with a message box.
-  VirtualModule windowModule(115200);
-  VirtualModule plainModule(115200);
-  if (!windowModule.ok() || !plainModule.ok()) {
-    std::fprintf(stderr, "cannot create the pseudo-terminals\n");
-    return 1;
-  }
-  QTemporaryDir dataDir;
-  QTemporaryDir saveDir;
-  auto dlg = StartWindow(windowModule.path(), dataDir.path());
-  if (!OpenPort(*dlg, windowModule.path(),
-                [&] { return g_comPort.IsOpen() && dlg->controls().text(1053) == Text(1); }))
-    return 1;
-
+// The full-speed rounds (the window's path and the plain reader in turns,
+// then the capture), the stalls at 1 MB/s and the pane's rebuild times.
+// Returns the failures.
+int FastRuns(CZephynDlg* dlg, VirtualModule& windowModule, VirtualModule& plainModule,
+             std::uint64_t total, int rounds, const QTemporaryDir& saveDir) {
   StallMeter stalls;
   int failures = 0;
-  if (pacedOnly) {
-    failures += PacedRuns(*dlg, windowModule, plainModule, pacedSeconds);
-    std::printf("peak RSS at the end: %.1f MB\n", PeakRssMb());
-    dlg->close();
-    QCoreApplication::processEvents();
-    dlg.reset();
-    return failures == 0 ? 0 : 1;
-  }
-
   // Full speed: the window's path and the plain reader, in turns.
   {
     std::vector<double> windowRates, plainRates;
     double windowStall = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
       const std::int64_t target = std::int64_t(total) * (round + 1);
       stalls.start();
       Clock::time_point first{}, last{};
@@ -504,7 +464,7 @@ int main(int argc, char** argv) {
     const double windowRate = Median(windowRates);
     const double plainRate = Median(plainRates);
     const std::int64_t counted = RxBytes(*dlg);
-    const std::int64_t lost = std::int64_t(total) * kRounds - counted;
+    const std::int64_t lost = std::int64_t(total) * rounds - counted;
     std::printf(
         "median:  window path %6.1f MB/s   plain reader %6.1f MB/s   ratio %.2f (aim >= 0.80)\n",
         windowRate, plainRate, plainRate > 0 ? windowRate / plainRate : 0.0);
@@ -517,7 +477,7 @@ int main(int argc, char** argv) {
     const bool saved = dlg->record().SaveTo(saveDir.path().toStdString(), failure);
     std::uint64_t size = 0;
     const bool matches = saved && CaptureMatches(saveDir.filePath(QStringLiteral("RX data.bin")),
-                                                 total, kRounds, size);
+                                                 total, rounds, size);
     std::printf("capture: %s, %llu bytes, pattern %s\n", saved ? "saved" : "NOT SAVED",
                 static_cast<unsigned long long>(size), matches ? "intact" : "WRONG");
     if (!matches) ++failures;
@@ -579,6 +539,47 @@ int main(int argc, char** argv) {
                 hexFull.convertMs, hexFull.setMs);
   }
 
+  return failures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TimedApplication app(argc, argv);
+  g_app = &app;
+  SetLanguage(Language::EnUS);
+  // Pseudo-terminal throughput varies a lot from one run to the next on a
+  // small machine, so the two paths take turns and the medians are compared.
+  constexpr int kRounds = 3;
+  const bool pacedOnly = argc > 1 && std::string(argv[1]) == "paced";
+  const double pacedSeconds = argc > 2 ? std::strtod(argv[2], nullptr) : 20.0;
+  const std::uint64_t total =
+      argc > 1 && !pacedOnly ? std::strtoull(argv[1], nullptr, 10) : 50'000'000;
+  if (total == 0 || total * kRounds > 0x7FFFFFFF) {
+    std::fprintf(stderr, "byte count must be 1..%d (the window counts in 32 bits)\n",
+                 0x7FFFFFFF / kRounds);
+    return 2;
+  }
+  std::printf("nproc: %u   bytes per round: %llu   rounds: %d\n",
+              std::thread::hardware_concurrency(), static_cast<unsigned long long>(total), kRounds);
+
+  // The modules outlive the window: a module that vanishes under an open
+  // port would be reported with a message box.
+  VirtualModule windowModule(115200);
+  VirtualModule plainModule(115200);
+  if (!windowModule.ok() || !plainModule.ok()) {
+    std::fprintf(stderr, "cannot create the pseudo-terminals\n");
+    return 1;
+  }
+  QTemporaryDir dataDir;
+  QTemporaryDir saveDir;
+  auto dlg = StartWindow(windowModule.path(), dataDir.path());
+  if (!OpenPort(*dlg, windowModule.path(),
+                [&] { return g_comPort.IsOpen() && dlg->controls().text(1053) == Text(1); }))
+    return 1;
+
+  int failures = 0;
+  if (!pacedOnly) failures += FastRuns(dlg.get(), windowModule, plainModule, total, kRounds, saveDir);
   failures += PacedRuns(*dlg, windowModule, plainModule, pacedSeconds);
 
   std::printf("peak RSS at the end: %.1f MB\n", PeakRssMb());

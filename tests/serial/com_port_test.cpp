@@ -128,6 +128,18 @@ bool OpenAt(CComPort& port, const Pty& pty, std::uint32_t rate, void* userData =
   return port.Open(userData, pty.path(), rate, 0, 8, 0, flow);
 }
 
+// An open port on a fresh pseudo-terminal whose reads go to a Sink.
+struct ReadingPort {
+  Pty pty;
+  Sink sink;
+  CComPort port;
+
+  bool Open(std::uint32_t rate) {
+    port.SetCallback(&Sink::OnRead);
+    return pty.ok() && OpenAt(port, pty, rate, &sink);
+  }
+};
+
 template <typename Predicate>
 bool Eventually(Predicate predicate, Clock::duration timeout = 5s) {
   const auto deadline = Clock::now() + timeout;
@@ -361,78 +373,82 @@ TEST(ComPort, OpenOnAnOpenPortKeepsItsSettings) {
 }
 
 TEST(ComPort, DeliversEveryByteInOrder) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  Sink sink;
-  CComPort port;
-  port.SetCallback(&Sink::OnRead);
-  ASSERT_TRUE(OpenAt(port, pty, 115200, &sink));
+  ReadingPort p;
+  ASSERT_TRUE(p.Open(115200));
 
   const Bytes sent = Pattern(1 << 20, 1);
   std::mt19937 random(2);
   std::uniform_int_distribution<std::size_t> blockSize(1, 20000);
   for (std::size_t at = 0; at < sent.size();) {
     const std::size_t n = std::min(blockSize(random), sent.size() - at);
-    ASSERT_TRUE(pty.Send(sent.data() + at, n));
+    ASSERT_TRUE(p.pty.Send(sent.data() + at, n));
     at += n;
   }
-  ASSERT_TRUE(sink.WaitFor(sent.size()));
-  port.Close();
-  std::lock_guard lock(sink.mutex);
-  EXPECT_FALSE(sink.badCount);
-  EXPECT_GT(sink.calls, 1 << 20 >> 13);
-  EXPECT_TRUE(sink.bytes == sent);
+  ASSERT_TRUE(p.sink.WaitFor(sent.size()));
+  p.port.Close();
+  std::lock_guard lock(p.sink.mutex);
+  EXPECT_FALSE(p.sink.badCount);
+  EXPECT_GT(p.sink.calls, 1 << 20 >> 13);
+  EXPECT_TRUE(p.sink.bytes == sent);
 }
 
 // A module talking steadily: short lines one write each with a pause
 // between, which the reader gathers into fewer, longer reads without losing
-// or reordering a byte; then Close ends a port whose reader is gathering.
+// or reordering a byte. When the stream stops, the read after the reader's
+// last wait finds the line empty: the port stays healthy and an answer after
+// the quiet spell still comes. Then Close ends a port whose reader is
+// gathering.
 TEST(ComPort, GathersSteadyLinesInOrder) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  Sink sink;
-  CComPort port;
-  port.SetCallback(&Sink::OnRead);
-  ASSERT_TRUE(OpenAt(port, pty, 921600, &sink));
+  ReadingPort p;
+  ASSERT_TRUE(p.Open(921600));
 
   constexpr std::size_t kLine = 64;
   constexpr int kLines = 2000;
   const Bytes sent = Pattern(kLine * kLines, 3);
   for (int i = 0; i < kLines; ++i) {
-    ASSERT_TRUE(pty.Send(sent.data() + i * kLine, kLine));
+    ASSERT_TRUE(p.pty.Send(sent.data() + i * kLine, kLine));
     std::this_thread::sleep_for(200us);
   }
-  ASSERT_TRUE(sink.WaitFor(sent.size()));
+  ASSERT_TRUE(p.sink.WaitFor(sent.size()));
   {
-    std::lock_guard lock(sink.mutex);
-    EXPECT_FALSE(sink.badCount);
-    EXPECT_TRUE(sink.bytes == sent);
-    EXPECT_LT(sink.calls, kLines / 2);
+    std::lock_guard lock(p.sink.mutex);
+    EXPECT_FALSE(p.sink.badCount);
+    EXPECT_TRUE(p.sink.bytes == sent);
+    EXPECT_LT(p.sink.calls, kLines / 2);
   }
+  // The stream ends in a few short lines, each read followed by a wait, and
+  // a quiet spell (the pauses are the stimulus here, not waits for a result).
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(p.pty.Send(sent.data() + i * kLine, kLine));
+    std::this_thread::sleep_for(2ms);
+  }
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(p.port.ReadFailed());
+  const std::uint8_t answer[] = {'O', 'K', '\r', '\n'};
+  ASSERT_TRUE(p.pty.Send(answer, sizeof answer));
+  EXPECT_TRUE(p.sink.WaitFor(sent.size() + 3 * kLine + sizeof answer));
+  EXPECT_FALSE(p.port.ReadFailed());
+
   // Still streaming when the port closes: Close ends the reader's wait.
-  for (int i = 0; i < 20; ++i) ASSERT_TRUE(pty.Send(sent.data() + i * kLine, kLine));
-  port.Close();
-  EXPECT_FALSE(port.IsOpen());
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(p.pty.Send(sent.data() + i * kLine, kLine));
+  p.port.Close();
+  EXPECT_FALSE(p.port.IsOpen());
 }
 
 TEST(ComPort, UnplugEndsTheReaderButThePortStaysOpenUntilClosed) {
-  Pty pty;
-  ASSERT_TRUE(pty.ok());
-  Sink sink;
-  CComPort port;
-  port.SetCallback(&Sink::OnRead);
-  ASSERT_TRUE(OpenAt(port, pty, 9600, &sink));
+  ReadingPort p;
+  ASSERT_TRUE(p.Open(9600));
   const std::uint8_t hello[] = {'h', 'i'};
-  ASSERT_TRUE(pty.Send(hello, sizeof hello));
-  ASSERT_TRUE(sink.WaitFor(2));
-  EXPECT_FALSE(port.ReadFailed());
+  ASSERT_TRUE(p.pty.Send(hello, sizeof hello));
+  ASSERT_TRUE(p.sink.WaitFor(2));
+  EXPECT_FALSE(p.port.ReadFailed());
 
-  pty.Unplug();
-  EXPECT_TRUE(Eventually([&] { return port.ReadFailed(); }));
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_FALSE(port.Write(hello, sizeof hello));
-  port.Close();
-  EXPECT_FALSE(port.IsOpen());
+  p.pty.Unplug();
+  EXPECT_TRUE(Eventually([&] { return p.port.ReadFailed(); }));
+  EXPECT_TRUE(p.port.IsOpen());
+  EXPECT_FALSE(p.port.Write(hello, sizeof hello));
+  p.port.Close();
+  EXPECT_FALSE(p.port.IsOpen());
 }
 
 TEST(ComPort, WriteReachesTheDeviceAndFailsOnAClosedPort) {
