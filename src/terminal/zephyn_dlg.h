@@ -193,6 +193,7 @@ class CZephynDlg : public QDialog {
   void reject() override;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -349,6 +350,10 @@ class CZephynDlg : public QDialog {
   TrafficRecord m_record;
   // Set by whoever records; cleared by the refresh thread when it redraws.
   std::atomic<int> m_displayDirty{0};
+  // Set by the window thread while the window is minimized: nobody sees the
+  // pane then, and the refresh thread leaves it as it is until the window
+  // comes back.
+  std::atomic<int> m_minimized{0};
   // Whole bytes per line of the hex view: the window thread measures, the
   // refresh thread reads.
   std::atomic<int> m_hexBytesPerLine{16};

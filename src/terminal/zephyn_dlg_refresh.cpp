@@ -4,6 +4,7 @@
 // thread only applies the finished edit. Counters are counted per block by
 // whoever records and drawn here, at most once a pass: the pass after the
 // last block shows the final totals.
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <chrono>
@@ -34,8 +35,12 @@ void CZephynDlg::RefreshThread() {
 
 void CZephynDlg::RefreshPass() {
   // The flag is cleared before the copy, so a block that arrives while the
-  // text is being built sets it again and gets its own redraw.
-  if (m_displayDirty.exchange(0) != 0) RefreshPane();
+  // text is being built sets it again and gets its own redraw. A minimized
+  // window's pane is not touched and the flag stays: the first pass after
+  // the window comes back brings the pane up to date at once (whole, when
+  // more came than it holds), so hours of logging with the window out of
+  // sight cost no text edits at all.
+  if (m_minimized.load() == 0 && m_displayDirty.exchange(0) != 0) RefreshPane();
   RefreshCounters();
 
   // The file label follows the chosen file; the Chinese template's own text
@@ -53,6 +58,11 @@ void CZephynDlg::RefreshPass() {
     if (!path.empty() && !m_controls.enabled(kFileLabel)) m_controls.setEnabled(kFileLabel, true);
   }
   RefreshFileProgress();
+}
+
+void CZephynDlg::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) m_minimized.store(isMinimized() ? 1 : 0);
+  QDialog::changeEvent(event);
 }
 
 void CZephynDlg::RefreshPane() {
