@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -151,6 +152,11 @@ Refusal RefuseUtf8(const unsigned char* p, std::size_t left) {
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
+  // Plain ASCII reads the same in both, and it is most of what a module
+  // sends: it skips the converter, which the receive pane would otherwise
+  // run on every new line.
+  if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return (unsigned char)c < 0x80; }))
+    return std::string(gbk);
   thread_local const Descriptor descriptor("UTF-8", "GBK");
   // A two-byte GBK character becomes at most three UTF-8 bytes; Convert grows
   // the buffer for input that is mostly replacements.

@@ -1,7 +1,8 @@
 #include "common/file_transfer.h"
-#include "common/thread_name.h"
 
 #include <system_error>
+
+#include "common/thread_name.h"
 
 namespace zephyn {
 namespace {

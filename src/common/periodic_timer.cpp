@@ -1,5 +1,4 @@
 #include "common/periodic_timer.h"
-#include "common/thread_name.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -13,6 +12,8 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+
+#include "common/thread_name.h"
 
 namespace zephyn {
 namespace {

@@ -1,7 +1,8 @@
 #include "common/task_queue.h"
-#include "common/thread_name.h"
 
 #include <utility>
+
+#include "common/thread_name.h"
 
 namespace zephyn {
 

@@ -382,9 +382,6 @@ void Controls::editText(int id, int removeFront, const QString& front, int remov
         auto it = m_state.find(id);
         if (it != m_state.end() && it->second.lastSetSerial > serial) return;
       }
-      static const int exp = qEnvironmentVariableIntValue("ZEXP");
-      if (exp == 1) return;
-      if (exp == 2 && w->updatesEnabled()) w->setUpdatesEnabled(false);
       if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
         EditPlainText(e, frontLength, front, backLength, back);
       } else {

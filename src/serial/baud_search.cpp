@@ -28,8 +28,9 @@ BaudSearchResult RunBaudSearch(int entries, bool startOpen, std::atomic<std::int
     const bool sent = steps.sendProbe();
     if (i > entries) return finish(End::Exhausted, -1);
     if (sent && !steps.wait(kProbeAnswerWait, true)) return finish(End::Stopped, -1);
-    steps.select(i < entries ? i : -1);
-    steps.reopen();
+    const int position = i < entries ? i : -1;
+    steps.select(position);
+    steps.reopen(position);
     index = i + 1;
     if (!steps.wait(kReopenSettle, false)) return finish(End::Stopped, -1);
   }

@@ -47,9 +47,11 @@ struct BaudSearchSteps {
   std::function<bool()> sendProbe;
   // Selects a list position; -1 leaves no selection and an empty rate.
   std::function<void(int position)> select;
-  // Closes the port if open and opens it at the selected rate; a failed open
-  // leaves it closed.
-  std::function<void()> reopen;
+  // Closes the port if open and opens it at the rate of list position
+  // `position`, the one just selected (-1: no rate, and the open fails); a
+  // failed open leaves it closed. The rate comes from the list, not from
+  // what the rate box shows, which the user may change meanwhile.
+  std::function<void(int position)> reopen;
   // Waits `duration`, less when an answer arrives and `untilAnswer` is set.
   // False when the search must end at once (its owner is going away).
   std::function<bool(std::chrono::milliseconds duration, bool untilAnswer)> wait;

@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/thread_name.h"
 #include "serial/custom_baud.h"
 #include "serial/serial_config.h"
-#include "common/thread_name.h"
 
 namespace zephyn {
 
@@ -404,8 +404,7 @@ void CComPort::ReaderLoop() {
         continue;
       }
     }
-    const bool afterWait = gathered;
-    gathered = false;
+    const bool afterWait = std::exchange(gathered, false);
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;

@@ -12,8 +12,8 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "serial/custom_baud.h"
 #include "common/thread_name.h"
+#include "serial/custom_baud.h"
 
 namespace zephyn {
 

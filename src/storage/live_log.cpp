@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <utility>
 
-#include "storage/folders.h"
 #include "common/thread_name.h"
+#include "storage/folders.h"
 
 namespace zephyn {
 

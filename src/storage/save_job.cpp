@@ -1,7 +1,8 @@
 #include "storage/save_job.h"
-#include "common/thread_name.h"
 
 #include <utility>
+
+#include "common/thread_name.h"
 
 namespace zephyn {
 

@@ -44,25 +44,20 @@ void CZephynDlg::AutoBaudWorker() {
     return SendBytes(reinterpret_cast<const std::uint8_t*>(kBaudProbe.data()),
                      std::int32_t(kBaudProbe.size())) != 0;
   };
-  // The position the search chose last: the rate it opens at next.
-  int selected = -1;
-  steps.select = [this, &selected](int position) {
-    selected = position;
-    m_controls.setCurSel(kBaudRate, position);
-  };
-  steps.reopen = [this, &selected] {
+  steps.select = [this](int position) { m_controls.setCurSel(kBaudRate, position); };
+  steps.reopen = [this](int position) {
     if (g_comPort.IsOpen()) g_comPort.Close();
     if (NoPortListed()) return;
     // As an ordinary open reads them, but without its state updates. The
-    // rate is the chosen entry's, not what the box shows at this moment: a
-    // second "Auto" chosen while the search runs is ignored, yet puts the
-    // box on "Auto" until the next step, and read from the box it would
-    // open at no rate and skip the probe at this one. No entry (the end of
-    // the list) reads 0, which no device accepts.
+    // rate is the entry's, not what the box shows now: a second "Auto"
+    // chosen while the search runs is ignored, yet puts the box on "Auto"
+    // until the next step, and read from the box the open would have no
+    // rate and the probe at this one would be skipped. No entry reads 0,
+    // which no device accepts.
     const std::string path = PortPath(m_controls.text(kPortList).toStdString());
     const auto baud =
-        selected > 0
-            ? std::uint32_t(LeadingInt(m_controls.itemText(kBaudRate, selected).toStdString()))
+        position > 0
+            ? std::uint32_t(LeadingInt(m_controls.itemText(kBaudRate, position).toStdString()))
             : 0u;
     g_comPort.Open(this, path, baud, 0, 8, 0, m_controls.curSel(kFlowControl));
   };

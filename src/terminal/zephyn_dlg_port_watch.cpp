@@ -2,13 +2,13 @@
 // the system's and updated in place, keeping the user's choice; a selected
 // device that has gone closes the port and, if it was open, the user is told.
 #include "common/text_ids.h"
+#include "common/thread_name.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
-#include "common/thread_name.h"
 
 namespace zephyn {
 

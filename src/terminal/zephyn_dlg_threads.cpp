@@ -4,10 +4,10 @@
 #include <chrono>
 
 #include "common/text_ids.h"
+#include "common/thread_name.h"
 #include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
 #include "terminal/zephyn_dlg.h"
-#include "common/thread_name.h"
 
 namespace zephyn {
 

@@ -42,8 +42,9 @@ struct Simulation {
       selected = position;
       log.push_back("select " + std::to_string(position));
     };
-    s.reopen = [this] {
-      port = selected;  // no selection: the empty rate fails to open
+    s.reopen = [this](int position) {
+      EXPECT_EQ(position, selected) << "the port opens at the rate just selected";
+      port = position;  // no selection: the empty rate fails to open
       log.push_back("reopen");
     };
     s.wait = [this](std::chrono::milliseconds duration, bool untilAnswer) {
