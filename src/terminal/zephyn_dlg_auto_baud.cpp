@@ -52,13 +52,11 @@ void CZephynDlg::AutoBaudWorker() {
     // rate is the entry's, not what the box shows now: a second "Auto"
     // chosen while the search runs is ignored, yet puts the box on "Auto"
     // until the next step, and read from the box the open would have no
-    // rate and the probe at this one would be skipped. No entry reads 0,
-    // which no device accepts.
+    // rate and the probe at this one would be skipped. No entry (and the
+    // automatic one) reads 0, which no device accepts.
     const std::string path = PortPath(m_controls.text(kPortList).toStdString());
     const auto baud =
-        position > 0
-            ? std::uint32_t(LeadingInt(m_controls.itemText(kBaudRate, position).toStdString()))
-            : 0u;
+        std::uint32_t(LeadingInt(m_controls.itemText(kBaudRate, position).toStdString()));
     g_comPort.Open(this, path, baud, 0, 8, 0, m_controls.curSel(kFlowControl));
   };
   steps.wait = [this, &steps](milliseconds duration, bool untilAnswer) {
