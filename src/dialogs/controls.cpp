@@ -13,6 +13,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "dialogs/filtered_text_edit.h"
 #include "dialogs/tab_control.h"
 #include "dialogs/window_thread.h"
 
@@ -205,12 +206,52 @@ void Controls::watchUserChanges(int id, QWidget* widget) {
               [record](const QString& t) { record([&](State& s) { s.text = t; }); });
     }
   } else if (auto* b = qobject_cast<QAbstractButton*>(widget)) {
-    connect(b, &QAbstractButton::toggled, this,
-            [record](bool on) { record([&](State& s) { s.checked = on; }); });
+    // A click, a key and an assistive tool's toggle all end in `toggled`,
+    // while `clicked` misses the last; a change the facade applies is the
+    // program's own and raises nothing.
+    connect(b, &QAbstractButton::toggled, this, [this, id, record](bool on) {
+      if (m_draining) return;
+      record([&](State& s) { s.checked = on; });
+      emit userToggled(id, on);
+    });
   } else if (auto* t = qobject_cast<TabControl*>(widget)) {
     connect(t->tabBar(), &QTabBar::currentChanged, this,
             [record](int index) { record([&](State& s) { s.sel = index; }); });
   }
+}
+
+void Controls::onUserToggled(int id, QObject* context, std::function<void(bool)> handler) {
+  CheckWindowThread("Controls::onUserToggled");
+  connect(this, &Controls::userToggled, context,
+          [id, handler = std::move(handler)](int changed, bool on) {
+            if (changed == id) handler(on);
+          });
+}
+
+void Controls::setTextFilter(int id, TextFilter filter) {
+  CheckWindowThread("Controls::setTextFilter");
+  QWidget* widget = nullptr;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_state.find(id);
+    if (it == m_state.end()) return;
+    it->second.filter = filter;
+    widget = it->second.widget;
+  }
+  // The box drops at once what it holds and may not keep; its change
+  // reaches the mirror as a user's edit would.
+  if (auto* e = qobject_cast<FilteredTextEdit*>(widget)) e->setFilter(std::move(filter));
+}
+
+QString Controls::filtered(int id, const QString& text) const {
+  TextFilter filter;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_state.find(id);
+    if (it == m_state.end() || !it->second.filter) return text;
+    filter = it->second.filter;
+  }
+  return filter(text);
 }
 
 bool Controls::has(int id) const {
@@ -341,7 +382,8 @@ void Controls::post(std::function<void()> task) {
   if (IsWindowThread()) drain();
 }
 
-void Controls::setText(int id, const QString& text) {
+void Controls::setText(int id, const QString& given) {
+  const QString text = filtered(id, given);
   update(id, [&](State& s) -> Apply {
     s.text = text;
     const std::uint64_t serial = ++s.textSerial;
@@ -359,8 +401,10 @@ void Controls::setText(int id, const QString& text) {
   });
 }
 
-void Controls::editText(int id, int removeFront, const QString& front, int removeBack,
-                        const QString& back) {
+void Controls::editText(int id, int removeFront, const QString& givenFront, int removeBack,
+                        const QString& givenBack) {
+  const QString front = filtered(id, givenFront);
+  const QString back = filtered(id, givenBack);
   update(id, [&](State& s) -> Apply {
     const int length = int(s.text.size());
     removeBack = std::clamp(removeBack, 0, length);

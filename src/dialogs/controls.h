@@ -61,6 +61,21 @@ class Controls : public QObject {
   bool visible(int id) const;  // the control's own flag, not its parents'
   void setVisible(int id, bool visible);
 
+  // What a text control may hold: the characters of a text that it keeps,
+  // in order. Window thread: installs `filter` for control `id`; setText and
+  // editText pass their texts through it, and a FilteredTextEdit applies it
+  // to whatever else changes its text (keys, paste, drop, input method, an
+  // assistive tool). The filter runs on any thread without the facade's lock.
+  using TextFilter = std::function<QString(const QString&)>;
+  void setTextFilter(int id, TextFilter filter);
+
+  // Window thread: runs `handler` with the new state after every change
+  // of check box `id` that the user makes, whether by mouse, keyboard or
+  // an assistive tool's toggle or press; the mirror already holds the new
+  // state. The program's own changes (setChecked) run none. The connection
+  // lasts as long as `context`.
+  void onUserToggled(int id, QObject* context, std::function<void(bool)> handler);
+
   // Combo boxes and the tab control: entries and selection (-1: none).
   // Adding or removing entries keeps "no selection" as it is.
   int curSel(int id) const;
@@ -82,6 +97,10 @@ class Controls : public QObject {
   // queued after it reach their widgets meanwhile.
   void post(std::function<void()> task);
 
+ signals:
+  // A check box was ticked or unticked by the user (see onUserToggled).
+  void userToggled(int id, bool checked);
+
  private:
   struct State {
     QPointer<QWidget> widget;
@@ -91,6 +110,7 @@ class Controls : public QObject {
     std::uint64_t textSerial = 0;
     std::uint64_t lastSetSerial = 0;
     bool plainEdit = false;  // a QPlainTextEdit, edited in place
+    TextFilter filter;       // what of a text the control keeps; none: all
     bool checked = false;
     bool enabled = true;
     bool visible = true;
@@ -116,6 +136,8 @@ class Controls : public QObject {
   void pushLocked(Item item);  // m_mutex held
   void drain();
   void watchUserChanges(int id, QWidget* widget);
+  // `text` as control `id` keeps it.
+  QString filtered(int id, const QString& text) const;
   template <typename T, typename Read>
   T read(int id, Read reader, T fallback) const;
 

@@ -2,14 +2,65 @@
 
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <utility>
+#include <vector>
 
 namespace zephyn {
 
-FilteredTextEdit::FilteredTextEdit(QWidget* parent) : QPlainTextEdit(parent) {}
+FilteredTextEdit::FilteredTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
+  // Connected before anyone else can be: the others' slots see the text
+  // with the refused characters already gone.
+  connect(this, &QPlainTextEdit::textChanged, this, &FilteredTextEdit::dropRefused);
+}
 
-void FilteredTextEdit::setInsertFilter(Filter filter) {
+void FilteredTextEdit::setFilter(Filter filter) {
   m_filter = std::move(filter);
+  dropRefused();
+}
+
+void FilteredTextEdit::dropRefused() {
+  if (!m_filter || m_dropping) return;
+  QTextDocument* doc = document();
+  // The raw text has one character for every position of the document
+  // (a paragraph break is one), so its indexes are cursor positions.
+  const QString raw = doc->toRawText();
+  const QString kept = m_filter(raw);
+  if (kept == raw) return;
+
+  // The kept characters are a subsequence of the text: the runs between
+  // them are what goes.
+  std::vector<std::pair<int, int>> runs;  // [from, to)
+  qsizetype k = 0;
+  for (int i = 0; i < int(raw.size()); ++i) {
+    if (k < kept.size() && raw[i] == kept[k]) {
+      ++k;
+    } else if (!runs.empty() && runs.back().second == i) {
+      runs.back().second = i + 1;
+    } else {
+      runs.emplace_back(i, i + 1);
+    }
+  }
+
+  m_dropping = true;
+  QTextCursor cursor(doc);
+  // Part of the edit that brought the characters: one undo takes back both.
+  cursor.joinPreviousEditBlock();
+  if (k != kept.size()) {
+    // A filter that rewrites rather than keeps: its text replaces the whole.
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(kept);
+  } else {
+    // From the end, so that the positions of the earlier runs stay put.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+      cursor.setPosition(run->first);
+      cursor.setPosition(run->second, QTextCursor::KeepAnchor);
+      cursor.removeSelectedText();
+    }
+  }
+  cursor.endEditBlock();
+  m_dropping = false;
 }
 
 void FilteredTextEdit::insertFromMimeData(const QMimeData* source) {

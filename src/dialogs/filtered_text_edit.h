@@ -1,6 +1,8 @@
-// A multi-line edit whose inserted text can pass a filter: what is pasted,
-// dropped or committed by an input method goes through it before it enters,
-// as typed keys go through a window's key filter.
+// A multi-line edit that holds only the characters its filter keeps, however
+// its text changes: what is pasted, dropped or committed by an input method
+// goes through the filter before it enters, and anything else that puts
+// text in (setPlainText, an assistive tool's insert or replace, undo) has
+// the refused characters taken out again before anyone sees the change.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -12,12 +14,14 @@ class FilteredTextEdit : public QPlainTextEdit {
   Q_OBJECT
 
  public:
+  // Returns the characters of a text that the box keeps, in their order;
+  // none lets everything in.
   using Filter = std::function<QString(const QString&)>;
 
   explicit FilteredTextEdit(QWidget* parent = nullptr);
 
-  // `filter` returns what of a text may enter; none lets everything in.
-  void setInsertFilter(Filter filter);
+  // Installs `filter` and applies it to the text the box holds now.
+  void setFilter(Filter filter);
 
  protected:
   // Paste (keys, menu, middle button) and drop both end here.
@@ -25,7 +29,11 @@ class FilteredTextEdit : public QPlainTextEdit {
   void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
+  // Removes from the document what the filter does not keep.
+  void dropRefused();
+
   Filter m_filter;
+  bool m_dropping = false;
 };
 
 }  // namespace zephyn

@@ -68,14 +68,14 @@ void CMoreStrSend::InitPanel() {
   m_controls.setCurSel(kCycleInterval, 9);
   UpdateScrollRange();
 
+  // The check boxes answer the user's changes however they are made, and
+  // none of the program's.
   for (int n = 1; n <= kRows; ++n) {
-    if (auto* hex = qobject_cast<QAbstractButton*>(m_controls.widget(kFirstHex + n - 1)))
-      connect(hex, &QAbstractButton::clicked, this, [this, n] { ToggleRowHex(n); });
+    m_controls.onUserToggled(kFirstHex + n - 1, this, [this, n](bool) { ToggleRowHex(n); });
     if (auto* send = qobject_cast<QAbstractButton*>(m_controls.widget(kFirstSend + n - 1)))
       connect(send, &QAbstractButton::clicked, this, [this, n] { SendRow(n); });
   }
-  if (auto* cycle = qobject_cast<QAbstractButton*>(m_controls.widget(kCycle)))
-    connect(cycle, &QAbstractButton::clicked, this, [this](bool checked) { ToggleCycle(checked); });
+  m_controls.onUserToggled(kCycle, this, [this](bool checked) { ToggleCycle(checked); });
 }
 
 void CMoreStrSend::ToggleRowHex(int n) {

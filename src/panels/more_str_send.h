@@ -39,12 +39,12 @@ class CMoreStrSend : public QWidget {
   // page's scroll range, and every row's hex box and button connected.
   void InitPanel();
 
-  // Row n (1 to 120): its hex check box was clicked and has its new state;
-  // its button was clicked.
+  // Row n (1 to 120): the user changed its hex check box, which has its new
+  // state; its button was clicked.
   void ToggleRowHex(int n);
   void SendRow(int n);
 
-  // The cycle check box was clicked: checked starts the cycle over the rows
+  // The user changed the cycle check box: checked starts the cycle over the rows
   // as they are now, unchecked stops it.
   void ToggleCycle(bool checked);
 

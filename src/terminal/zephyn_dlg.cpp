@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <functional>
 
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
@@ -77,25 +78,32 @@ void CZephynDlg::ConnectHandlers() {
   };
   onClick(kOpenClose, [this] { OnOpenCloseClicked(); });
   onClick(kSend, [this] { OnSend(); });
-  onClick(kHexInput, [this] { OnHexSendClicked(); });
-  onClick(kNewLine, [this] { OnNewLineClicked(); });
   onClick(kSave, [this] { OnSave(); });
   onClick(kClear, [this] { Clear(); });
-  onClick(kTiming, [this] { StartTimedSend(m_controls.checked(kTiming) ? 1 : 0); });
   onClick(kChooseFile, [this] { OnChooseFile(); });
   onClick(kSendFile, [this] { OnSendFile(); });
   onClick(kStopSend, [this] { OnStopSend(); });
-  onClick(kEcho, [this] { m_displayDirty = 1; });
-  onClick(kHexView, [this] { m_displayDirty = 1; });
   // The Chinese window's advanced-settings button and the English window's
   // "Developer option" in its place open the same password gate.
   onClick(kAdvanced, [this] { OnAdvancedSettings(); });
   onClick(kDeveloperOption, [this] { OnAdvancedSettings(); });
-  // kHiddenDefault, kReplyMode and kCts have commands that do nothing.
+  // kHiddenDefault has a command that does nothing.
+
+  // The check boxes answer every change the user makes, by mouse, keyboard
+  // or an assistive tool, and none that the program makes.
+  auto onToggle = [this](int id, std::function<void(bool)> handler) {
+    m_controls.onUserToggled(id, this, std::move(handler));
+  };
+  onToggle(kHexInput, [this](bool) { OnHexSendClicked(); });
+  onToggle(kNewLine, [this](bool) { OnNewLineClicked(); });
+  onToggle(kTiming, [this](bool on) { StartTimedSend(on ? 1 : 0); });
+  onToggle(kEcho, [this](bool) { m_displayDirty = 1; });
+  onToggle(kHexView, [this](bool) { m_displayDirty = 1; });
+  // kReplyMode and kCts have commands that do nothing.
 
   connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(kInput)), &QPlainTextEdit::textChanged,
           this, [this] { RebuildSendBuf(); });
-  FilterPastedInput();
+  FilterHexInput();
 
   // The keyboard filter sees the keys of every control of the window, and
   // the pane's width decides how many bytes a line of the hex view holds.

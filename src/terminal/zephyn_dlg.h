@@ -304,8 +304,9 @@ class CZephynDlg : public QDialog {
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool FilterKey(QObject* watched, QEvent* event);
-  // Hex mode's filter for text that enters the input box other than by keys.
-  void FilterPastedInput();
+  // Hex mode's filter of the input box, for text that enters it other
+  // than by keys.
+  void FilterHexInput();
 
   // Fixed for the run.
   const Language m_language;

@@ -2,13 +2,12 @@
 // controls before they do. Enter with New line on sends from the input box,
 // Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input,
 // Ctrl+F in the receive pane opens its find bar, and in hex mode the input
-// box takes hexadecimal digits and blanks only, typed, pasted or dropped.
+// box holds hexadecimal digits and blanks only, whatever puts them in.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 
-#include "dialogs/filtered_text_edit.h"
 #include "resources/control_ids.h"
 #include "terminal/pane_text.h"
 #include "terminal/zephyn_dlg.h"
@@ -40,12 +39,11 @@ QString HexInputOnly(const QString& text) {
   return kept;
 }
 
-void CZephynDlg::FilterPastedInput() {
-  // Text pasted, dropped or committed by an input method meets the filter
-  // that typed keys meet, so no made-up byte is sent.
-  auto* input = qobject_cast<FilteredTextEdit*>(m_controls.widget(kInput));
-  if (input == nullptr) return;
-  input->setInsertFilter([this](const QString& text) {
+void CZephynDlg::FilterHexInput() {
+  // In hex mode the box keeps what typed keys may enter, whatever puts the
+  // text in: a paste, a drop, an input method, the settings file or an
+  // assistive tool. So no made-up byte is sent.
+  m_controls.setTextFilter(kInput, [this](const QString& text) {
     return m_controls.checked(kHexInput) ? HexInputOnly(text) : text;
   });
 }

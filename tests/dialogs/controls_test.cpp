@@ -7,9 +7,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QTextCursor>
 #include <atomic>
 #include <thread>
 
+#include "dialogs/filtered_text_edit.h"
 #include "dialogs/popup_combo_box.h"
 #include "dialogs/window_thread.h"
 
@@ -168,6 +170,64 @@ class ControlsTest : public QObject {
     m_combo->setCurrentIndex(1);  // as the user's choice from the list would
     QCOMPARE(m_controls->curSel(3), 1);
     QCOMPARE(m_controls->text(3), QStringLiteral("b"));
+  }
+
+  void checkBoxesReportTheUsersChangesOnlyAndOnce() {
+    QList<bool> seen;
+    m_controls->onUserToggled(2, this, [&](bool on) {
+      seen << on;
+      // The mirror already holds the new state; a box put back by its
+      // handler reports nothing more.
+      QCOMPARE(m_controls->checked(2), on);
+      if (seen.size() == 3) m_controls->setChecked(2, !on);
+    });
+    m_controls->setChecked(2, true);
+    RunOnWorker([&] { m_controls->setChecked(2, false); });
+    QVERIFY(seen.isEmpty());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QTest::mouseClick(m_check, Qt::LeftButton);  // toggled and clicked: reported once
+    m_check->toggle();                           // an assistive tool's toggle
+    QTest::mouseClick(m_check, Qt::LeftButton);
+    QCOMPARE(seen, QList<bool>({true, false, true}));
+    QVERIFY(!m_check->isChecked());
+    QVERIFY(!m_controls->checked(2));
+  }
+
+  void aTextFilterHoldsWhateverSetsTheText() {
+    auto* edit = new FilteredTextEdit(m_window);
+    m_controls->add(5, edit);
+    edit->setPlainText(QStringLiteral("1a"));
+    m_controls->setTextFilter(5, [](const QString& text) {
+      QString kept;
+      for (QChar c : text)
+        if (c.isDigit()) kept += c;
+      return kept;
+    });
+    // What the box holds already is filtered at once.
+    QCOMPARE(edit->toPlainText(), QStringLiteral("1"));
+    QCOMPARE(m_controls->text(5), QStringLiteral("1"));
+    // A worker reads back the filtered text before the box shows it.
+    bool readBack = false;
+    RunOnWorker([&] {
+      m_controls->setText(5, QStringLiteral("2b3"));
+      readBack = m_controls->text(5) == QStringLiteral("23");
+    });
+    QVERIFY(readBack);
+    QCOMPARE(edit->toPlainText(), QStringLiteral("23"));
+    // An edit that reaches the document directly, and its undo.
+    QTextCursor cursor = edit->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("4\nz5"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("2345"));
+    QCOMPARE(m_controls->text(5), QStringLiteral("2345"));
+    edit->undo();
+    QCOMPARE(edit->toPlainText(), QStringLiteral("23"));
+    QCOMPARE(m_controls->text(5), QStringLiteral("23"));
+    m_controls->editText(5, 0, QStringLiteral("x1"), 0, QStringLiteral("4\ny"));
+    QCOMPARE(m_controls->text(5), QStringLiteral("1234"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("1234"));
+    QCOMPARE(g_violations.load(), 0);
   }
 
   void listsKeepTheirSelectionAndOrder() {

@@ -2,6 +2,7 @@
 // close and a new start, which reopens the port by itself; a file that
 // cannot be written is reported and the window closes all the same.
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "panels/more_str_send.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
+#include "storage/settings_file.h"
 #include "terminal/test_prompts.h"
 #include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
@@ -85,6 +87,38 @@ class SettingsTest : public QObject {
     QVERIFY(advanced.multiInstruction);
     QCOMPARE(advanced.instructionDelay, std::string("250"));
     QVERIFY(advanced.utf8);
+  }
+
+  void hexInputFromTheFileKeepsOnlyHexAndNothingRuns() {
+    // A file edited by hand: hex mode with an input no key could have typed,
+    // and a row marked hex whose text is not. Loading shows the choices and
+    // runs none of the boxes' handling: the row is not converted.
+    std::vector<std::string> values(SettingIndex::kCount);
+    values[SettingIndex::kPort] = m_module->path();
+    values[SettingIndex::kBaud] = "115200";
+    values[SettingIndex::kHexSend] = "1";
+    values[SettingIndex::kFirstRowHex] = "1";
+    values[SettingIndex::kFirstRowText] = "AB";
+    values[SettingIndex::kInput] = "0x12 zz GG\r\n7";
+    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const std::string bytes = WriteSettings(values);
+    QCOMPARE(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
+    file.close();
+
+    auto dlg = Start(path);
+    Controls& c = dlg->controls();
+    QTRY_COMPARE(c.text(1053), Text(1));
+    QVERIFY(c.checked(10002));
+    QCOMPARE(c.text(10000), QStringLiteral("012  7"));
+    QCOMPARE(dlg->findChild<QPlainTextEdit*>(QStringLiteral("10000"))->toPlainText(),
+             QStringLiteral("012  7"));
+    QVERIFY(dlg->moreStrSend()->controls().checked(21001));
+    QCOMPARE(dlg->moreStrSend()->controls().text(20001), QStringLiteral("AB"));
+    QTRY_VERIFY(dlg->findChild<QWidget*>(QStringLiteral("10001"))->isEnabled());
+    Click(*dlg, 10001);
+    QTRY_COMPARE(Received(*m_module), std::string("\x01\x27"));
   }
 
   void anUnwritableFileIsReportedAndTheWindowCloses() {
