@@ -293,6 +293,9 @@ class CZephynDlg : public QDialog {
   // tells the user where they are (removing them is up to the user).
   void KeepCapturesOfEndedRuns();
   void ShowFileError(const std::string& path, int error);
+  // Why the open of `path` (shown as `device`) was refused and what the
+  // user can do about it.
+  QString PermissionAdvice(const std::string& path, const QString& device) const;
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
 
