@@ -31,6 +31,9 @@ add_custom_command(
   DEPENDS ${PROJECT_BINARY_DIR}/dist/zephyn.1
   VERBATIM)
 add_custom_target(zephyn_manual ALL DEPENDS ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz)
+# Building the program alone (as scripts/run.sh does) makes the manual too,
+# so that an install after it finds every file it installs.
+add_dependencies(zephyn zephyn_manual)
 install(FILES ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
