@@ -100,6 +100,9 @@ bool CZephynApp::InitInstance() {
   ProgramOptions options = ParseOptions(arguments());
   const Language language = SystemUiLanguage();
   SetLanguage(language);
+  // Without them the pane's Copy and Select All stay English in a Chinese
+  // window; the window works either way.
+  (void)LoadToolkitTranslations(language);
   std::unique_ptr<VirtualModule> module;
   if (options.demo) {
     // Answers at the rate the window selects at its first start.
