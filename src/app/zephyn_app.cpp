@@ -65,10 +65,10 @@ std::optional<int> CZephynApp::AnswerWithoutWindow(int& argc, char** argv) {
   // program by its arguments.
   QCoreApplication core(argc, argv);
   SetIdentity();
-  const QString answer = line.parser.isSet(line.version)
-                             ? applicationName() + QLatin1Char(' ') + applicationVersion() +
-                                   QLatin1Char('\n')
-                             : line.parser.helpText();
+  const QString answer =
+      line.parser.isSet(line.version)
+          ? applicationName() + QLatin1Char(' ') + applicationVersion() + QLatin1Char('\n')
+          : line.parser.helpText();
   std::fputs(answer.toLocal8Bit().constData(), stdout);
   std::fflush(stdout);
   return 0;

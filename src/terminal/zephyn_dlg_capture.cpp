@@ -41,12 +41,14 @@ void CZephynDlg::KeepCapturesOfEndedRuns() {
   for (const std::string& path : kept) paths << QString::fromStdString(path);
   const QString text =
       m_language == Language::ZhCN
-          ? QStringLiteral("之前的运行未正常结束，它接收的数据保存在：\n%1\n"
-                           "本程序不会删除这些文件，不再需要时请自行删除。")
+          ? QStringLiteral(
+                "之前的运行未正常结束，它接收的数据保存在：\n%1\n"
+                "本程序不会删除这些文件，不再需要时请自行删除。")
                 .arg(paths.join(QLatin1Char('\n')))
-          : QStringLiteral("An earlier run ended without closing. The data it received is kept "
-                           "in:\n%1\nZephyn does not delete these files; remove them when you "
-                           "no longer need them.")
+          : QStringLiteral(
+                "An earlier run ended without closing. The data it received is kept "
+                "in:\n%1\nZephyn does not delete these files; remove them when you "
+                "no longer need them.")
                 .arg(paths.join(QLatin1Char('\n')));
   // Queued rather than shown here, so that start-up does not wait for the
   // box; it opens once the window's event loop runs.

@@ -27,7 +27,8 @@ TEST(DeviceAccess, AdviceByGroupAndMode) {
       {kRoot, 0666, PermissionCure::kUnknown},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(CureFor(c.gid, c.mode), c.cure) << "group " << c.gid << ", mode " << std::oct << c.mode;
+    EXPECT_EQ(CureFor(c.gid, c.mode), c.cure)
+        << "group " << c.gid << ", mode " << std::oct << c.mode;
 }
 
 TEST(DeviceAccess, ReadsTheDevice) {

@@ -75,7 +75,8 @@ class CaptureTest : public QObject {
     // A killed run's capture: its name, its bytes, and no run holding it.
     QVERIFY(QDir(m_data->path()).mkpath(QStringLiteral("data")));
     const QString left = m_data->filePath(QStringLiteral("data/20240101000000RX data.bin"));
-    const QString kept = m_data->filePath(QStringLiteral("data/20240101000000RX data (recovered).bin"));
+    const QString kept =
+        m_data->filePath(QStringLiteral("data/20240101000000RX data (recovered).bin"));
     const QByteArray bytes(2'000'000, 'x');
     {
       QFile file(left);
