@@ -31,6 +31,9 @@ add_custom_command(
   DEPENDS ${PROJECT_BINARY_DIR}/dist/zephyn.1
   VERBATIM)
 add_custom_target(zephyn_manual ALL DEPENDS ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz)
+# Building the program alone (as scripts/run.sh does) makes the manual too,
+# so that an install after it finds every file it installs.
+add_dependencies(zephyn zephyn_manual)
 install(FILES ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
@@ -50,8 +53,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.zephyn.example/")
 # The Qt libraries and the C++ runtime come from the program's own links;
 # the window needs besides them the platform plugins (the X11 one among
-# them) and the two faces its dialog layout is measured in.
+# them), the two faces its dialog layout is measured in, and the toolkit's
+# translations (its own menu entries in a Chinese window).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, fonts-dejavu-core, fonts-wqy-microhei, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei
   desktop-file-utils appstream zbar-tools
+  qt6-translations-l10n
 )
 
 missing=()

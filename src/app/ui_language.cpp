@@ -1,6 +1,10 @@
 #include "app/ui_language.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
+#include <QTranslator>
 
 namespace zephyn {
 
@@ -15,6 +19,24 @@ Language LanguageFor(const QStringList& uiLanguages) {
 
 Language SystemUiLanguage() {
   return LanguageFor(QLocale::system().uiLanguages());
+}
+
+bool LoadToolkitTranslations(Language language) {
+  static QPointer<QTranslator> loaded;
+  if (loaded) {
+    QCoreApplication::removeTranslator(loaded);
+    delete loaded;
+  }
+  if (language != Language::ZhCN) return true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  loaded = translator;
+  return true;
 }
 
 }  // namespace zephyn

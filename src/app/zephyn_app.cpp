@@ -15,32 +15,72 @@
 
 namespace zephyn {
 
+namespace {
+
+// The options the program takes, described once for both parsers.
+struct CommandLine {
+  QCommandLineParser parser;
+  QCommandLineOption help = parser.addHelpOption();
+  QCommandLineOption version = parser.addVersionOption();
+  QCommandLineOption port{QStringLiteral("port"),
+                          QStringLiteral("List the serial device at PATH (repeatable)."),
+                          QStringLiteral("PATH")};
+  QCommandLineOption demo{
+      QStringLiteral("demo"),
+      QStringLiteral("Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port.")};
+
+  CommandLine() {
+    parser.setApplicationDescription(
+        QStringLiteral("Serial terminal for Bluetooth serial modules"));
+    parser.addOption(port);
+    parser.addOption(demo);
+  }
+};
+
+}  // namespace
+
 CZephynApp::CZephynApp(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationName(QStringLiteral("zephyn"));
-  setApplicationVersion(QStringLiteral("1.6.6"));
+  SetIdentity();
   // The installed desktop entry, by which the desktop finds the window's
   // name and icon.
   setDesktopFileName(QStringLiteral("example.zephyn.Zephyn"));
 }
 
+void CZephynApp::SetIdentity() {
+  setApplicationName(QStringLiteral("zephyn"));
+  setApplicationVersion(QStringLiteral("1.6.6"));
+}
+
+std::optional<int> CZephynApp::AnswerWithoutWindow(int& argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  CommandLine line;
+  // Errors are left to the window's parser: the toolkit's own options
+  // (-platform, -display) are unknown here and taken out only there.
+  (void)line.parser.parse(arguments);
+  const bool helpAll = line.parser.isSet(QStringLiteral("help-all"));
+  if (!line.parser.isSet(line.help) && !helpAll && !line.parser.isSet(line.version))
+    return std::nullopt;
+  // A core application needs no window system; the usage line names the
+  // program by its arguments.
+  QCoreApplication core(argc, argv);
+  SetIdentity();
+  const QString answer =
+      line.parser.isSet(line.version)
+          ? applicationName() + QLatin1Char(' ') + applicationVersion() + QLatin1Char('\n')
+          : line.parser.helpText();
+  std::fputs(answer.toLocal8Bit().constData(), stdout);
+  std::fflush(stdout);
+  return 0;
+}
+
 ProgramOptions CZephynApp::ParseOptions(const QStringList& arguments) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Serial terminal for Bluetooth serial modules"));
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption port(QStringLiteral("port"),
-                                QStringLiteral("List the serial device at PATH (repeatable)."),
-                                QStringLiteral("PATH"));
-  parser.addOption(port);
-  const QCommandLineOption demo(
-      QStringLiteral("demo"),
-      QStringLiteral("Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port."));
-  parser.addOption(demo);
-  parser.process(arguments);
+  CommandLine line;
+  line.parser.process(arguments);
   ProgramOptions options;
-  for (const QString& path : parser.values(port))
+  for (const QString& path : line.parser.values(line.port))
     options.start.extraPorts.push_back(path.toStdString());
-  options.demo = parser.isSet(demo);
+  options.demo = line.parser.isSet(line.demo);
   return options;
 }
 
@@ -60,6 +100,9 @@ bool CZephynApp::InitInstance() {
   ProgramOptions options = ParseOptions(arguments());
   const Language language = SystemUiLanguage();
   SetLanguage(language);
+  // Without them the pane's Copy and Select All stay English in a Chinese
+  // window; the window works either way.
+  (void)LoadToolkitTranslations(language);
   std::unique_ptr<VirtualModule> module;
   if (options.demo) {
     // Answers at the rate the window selects at its first start.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <optional>
 
 #include "terminal/zephyn_dlg.h"
 
@@ -18,6 +19,15 @@ class CZephynApp : public QApplication {
 
  public:
   CZephynApp(int& argc, char** argv);
+
+  // The program's name and version, for the version line and the boxes.
+  static void SetIdentity();
+
+  // Answers --help and --version on standard output with no window system
+  // needed (a shell without a display, a packaging check): the exit status,
+  // or nothing when the command line asks for the window. Before any
+  // application object exists.
+  static std::optional<int> AnswerWithoutWindow(int& argc, char** argv);
 
   // Runs the main window until it closes. Always false: there is no event
   // loop to enter afterwards.

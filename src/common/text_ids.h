@@ -46,5 +46,8 @@ inline constexpr std::uint16_t kOpenRateInvalid = 1005;  // %2: the rate box's t
 inline constexpr std::uint16_t kOpenFailed = 1006;       // %2: the system's reason
 // A --port path that does not exist at start (standard error); %1: the path.
 inline constexpr std::uint16_t kPortPathMissing = 1007;
+// A refused open of a device that only its owner may open; %2: the owner,
+// %3: the device's name for a udev rule.
+inline constexpr std::uint16_t kOpenOwnerOnly = 1008;
 
 }  // namespace zephyn::TextId

@@ -81,6 +81,15 @@ constexpr std::array<Text, kMessageCount> kMessages = {{
     {"无法打开 %1：%2。", "Cannot open %1: %2."},                                  // 1006
     {"--port %1：设备不存在；它出现后会列入串口列表。",
      "--port %1: no such device; it is listed once it exists."},  // 1007
+    {"无法打开 %1：没有访问权限。\n该设备只允许其所有者（%2）打开。要让其他用户使用它，请用 udev "
+     "规则给它一个这些用户所在的组，例如在 /etc/udev/rules.d/99-serial.rules 中写入一行：\n"
+     "KERNEL==\"%3\", GROUP=\"dialout\", MODE=\"0660\"\n"
+     "然后重新插入设备，并把当前用户加入该组（sudo usermod -aG dialout $USER），注销并重新登录。",
+     "Cannot open %1: permission denied.\nThe device allows only its owner (%2) to open it. To "
+     "let other users open it, have udev give it a group they belong to, for example with the "
+     "line\nKERNEL==\"%3\", GROUP=\"dialout\", MODE=\"0660\"\nin "
+     "/etc/udev/rules.d/99-serial.rules; then plug the device in again and add your user to "
+     "that group (sudo usermod -aG dialout $USER), then log out and log in again."},  // 1008
 }};
 
 std::atomic<Language> g_language{Language::EnUS};

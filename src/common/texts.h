@@ -31,6 +31,6 @@ std::string LoadTextUtf8(std::uint16_t id, Language language);
 
 inline constexpr std::uint16_t kTextCount = 42;
 inline constexpr std::uint16_t kFirstMessage = 1000;
-inline constexpr std::uint16_t kMessageCount = 8;
+inline constexpr std::uint16_t kMessageCount = 9;
 
 }  // namespace zephyn

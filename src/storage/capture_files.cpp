@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <string_view>
 
@@ -17,6 +18,7 @@ namespace {
 
 constexpr std::string_view kSuffix = "RX data.bin";
 constexpr std::size_t kStampDigits = 14;
+constexpr int kRecoveredAttempts = 100;
 
 int LockRetrying(int fd, int operation) {
   int result;
@@ -30,6 +32,19 @@ bool SameFile(int fd, const std::string& path) {
   struct stat open, named;
   return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
          open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// Renames `from` to `to` unless `to` exists (EEXIST then). File systems
+// that cannot refuse to replace in the rename itself are asked first.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  struct stat existing;
+  if (::lstat(to.c_str(), &existing) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return errno == ENOENT && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 // Digits from `at` on, at least one; the index after them.
@@ -80,10 +95,20 @@ int CreateLockedCapture(const std::string& path) {
   return fd;
 }
 
-int RemoveStaleCaptures(const std::string& folder) {
+std::string RecoveredName(const std::string& captureName, int attempt) {
+  std::string head = captureName;
+  if (head.size() >= kSuffix.size() &&
+      head.compare(head.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0)
+    head.resize(head.size() - kSuffix.size());
+  std::string mark = "recovered";
+  if (attempt > 1) mark += " " + std::to_string(attempt);
+  return head + "RX data (" + mark + ").bin";
+}
+
+std::vector<std::string> RecoverStaleCaptures(const std::string& folder) {
+  std::vector<std::string> recovered;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
-  if (!dir) return 0;
-  int removed = 0;
+  if (!dir) return recovered;
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (!IsCaptureName(name)) continue;
@@ -91,15 +116,29 @@ int RemoveStaleCaptures(const std::string& folder) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) continue;
     // A live run holds its lock to the end; a free lock means its run is
-    // gone. The file is deleted while locked, so that a run creating a file
-    // of that name meanwhile sees it go (CreateLockedCapture).
+    // gone. The file is renamed (or deleted) while locked, so that a run
+    // creating a file of that name meanwhile sees it go
+    // (CreateLockedCapture), and a second run starting at the same moment
+    // finds the name no longer this file once it gets the lock.
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && LockRetrying(fd, LOCK_EX | LOCK_NB) == 0 &&
-        SameFile(fd, path) && ::unlink(path.c_str()) == 0)
-      ++removed;
+        SameFile(fd, path)) {
+      if (st.st_size == 0) {
+        ::unlink(path.c_str());
+      } else {
+        for (int attempt = 1; attempt <= kRecoveredAttempts; ++attempt) {
+          const std::string target = folder + "/" + RecoveredName(name, attempt);
+          if (RenameNoReplace(path, target)) {
+            recovered.push_back(target);
+            break;
+          }
+          if (errno != EEXIST) break;  // left where it is, under its own name
+        }
+      }
+    }
     ::close(fd);
   }
-  return removed;
+  return recovered;
 }
 
 }  // namespace zephyn

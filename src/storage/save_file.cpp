@@ -149,11 +149,14 @@ bool CSaveFile::DeleteCapture() {
   return true;
 }
 
-int CSaveFile::RemoveStaleCaptures() {
+std::vector<std::string> CSaveFile::RecoverStaleCaptures() {
   const std::string folder = CaptureFolder();
-  int removed = zephyn::RemoveStaleCaptures(folder);
-  if (folder != m_exeDir) removed += zephyn::RemoveStaleCaptures(m_exeDir);
-  return removed;
+  std::vector<std::string> recovered = zephyn::RecoverStaleCaptures(folder);
+  if (folder != m_exeDir) {
+    const std::vector<std::string> more = zephyn::RecoverStaleCaptures(m_exeDir);
+    recovered.insert(recovered.end(), more.begin(), more.end());
+  }
+  return recovered;
 }
 
 bool CSaveFile::SaveCaptureTo(const std::uint8_t* pending, std::size_t count,

@@ -9,7 +9,8 @@
 // was created; a run that finds the name taken by another run of the same
 // second adds its process id (and a counter). The file is created exclusively
 // at the first spill and stays open and locked until it is deleted, so that
-// start-up can tell the captures of runs that ended without deleting theirs.
+// start-up can tell the captures of runs that ended without deleting theirs
+// and keep them for the user.
 //
 // Calls on one object must not overlap: the window makes the spill (on the
 // port's reader thread), Save and Clear under its buffer lock. A failed
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "storage/saved_copy.h"
 
@@ -80,9 +82,9 @@ class CSaveFile {
   // ignored. Always true.
   bool DeleteCapture();
 
-  // Removes the captures that earlier runs left in this run's capture
-  // folders (runs that no longer live); how many.
-  int RemoveStaleCaptures();
+  // Keeps the captures that earlier runs left in this run's capture folders
+  // (runs that no longer live) under their recovered names; their new paths.
+  std::vector<std::string> RecoverStaleCaptures();
 
   // Writes "<folder>/RX data.bin" = the capture file's content (nothing when
   // there is none) followed by the `count` pending bytes, replacing an

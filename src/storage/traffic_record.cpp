@@ -262,9 +262,9 @@ void TrafficRecord::SetMemoryBudget(std::uint64_t bytes) {
   m_memoryBudget = bytes;
 }
 
-int TrafficRecord::RemoveStaleCaptures() {
+std::vector<std::string> TrafficRecord::RecoverStaleCaptures() {
   std::lock_guard lock(m_bufLock);
-  return m_saveFile.RemoveStaleCaptures();
+  return m_saveFile.RecoverStaleCaptures();
 }
 
 void TrafficRecord::DeleteCapture() {

@@ -146,8 +146,9 @@ class TrafficRecord {
   // Removes this run's capture file (the window's closing order).
   void DeleteCapture();
 
-  // Removes the captures left by runs that no longer live (start-up).
-  int RemoveStaleCaptures();
+  // Keeps the captures left by runs that no longer live under their
+  // recovered names (start-up); their new paths.
+  std::vector<std::string> RecoverStaleCaptures();
 
   // This run's capture file (created folder included), for tests and tools.
   std::string CapturePath();

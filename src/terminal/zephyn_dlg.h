@@ -288,7 +288,14 @@ class CZephynDlg : public QDialog {
   void FinishSave();
   // Stops a save under way and waits for its worker (the closing order).
   void CancelSave();
+  // Start-up: the captures that runs which ended without closing left
+  // behind are kept under their recovered names, and a box posted once
+  // tells the user where they are (removing them is up to the user).
+  void KeepCapturesOfEndedRuns();
   void ShowFileError(const std::string& path, int error);
+  // Why the open of `path` (shown as `device`) was refused and what the
+  // user can do about it.
+  QString PermissionAdvice(const std::string& path, const QString& device) const;
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
 

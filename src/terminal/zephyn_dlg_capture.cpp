@@ -34,6 +34,32 @@ QString CZephynDlg::BudgetText() const {
   return Number(bytes >> 20) + QStringLiteral(" MB");
 }
 
+void CZephynDlg::KeepCapturesOfEndedRuns() {
+  const std::vector<std::string> kept = m_record.RecoverStaleCaptures();
+  if (kept.empty()) return;
+  QStringList paths;
+  for (const std::string& path : kept) paths << QString::fromStdString(path);
+  const QString text =
+      m_language == Language::ZhCN
+          ? QStringLiteral(
+                "之前的运行未正常结束，它接收的数据保存在：\n%1\n"
+                "本程序不会删除这些文件，不再需要时请自行删除。")
+                .arg(paths.join(QLatin1Char('\n')))
+          : QStringLiteral(
+                "An earlier run ended without closing. The data it received is kept "
+                "in:\n%1\nZephyn does not delete these files; remove them when you "
+                "no longer need them.")
+                .arg(paths.join(QLatin1Char('\n')));
+  // Queued rather than shown here, so that start-up does not wait for the
+  // box; it opens once the window's event loop runs.
+  QMetaObject::invokeMethod(
+      this,
+      [this, text] {
+        Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Information);
+      },
+      Qt::QueuedConnection);
+}
+
 void CZephynDlg::OnSave() {
   if (m_saveJob.Active()) return;  // one save at a time
   const QString folder = Prompts().browseForFolder(this, Text(TextId::kSaveFolderTitle));

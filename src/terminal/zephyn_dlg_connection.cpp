@@ -13,6 +13,7 @@
 #include "panels/quick_send.h"
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
+#include "serial/device_access.h"
 #include "serial/port_list.h"
 #include "serial/serial_config.h"
 #include "terminal/zephyn_dlg.h"
@@ -129,14 +130,9 @@ void CZephynDlg::ReportOpenFailure(const std::string& path, const QString& rate,
     case PortError::None:
       text = message(TextId::kOpenRateInvalid).arg(rate);
       break;
-    case PortError::Permission: {
-      // The commonest reason on Linux, and the cure is not obvious: which
-      // group to join.
-      std::string group = DeviceGroup(path);
-      if (group.empty()) group = "dialout";
-      text = message(TextId::kOpenNoPermission).arg(QString::fromStdString(group));
+    case PortError::Permission:
+      text = PermissionAdvice(path, device);
       break;
-    }
     case PortError::Busy:
       text = message(TextId::kOpenBusy);
       break;
@@ -154,6 +150,24 @@ void CZephynDlg::ReportOpenFailure(const std::string& path, const QString& rate,
       break;
   }
   PostWarning(text, QString());
+}
+
+QString CZephynDlg::PermissionAdvice(const std::string& path, const QString& device) const {
+  // The commonest reason on Linux, and the cure is not obvious: which group
+  // to join, or, when no group may open the device, how to give it one.
+  const std::optional<DeviceAccess> access = ReadDeviceAccess(path);
+  const PermissionCure cure = access ? access->cure : PermissionCure::kUnknown;
+  switch (cure) {
+    case PermissionCure::kJoinGroup:
+      return Text(TextId::kOpenNoPermission).arg(device, QString::fromStdString(access->group));
+    case PermissionCure::kOwnerOnly:
+      return Text(TextId::kOpenOwnerOnly)
+          .arg(device, QString::fromStdString(access->owner),
+               QString::fromStdString(access->kernelName));
+    case PermissionCure::kUnknown:
+      break;
+  }
+  return Text(TextId::kOpenFailed).arg(device, QString::fromLocal8Bit(std::strerror(EACCES)));
 }
 
 void CZephynDlg::PostWarning(const QString& text, const QString& caption) {

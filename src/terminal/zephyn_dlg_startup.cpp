@@ -92,7 +92,7 @@ bool CZephynDlg::OnInitDialog() {
   // 18. Empty pane, buffers and counters, and no capture left by a run that
   //     ended without deleting its own (killed, or the machine went down).
   Clear();
-  m_record.RemoveStaleCaptures();
+  KeepCapturesOfEndedRuns();
 
   // 19. Advanced settings' defaults.
   SetAdvancedSettings(AdvancedSettings{});

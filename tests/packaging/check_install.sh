@@ -15,6 +15,12 @@ fail() {
   failures=$((failures + 1))
 }
 
+# Building the program alone makes everything the install takes: the manual
+# page is made again by that build.
+rm -f "$build/dist/zephyn.1.gz"
+cmake --build "$build" --target zephyn >/dev/null
+[ -f "$build/dist/zephyn.1.gz" ] || fail "building zephyn alone does not make the manual page"
+
 DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >/dev/null
 root="$stage/root/usr"
 expected=(
@@ -59,14 +65,14 @@ if command -v zbarimg >/dev/null; then
   [ "$code" = "$home" ] || fail "the QR code reads '$code', not '$home'"
 fi
 
-# The Debian package: the libraries the program links, the platform plugins
-# and the fonts the layout is measured in.
+# The Debian package: the libraries the program links, the platform plugins,
+# the fonts the layout is measured in and the toolkit's translations.
 if command -v cpack >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   (cd "$stage" && cpack -G DEB -B "$stage/deb" --config "$build/CPackConfig.cmake" >/dev/null)
   deb=$(ls "$stage"/deb/*.deb)
   depends=$(dpkg-deb -f "$deb" Depends)
   for package in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-dejavu-core \
-    fonts-wqy-microhei; do
+    fonts-wqy-microhei qt6-translations-l10n; do
     [[ "$depends" == *"$package"* ]] || fail "the package does not depend on $package: $depends"
   done
   contents=$(dpkg-deb -c "$deb")

@@ -1,11 +1,13 @@
 // One capture file per run, and the captures of runs that ended without
-// deleting theirs removed at start-up while those of live runs stay.
+// deleting theirs kept at start-up under a name no run takes again, while
+// those of live runs stay as they are.
 #include "storage/capture_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,6 +41,21 @@ TEST(CaptureNameTest, NamesOfCapturesAndNothingElse) {
       {"20240305142233RX data.bin.part", false},   {"20240305142233", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsCaptureName(c.name), c.capture) << c.name;
+
+  // Recovered names are no capture names, so a later start leaves them be.
+  const struct {
+    const char* capture;
+    int attempt;
+    const char* recovered;
+  } recoveries[] = {
+      {"20240305142233RX data.bin", 1, "20240305142233RX data (recovered).bin"},
+      {"20240305142233-4321-2RX data.bin", 1, "20240305142233-4321-2RX data (recovered).bin"},
+      {"20240305142233RX data.bin", 2, "20240305142233RX data (recovered 2).bin"},
+  };
+  for (const auto& r : recoveries) {
+    EXPECT_EQ(RecoveredName(r.capture, r.attempt), r.recovered);
+    EXPECT_FALSE(IsCaptureName(r.recovered)) << r.recovered;
+  }
 }
 
 // Records `bytes` received in blocks of 4000 bytes.
@@ -82,20 +99,32 @@ TEST_F(CaptureFilesTest, RunsOfOneSecondKeepSeparateCaptures) {
   EXPECT_EQ(first.CapturePath(), Root() + "/data/20240305142233RX data.bin");
 }
 
-TEST_F(CaptureFilesTest, StartUpRemovesTheCapturesOfDeadRunsOnly) {
-  // A run killed after its first spill: its capture stays behind, unlocked.
+// A run killed after its first spill of `bytes`: its capture stays behind
+// with its lock held by nobody.
+void KilledRun(const std::string& base, const char* stamp, const Bytes& bytes) {
   const pid_t dead = ::fork();
   ASSERT_GE(dead, 0);
   if (dead == 0) {
-    CSaveFile file(Root(), "20240101000000");
-    const Bytes bytes = Pattern(1000);
+    CSaveFile file(base, stamp);
     ::_exit(file.AppendCapture(bytes.data(), bytes.size()) ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(dead, &status, 0), dead);
   ASSERT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(CaptureFilesTest, StartUpKeepsTheCapturesOfDeadRunsForTheUser) {
+  const Bytes killed = Pattern(1000);
+  ASSERT_NO_FATAL_FAILURE(KilledRun(Root(), "20240101000000", killed));
   const std::string stale = Root() + "/data/20240101000000RX data.bin";
+  const std::string kept = Root() + "/data/20240101000000RX data (recovered).bin";
   ASSERT_TRUE(fs::exists(stale));
+  // A run killed between creating its capture and writing to it left an
+  // empty file: nothing to keep.
+  std::ofstream(Root() + "/data/20240101000003RX data.bin");
+  // A recovered file of the same name from before is not replaced.
+  ASSERT_NO_FATAL_FAILURE(KilledRun(Root(), "20240101000004", Pattern(10, 3)));
+  std::ofstream(Root() + "/data/20240101000004RX data (recovered).bin") << "kept earlier";
 
   // A live run of another process, and one of this process.
   int ready[2], release[2];
@@ -123,21 +152,34 @@ TEST_F(CaptureFilesTest, StartUpRemovesTheCapturesOfDeadRunsOnly) {
   std::ofstream(Root() + "/data/notes.txt") << "notes";
 
   TrafficRecord starting(Root(), kStamp);
-  EXPECT_EQ(starting.RemoveStaleCaptures(), 1);
+  std::vector<std::string> recovered = starting.RecoverStaleCaptures();
+  std::sort(recovered.begin(), recovered.end());
+  EXPECT_EQ(recovered, (std::vector<std::string>{
+                           kept, Root() + "/data/20240101000004RX data (recovered 2).bin"}));
   EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(ReadAll(kept) == killed);
+  EXPECT_FALSE(fs::exists(Root() + "/data/20240101000003RX data.bin"));
+  const std::string earlier = "kept earlier";
+  EXPECT_TRUE(ReadAll(Root() + "/data/20240101000004RX data (recovered).bin") ==
+              Bytes(earlier.begin(), earlier.end()));
+  EXPECT_TRUE(ReadAll(Root() + "/data/20240101000004RX data (recovered 2).bin") == Pattern(10, 3));
   EXPECT_TRUE(fs::exists(Root() + "/data/20240101000001RX data.bin"));
   EXPECT_TRUE(fs::exists(ownLive.CapturePath()));
   EXPECT_TRUE(fs::exists(Root() + "/data/RX data.bin"));
   EXPECT_TRUE(fs::exists(Root() + "/data/notes.txt"));
 
-  // Once the other run has ended, its capture goes at the next start.
+  // Once the other run has ended, its capture is kept at the next start;
+  // what was kept before is neither renamed again nor reported again.
   const char done = 1;
   ASSERT_EQ(::write(release[1], &done, 1), 1);
+  int status = 0;
   ASSERT_EQ(::waitpid(live, &status, 0), live);
   for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
-  EXPECT_EQ(starting.RemoveStaleCaptures(), 1);
-  EXPECT_FALSE(fs::exists(Root() + "/data/20240101000001RX data.bin"));
+  EXPECT_EQ(starting.RecoverStaleCaptures(),
+            std::vector<std::string>{Root() + "/data/20240101000001RX data (recovered).bin"});
+  EXPECT_TRUE(ReadAll(kept) == killed);
   EXPECT_TRUE(fs::exists(ownLive.CapturePath()));
+  EXPECT_TRUE(starting.RecoverStaleCaptures().empty());
 }
 
 }  // namespace

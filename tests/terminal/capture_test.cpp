@@ -2,7 +2,8 @@
 // capture folder that refuses writes loses nothing, a memory budget that
 // runs out is told and Save says what is missing, and Save runs on a worker
 // with a progress box whose Cancel, like closing the window, removes the
-// partial file.
+// partial file. The capture of a run that was killed is kept for the user,
+// who is told once where it is.
 #include <QDir>
 #include <QFile>
 #include <QProgressDialog>
@@ -60,6 +61,43 @@ class CaptureTest : public QObject {
   void cleanup() {
     m_dlg.reset();
     m_module.reset();
+  }
+
+  void captureOfAKilledRunIsKeptAndToldOnce_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("saying");
+    QTest::newRow("English") << Language::EnUS << QStringLiteral("does not delete");
+    QTest::newRow("Chinese") << Language::ZhCN << QStringLiteral("不会删除");
+  }
+  void captureOfAKilledRunIsKeptAndToldOnce() {
+    QFETCH(Language, language);
+    QFETCH(QString, saying);
+    // A killed run's capture: its name, its bytes, and no run holding it.
+    QVERIFY(QDir(m_data->path()).mkpath(QStringLiteral("data")));
+    const QString left = m_data->filePath(QStringLiteral("data/20240101000000RX data.bin"));
+    const QString kept =
+        m_data->filePath(QStringLiteral("data/20240101000000RX data (recovered).bin"));
+    const QByteArray bytes(2'000'000, 'x');
+    {
+      QFile file(left);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      QCOMPARE(file.write(bytes), bytes.size());
+    }
+    SetLanguage(language);
+    for (int run = 0; run < 2; ++run) {
+      m_dlg = zephyn::StartWindow(language, TestOptions({m_module->path()}, m_data->path()));
+      QCoreApplication::sendPostedEvents();
+      QCoreApplication::processEvents();
+      QCOMPARE(m_prompts.boxes.size(), 1);  // the first run tells, the next one does not
+      m_dlg->reject();
+      m_dlg.reset();
+    }
+    const QString text = m_prompts.boxes[0].text;
+    QVERIFY2(text.contains(kept) && text.contains(saying), qPrintable(text));
+    QVERIFY(!QFile::exists(left));
+    QFile file(kept);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll() == bytes);
   }
 
   void unwritableCaptureFolderLosesNothing() {

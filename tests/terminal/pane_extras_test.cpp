@@ -21,6 +21,7 @@
 #include <chrono>
 #include <memory>
 
+#include "app/ui_language.h"
 #include "panels/quick_send.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
@@ -69,24 +70,36 @@ class PaneExtrasTest : public QObject {
     QTest::addColumn<Language>("language");
     QTest::addColumn<bool>("byKey");
     QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QStringList>("paneOwn");  // the pane's Copy and Select All
     QTest::newRow("English, right click")
         << Language::EnUS << false
         << QStringList{"Find...", "Timestamps", "Reopen when the device returns",
-                       "Log to file...", "Log with timestamps"};
+                       "Log to file...", "Log with timestamps"}
+        << QStringList{"&Copy", "Select All"};
     QTest::newRow("Chinese, menu key")
         << Language::ZhCN << true
         << QStringList{QStringLiteral("查找..."), QStringLiteral("显示时间戳"),
                        QStringLiteral("设备重新接入时自动打开串口"),
-                       QStringLiteral("记录到文件..."), QStringLiteral("记录时加时间戳")};
+                       QStringLiteral("记录到文件..."), QStringLiteral("记录时加时间戳")}
+        << QStringList{QStringLiteral("复制(&C)"), QStringLiteral("全选")};
   }
   void menuOffersTheChoicesInBothLanguages() {
     QFETCH(Language, language);
     QFETCH(bool, byKey);
     QFETCH(QStringList, captions);
+    QFETCH(QStringList, paneOwn);
     Start(language);
     QMenu* menu = OpenMenu(byKey);
     QVERIFY(menu != nullptr);
     QVERIFY(!menu->accessibleName().isEmpty());
+    // The toolkit's entries speak the window's language too.
+    QStringList own;
+    for (const char* name : {"edit-copy", "select-all"}) {
+      QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
+      QVERIFY2(action != nullptr, name);
+      own << action->text().section(QLatin1Char('\t'), 0, 0);
+    }
+    QCOMPARE(own, paneOwn);
     QStringList ours;
     for (const char* name : {"paneFind", "paneTimestamps", "paneReopen", "paneLog",
                              "paneLogTimestamps"}) {
@@ -350,7 +363,9 @@ class PaneExtrasTest : public QObject {
 
   void Start(Language language, const QString& settings = QString(),
              std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
+    // The language of the run, as the program sets it before its window.
     SetLanguage(language);
+    QVERIFY(LoadToolkitTranslations(language));
     StartOptions options = TestOptions({m_link}, m_data.path());
     options.portWatchPeriod = kWatchPeriod;
     options.settingsPath = settings.toStdString();
