@@ -56,6 +56,15 @@ QString SavedPort(const QString& path) {
   return port ? FromGbk(*port) : QStringLiteral("<no port>");
 }
 
+// Waits until the connection worker is done and everything it left for the
+// window's thread has run, a box included.
+void Settle(CZephynDlg& dlg) {
+  QTRY_VERIFY(dlg.connectionIdle());
+  bool reached = false;
+  dlg.controls().post([&reached] { reached = true; });
+  QTRY_VERIFY(reached);
+}
+
 // What the receive pane shows.
 QString PaneText(CZephynDlg& dlg) {
   return dlg.findChild<QPlainTextEdit*>(QStringLiteral("1049"))->toPlainText();
@@ -159,14 +168,14 @@ class SettingsTest : public QObject {
     // and the file goes on naming A.
     auto dlg = Start(path, {b.path()});
     Controls& c = dlg->controls();
-    const QString line = QStringLiteral("[the saved port %1 is not present]").arg(a);
-    QTRY_VERIFY2(PaneText(*dlg).split(QLatin1Char('\n')).contains(line), qPrintable(PaneText(*dlg)));
-    QTRY_VERIFY(dlg->connectionIdle());
-    QCOMPARE(dlg->paneNotes(), std::vector<QString>{line});
-    QCOMPARE(c.text(1006), QString::fromStdString(b.path()));
-    QCOMPARE(c.text(1053), Text(0));
+    Settle(*dlg);
     QVERIFY(!g_comPort.IsOpen());
+    QCOMPARE(c.text(1053), Text(0));
+    QCOMPARE(c.text(1006), QString::fromStdString(b.path()));
     QVERIFY(m_prompts.boxes.isEmpty());
+    const QString line = QStringLiteral("[the saved port %1 is not present]").arg(a);
+    QCOMPARE(dlg->paneNotes(), std::vector<QString>{line});
+    QTRY_VERIFY2(PaneText(*dlg).split(QLatin1Char('\n')).contains(line), qPrintable(PaneText(*dlg)));
     QVERIFY(dlg->close());
     QCOMPARE(SavedPort(path), a);
   }
@@ -242,11 +251,11 @@ class SettingsTest : public QObject {
       WriteSettingsFile(path, a, k.rate);
       if (k.busy) QVERIFY(holder.Open(nullptr, m_module->path(), 115200, 0, 8, 0, 0));
       auto dlg = Start(path, {m_module->path()});
-      QTRY_VERIFY(dlg->connectionIdle());
-      QTRY_COMPARE(dlg->paneNotes(), k.notes);
-      for (const QString& note : k.notes) QTRY_VERIFY(PaneText(*dlg).contains(note));
-      QCOMPARE(dlg->controls().text(1053), Text(0));
+      Settle(*dlg);
       QVERIFY2(m_prompts.boxes.isEmpty(), qPrintable(m_prompts.boxes.value(0).text));
+      QCOMPARE(dlg->controls().text(1053), Text(0));
+      QCOMPARE(dlg->paneNotes(), k.notes);
+      for (const QString& note : k.notes) QTRY_VERIFY(PaneText(*dlg).contains(note));
       holder.Close();
     }
   }
