@@ -13,10 +13,14 @@ TEST(FlowWordsTest, EachWordKeepsThePositionItHadWhereItWasWritten) {
     std::optional<int> entry;
   };
   const Case cases[] = {
-      {Utf8ToGbkString("无"), 0}, {Utf8ToGbkString("有"), 1},
-      {"Have", 0},                {"No", 1},
-      {"", std::nullopt},         {"no", std::nullopt},
-      {"CTS", std::nullopt},      {"No ", std::nullopt},
+      {Utf8ToGbkString("无"), 0},
+      {Utf8ToGbkString("有"), 1},
+      {"Have", 0},
+      {"No", 1},
+      {"", std::nullopt},
+      {"no", std::nullopt},
+      {"CTS", std::nullopt},
+      {"No ", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(FlowEntryOfWord(c.word), c.entry) << c.word;
 }

@@ -51,8 +51,8 @@ QString SavedPort(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("<no file>");
   const QByteArray bytes = file.readAll();
-  const auto port =
-      SettingsReader(std::string_view(bytes.constData(), std::size_t(bytes.size()))).Value(Idx::kPort);
+  const auto port = SettingsReader(std::string_view(bytes.constData(), std::size_t(bytes.size())))
+                        .Value(Idx::kPort);
   return port ? FromGbk(*port) : QStringLiteral("<no port>");
 }
 
@@ -175,7 +175,8 @@ class SettingsTest : public QObject {
     QVERIFY(m_prompts.boxes.isEmpty());
     const QString line = QStringLiteral("[the saved port %1 is not present]").arg(a);
     QCOMPARE(dlg->paneNotes(), std::vector<QString>{line});
-    QTRY_VERIFY2(PaneText(*dlg).split(QLatin1Char('\n')).contains(line), qPrintable(PaneText(*dlg)));
+    QTRY_VERIFY2(PaneText(*dlg).split(QLatin1Char('\n')).contains(line),
+                 qPrintable(PaneText(*dlg)));
     QVERIFY(dlg->close());
     QCOMPARE(SavedPort(path), a);
   }
@@ -223,7 +224,8 @@ class SettingsTest : public QObject {
     QCOMPARE(dlg->controls().text(1006), QString::fromStdString(link));
     const std::vector<QString> notes = dlg->paneNotes();
     QCOMPARE(notes.size(), std::size_t(2));
-    static const QRegularExpression opened(QStringLiteral(R"(^\[.* appeared, opened \d\d:\d\d:\d\d\.\d{3}\]$)"));
+    static const QRegularExpression opened(
+        QStringLiteral(R"(^\[.* appeared, opened \d\d:\d\d:\d\d\.\d{3}\]$)"));
     QVERIFY2(opened.match(notes[1]).hasMatch(), qPrintable(notes[1]));
     QVERIFY(m_prompts.boxes.isEmpty());
     dlg.reset();
@@ -244,7 +246,8 @@ class SettingsTest : public QObject {
     };
     const Case cases[] = {
         {QString(), false, {}},
-        {QStringLiteral("115200"), true,
+        {QStringLiteral("115200"),
+         true,
          {QStringLiteral("[%1]").arg(Text(TextId::kOpenBusy).arg(a))}},
     };
     for (const Case& k : cases) {
