@@ -190,8 +190,8 @@ class SettingsTest : public QObject {
     auto dlg = Start(path, {b.path(), m_module->path()});
     QTRY_COMPARE(dlg->controls().text(1053), Text(1));
     m_module->unplug();
+    // The box comes from the watch pass that found the device gone.
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
-    QTRY_COMPARE(dlg->controls().count(1006), 1);
     QTRY_VERIFY(dlg->connectionIdle());
     QVERIFY(dlg->close());
     QCOMPARE(SavedPort(path), a);
