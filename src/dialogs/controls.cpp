@@ -157,6 +157,7 @@ void Controls::add(int id, QWidget* widget, bool sorted) {
   state.enabled = !widget->testAttribute(Qt::WA_ForceDisabled);
   state.visible = !widget->isHidden();
   state.sorted = sorted;
+  if (auto* c = qobject_cast<QComboBox*>(widget)) state.listOnly = !c->isEditable();
   state.plainEdit = qobject_cast<QPlainTextEdit*>(widget) != nullptr;
   state.items = WidgetItems(widget);
   state.sel = WidgetSel(widget);
@@ -385,6 +386,17 @@ void Controls::post(std::function<void()> task) {
 void Controls::setText(int id, const QString& given) {
   const QString text = filtered(id, given);
   update(id, [&](State& s) -> Apply {
+    if (s.listOnly) {
+      // The mirror never holds a text the list does not show.
+      const int entry = int(s.items.indexOf(text));
+      if (entry < 0) return {};
+      s.sel = entry;
+      s.text = text;
+      return [entry](QWidget* w) {
+        CheckWindowThread("Controls::setText");
+        SetWidgetSel(w, entry);
+      };
+    }
     s.text = text;
     const std::uint64_t serial = ++s.textSerial;
     s.lastSetSerial = serial;

@@ -44,7 +44,9 @@ class Controls : public QObject {
   // Window thread only.
   QWidget* widget(int id) const;
 
-  // Any thread.
+  // Any thread. A list-only combo box shows only its entries: setting its
+  // text selects the entry of that text, and a text no entry holds changes
+  // nothing.
   QString text(int id) const;
   void setText(int id, const QString& text);
   // Replaces the first `removeFront` characters of the text with `front` and
@@ -115,6 +117,9 @@ class Controls : public QObject {
     bool enabled = true;
     bool visible = true;
     bool sorted = false;
+    // A combo box whose text cannot be typed: its text is always the text of
+    // its selected entry.
+    bool listOnly = false;
     QStringList items;
     int sel = -1;
     int value = 0;

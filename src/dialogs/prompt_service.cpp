@@ -69,10 +69,6 @@ void SetPromptsCancelled(bool cancelled) {
   g_cancelled = cancelled;
 }
 
-bool PromptsCancelled() {
-  return g_cancelled;
-}
-
 PromptService& Prompts() {
   return *g_prompts;
 }

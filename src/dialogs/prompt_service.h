@@ -41,7 +41,6 @@ QString AppTitle();
 // if the user had cancelled it. A box open when this is set, once closed,
 // answers the same. Window thread.
 void SetPromptsCancelled(bool cancelled);
-bool PromptsCancelled();
 
 // The service in use: the real boxes unless a test set its own.
 PromptService& Prompts();

@@ -59,7 +59,6 @@ class CMoreStrSend : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void StartCycleLocked();       // m_cycleLock held
   void RestoreControlsLocked();  // m_cycleLock held
   void EnableRowButtons(bool enable);
   // The scroll range: what of the rows does not fit in the page.

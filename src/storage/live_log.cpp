@@ -64,11 +64,6 @@ bool LiveLog::Active() const {
   return m_active;
 }
 
-std::string LiveLog::Path() const {
-  std::lock_guard lock(m_lock);
-  return m_path;
-}
-
 void LiveLog::Append(const std::uint8_t* bytes, std::size_t count, WallClock::time_point when) {
   std::unique_lock lock(m_lock);
   if (!m_active || count == 0) return;

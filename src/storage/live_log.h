@@ -46,7 +46,6 @@ class LiveLog {
   void Stop();
   // A log is running: started, and neither stopped nor failed.
   bool Active() const;
-  std::string Path() const;
 
   // The port's reader: a block read at `when`. Nothing while no log runs.
   void Append(const std::uint8_t* bytes, std::size_t count, WallClock::time_point when);

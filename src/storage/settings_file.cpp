@@ -130,11 +130,6 @@ std::string WriteSettings(const std::vector<std::string>& values) {
   return text;
 }
 
-bool IsNoFlowWord(std::string_view gbkValue) {
-  static const std::string chinese = Utf8ToGbkString("无");
-  return gbkValue == chinese || gbkValue == "No";
-}
-
 SettingsReader::SettingsReader(std::string_view fileBytes)
     : m_content(fileBytes.size() < 2 ? std::string_view()
                                      : fileBytes.substr(0, fileBytes.size() - 2)) {}

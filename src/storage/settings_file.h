@@ -59,11 +59,6 @@ const std::vector<SettingEntry>& SettingEntries();
 // comment line and key line, every line ended by CR LF.
 std::string WriteSettings(const std::vector<std::string>& values);
 
-// True when a stored flow-control word means "no flow control", in either
-// language ("无" or "No"), so that a file written by a run in one language
-// does not switch hardware flow control on in the other.
-bool IsNoFlowWord(std::string_view gbkValue);
-
 // Answers the value of each key of a file's bytes. A key counts only where
 // an entry starts (at the start of a line after a comment line), and a value
 // ends where the next entry starts, so any text a control can hold ("//",

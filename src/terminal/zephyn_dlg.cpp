@@ -34,7 +34,6 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
       m_record(m_options.dataFolder.empty() ? DataFolderBase() : m_options.dataFolder,
                CSaveFile::MakeTimeStamp()) {
   InitPictures();
-  m_sendBuf.reserve(kSendBufSize);
   setObjectName(QStringLiteral("102"));
   // A resizable window of its own in the task bar, with minimize and
   // maximize boxes, rather than a dialog's frame.

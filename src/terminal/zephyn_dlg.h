@@ -73,8 +73,6 @@ class CZephynDlg : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr std::int32_t kSendBufSize = 9'999'999;
-
   explicit CZephynDlg(Language language, StartOptions options = {}, QWidget* parent = nullptr);
   ~CZephynDlg() override;
 
@@ -182,8 +180,10 @@ class CZephynDlg : public QDialog {
   void OpenFindBar();
   FindBar* findBar() const { return m_findBar; }
 
-  // The lines that mark where a lost port was reopened, oldest first.
-  std::vector<QString> reopenGaps() const;
+  // The lines the program wrote into the receive pane, oldest first: where
+  // a lost port was reopened, a saved port that was not there at start-up,
+  // why an open of the program's own failed.
+  std::vector<QString> paneNotes() const;
 
   // How many times the closing order has run (once, however the window closes).
   int closingRuns() const { return m_closingRuns; }
@@ -213,30 +213,64 @@ class CZephynDlg : public QDialog {
   void TakeLinkZones();
   // Whether a point of the client area lies strictly inside a link zone.
   bool OverLink(const QPoint& point) const;
+  // The start-up steps: the controls from the template of the window's
+  // language with their handlers and the icon; the flags' start values; the
+  // controls' start values the template does not give; the receive pane's
+  // colour and face; the lists' entries; the port list.
+  void CreateControls();
   void ResetState();
+  void ResetViewAndSendControls();
+  void InitReceivePaneLook();
   void FillLists();
   void FillPortList();
-  // The settings file: read back into the controls at start-up (true when
-  // the file could be read), written from them at close (false when that
-  // failed; the user has been told).
-  bool LoadSettings();
+  // The pane menu's choices and the settings file read back; the port that
+  // was saved opens by itself when it is listed.
+  void RestoreLastSession();
+  // The settings file: read back into the controls at start-up, all but the
+  // port, which is returned (nullopt when no file was read; empty when it
+  // names none); written from them at close (false when that failed; the
+  // user has been told).
+  std::optional<QString> LoadSettings();
   bool SaveSettings();
+  // At start-up: selects and opens `port` when the list holds it; otherwise
+  // opens nothing, says so in the receive pane and, with the pane menu's
+  // reopen choice on, opens it once the port watch lists it.
+  void OpenSavedPort(const QString& port);
   void StartThreads();
   void StopThreads();
   void OnClose();
+  // The closing steps: the threads and workers stopped before anything they
+  // use goes, then everything that sends.
+  void StopWorkers();
+  void StopSending();
 
-  void OpenPortWorker();
+  // Who asked for an open: the user, who is told in a box why it failed; or
+  // the program (at start-up, or for a device that returned), which writes
+  // why in one line of the receive pane, and nothing when there is no rate.
+  enum class OpenBy { User, Program };
+  void OpenPortWorker(OpenBy by = OpenBy::User);
   void ClosePortWorker();
   // Automatic baud detection, a task of the connection worker.
   void AutoBaudWorker();
   // The port list shows the placeholder that stands for no port.
   bool NoPortListed() const;
+  // The port list's selected entry; empty when none is selected.
+  QString SelectedPort() const;
+  // The port the user chose whose device is not listed now (the saved one
+  // at start-up, or one that went away), kept until another is chosen or
+  // a port opens: the settings file keeps naming it. Any thread.
+  void NoteMissingPort(const QString& port, bool keepEarlier);
+  void ForgetMissingPort();
+  // The port the settings file names: the missing one, else the selection.
+  QString PortToSave() const;
   // The open/close button shows the open state.
   bool PortShownOpen() const;
-  // Tells the user why `path` could not be opened: `error` and its errno
-  // `err` from the port, or PortError::None when the `rate` text is no rate.
-  // Any thread; the box is posted.
-  void ReportOpenFailure(const std::string& path, const QString& rate, PortError error, int err);
+  // Tells why `path` could not be opened: `error` and its errno `err` from
+  // the port, or PortError::None when the `rate` text is no rate; in a box
+  // (posted) or, for an open of the program's own, in the receive pane. Any
+  // thread.
+  void ReportOpenFailure(const std::string& path, const QString& rate, PortError error, int err,
+                         OpenBy by);
 
   void PortWatchThread();
   void PortWatchPass();
@@ -250,7 +284,9 @@ class CZephynDlg : public QDialog {
     QString rate;
     int flow = 0;
     std::chrono::steady_clock::time_point at;
-    WallClock::time_point wallAt;
+    // When the open port went away; none for a saved port that was not
+    // there at start-up.
+    std::optional<WallClock::time_point> wallAt;
   };
   void ReopenWorker(const LostPort& lost);
   // The end of a pass that changed the list: the first entry selected when
@@ -298,6 +334,9 @@ class CZephynDlg : public QDialog {
   QString PermissionAdvice(const std::string& path, const QString& device) const;
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
+  // Writes `line` into the receive pane where the traffic stands now, on a
+  // line of its own. Any thread.
+  void AddPaneNote(const QString& line);
 
   // A tick of the timed send: the payload once more. The timer's thread.
   void TimedSendTick();
@@ -347,11 +386,16 @@ class CZephynDlg : public QDialog {
   // The live log: started and stopped on the window thread and by the
   // connection worker's close, fed by the reader; it guards itself.
   LiveLog m_liveLog{[this](const LogFailure& failure) { ReportLogFailure(failure); }};
-  // A port lost while open whose device may come back: the port watch only.
+  // A port lost while open, or saved but absent at start-up, whose device
+  // may come back: set by the start-up before the port watch starts, then
+  // the port watch's only.
   std::optional<LostPort> m_lostPort;
-  // The reopen gaps: the connection worker adds, any thread reads.
-  mutable std::mutex m_gapsLock;
-  std::vector<QString> m_reopenGaps;
+  // The pane's notes: any thread adds and reads.
+  mutable std::mutex m_notesLock;
+  std::vector<QString> m_paneNotes;
+  // See NoteMissingPort.
+  mutable std::mutex m_missingPortLock;
+  QString m_missingPort;
 
   // The traffic: written by the port's reader and every sender, read by the
   // refresh thread, Save and Clear; it has its own lock.
@@ -389,10 +433,9 @@ class CZephynDlg : public QDialog {
   std::atomic<int> m_advanceUtf8Check{0};
 
   // The timed-send payload: built on the window thread, sent by the timer's
-  // ticks; the pointer and the length change together under the lock.
+  // ticks, which take their own reference under the lock.
   mutable std::mutex m_timedSendLock;
   std::shared_ptr<const Bytes> m_timedSendBuf;
-  std::int32_t m_timedSendLen = 0;
 
   // Listeners of the receive path. The baud probe's reply: the reader writes,
   // the detection reads, under m_probeLock. An AT query's answer: the AT page

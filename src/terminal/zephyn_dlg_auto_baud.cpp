@@ -47,14 +47,15 @@ void CZephynDlg::AutoBaudWorker() {
   steps.select = [this](int position) { m_controls.setCurSel(kBaudRate, position); };
   steps.reopen = [this](int position) {
     if (g_comPort.IsOpen()) g_comPort.Close();
-    if (NoPortListed()) return;
+    const QString port = SelectedPort();
+    if (port.isEmpty() || NoPortListed()) return;
     // As an ordinary open reads them, but without its state updates. The
     // rate is the entry's, not what the box shows now: a second "Auto"
     // chosen while the search runs is ignored, yet puts the box on "Auto"
     // until the next step, and read from the box the open would have no
     // rate and the probe at this one would be skipped. No entry (and the
     // automatic one) reads 0, which no device accepts.
-    const std::string path = PortPath(m_controls.text(kPortList).toStdString());
+    const std::string path = PortPath(port.toStdString());
     const auto baud =
         std::uint32_t(LeadingInt(m_controls.itemText(kBaudRate, position).toStdString()));
     g_comPort.Open(this, path, baud, 0, 8, 0, m_controls.curSel(kFlowControl));

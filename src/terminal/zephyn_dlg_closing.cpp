@@ -14,38 +14,40 @@ void CZephynDlg::reject() {
 
 void CZephynDlg::OnClose() {
   ++m_closingRuns;
+  StopWorkers();
+  StopSending();
+  // The settings file, and the pane menu's choices beside it.
+  SavePaneOptions(SaveSettings());
+  // The port, and the live log that follows it.
+  if (g_comPort.IsOpen()) g_comPort.Close();
+  m_liveLog.Stop();
+  // Only saved copies outlive the run.
+  m_record.DeleteCapture();
+}
 
-  // 1. Stop the long-lived threads (StopThreads raises their stop flags).
-  //    They are joined here, before anything they use is released, so none
-  //    of them acts on a closing window.
+void CZephynDlg::StopWorkers() {
+  // The long-lived threads are joined before anything they use is
+  // released, so none of them acts on a closing window.
   m_displayDirty = 0;
   StopThreads();
-
   // A save under way stops and removes its partial file, so that a signal
   // during a long save ends the process at once and leaves no half file.
   CancelSave();
-
   // An open or close request under way finishes (a baud detection, told to
   // stop by StopThreads, at its next wait), and the ones still waiting are
-  // dropped, before the port is closed below, so none reopens it behind the
+  // dropped, before the port is closed, so none reopens it behind the
   // closing window.
   m_connection.Shutdown();
+}
 
-  // 2. A file being sent stops with its statistics; a paused one's sender
-  //    has ended or ends here.
+void CZephynDlg::StopSending() {
+  // A file being sent stops with its statistics; a paused one's sender has
+  // ended or ends here. Then the multi-string cycle, and the timed send
+  // with its tick under way.
   if (m_fileTransfer.Sending()) FinishFileSend(TextId::kSendStopped);
   m_fileTransfer.End();
-  // 3. The multi-string cycle.
   if (m_moreStrSend != nullptr && m_moreStrSend->CycleRunning()) m_moreStrSend->StopCycle();
-  // 4. The timed send, its tick under way included.
   KillTimedSendTimer();
-  // 5. The settings file, and the pane menu's choices beside it.
-  SavePaneOptions(SaveSettings());
-  // 6. The port, and the live log that follows it.
-  if (g_comPort.IsOpen()) g_comPort.Close();
-  m_liveLog.Stop();
-  // 7. This run's capture file: only saved copies outlive the run.
-  m_record.DeleteCapture();
 }
 
 }  // namespace zephyn

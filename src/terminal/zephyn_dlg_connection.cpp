@@ -30,6 +30,10 @@ bool CZephynDlg::NoPortListed() const {
   return m_controls.text(kPortList) == Text(TextId::kNoPort);
 }
 
+QString CZephynDlg::SelectedPort() const {
+  return m_controls.itemText(kPortList, m_controls.curSel(kPortList));
+}
+
 void CZephynDlg::OnOpenCloseClicked() {
   if (PortShownOpen()) {
     ClosePort();
@@ -39,6 +43,8 @@ void CZephynDlg::OnOpenCloseClicked() {
 }
 
 void CZephynDlg::OnPortSelChange() {
+  // The user's choice replaces a port that went away.
+  ForgetMissingPort();
   m_quickSend->ClearResults();
   StartOpenThread();
 }
@@ -80,21 +86,26 @@ void CZephynDlg::StopActivities() {
   if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
 }
 
-void CZephynDlg::OpenPortWorker() {
+void CZephynDlg::OpenPortWorker(OpenBy by) {
   StopActivities();
   if (g_comPort.IsOpen()) g_comPort.Close();
   // Send file comes back with a file that was read.
   if (m_fileTransfer.Loaded()) m_controls.setEnabled(kSendFile, true);
 
-  if (NoPortListed()) return;
-  const QString port = m_controls.text(kPortList);
+  // Only a device the list shows selected is ever opened.
+  const QString port = SelectedPort();
+  if (port.isEmpty() || NoPortListed()) return;
   const QString rate = m_controls.text(kBaudRate);
+  // A rate left empty (a baud detection that found none) waits for the
+  // user's choice: the program's own open has nothing to say about it.
+  if (by == OpenBy::Program && rate.trimmed().isEmpty()) return;
   const std::string path = PortPath(port.toStdString());
   // The rate must be a whole number the port can be set to: "Auto", an
   // empty box, "-5" or "99999999999" open nothing and say so.
   const std::optional<std::uint32_t> baud = ParseBaudRate(rate.toStdString());
   const int flow = m_controls.curSel(kFlowControl);
   if (baud && g_comPort.Open(this, path, *baud, 0, 8, 0, flow)) {
+    ForgetMissingPort();
     m_openedRate = rate;
     m_controls.setText(kOpenClose, Text(TextId::kCloseCaption));
     EnableSendControls(1);
@@ -103,7 +114,7 @@ void CZephynDlg::OpenPortWorker() {
   m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);
   ReportOpenFailure(path, rate, baud ? g_comPort.LastError() : PortError::None,
-                    g_comPort.LastErrno());
+                    g_comPort.LastErrno(), by);
 }
 
 void CZephynDlg::ClosePortWorker() {
@@ -119,10 +130,10 @@ void CZephynDlg::ClosePortWorker() {
 }
 
 void CZephynDlg::ReportOpenFailure(const std::string& path, const QString& rate, PortError error,
-                                   int err) {
-  // Every open that was asked for and failed says why, once: the port stays
-  // closed and the button's caption alone would not tell a busy device from
-  // a mistyped rate. PortError::None stands for a rate that is no rate.
+                                   int err, OpenBy by) {
+  // Every open that failed says why, once: the port stays closed and the
+  // button's caption alone would not tell a busy device from a mistyped
+  // rate. PortError::None stands for a rate that is no rate.
   const QString device = QString::fromStdString(path);
   auto message = [&](std::uint16_t id) { return Text(id).arg(device); };
   QString text;
@@ -149,7 +160,12 @@ void CZephynDlg::ReportOpenFailure(const std::string& path, const QString& rate,
       text = message(TextId::kOpenFailed).arg(QString::fromLocal8Bit(std::strerror(err)));
       break;
   }
-  PostWarning(text, QString());
+  if (by == OpenBy::User) {
+    PostWarning(text, QString());
+    return;
+  }
+  // Nobody asked for this open: no box comes up, the pane keeps the reason.
+  AddPaneNote(QStringLiteral("[%1]").arg(text.replace(QLatin1Char('\n'), QLatin1Char(' '))));
 }
 
 QString CZephynDlg::PermissionAdvice(const std::string& path, const QString& device) const {

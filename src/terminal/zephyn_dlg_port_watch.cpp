@@ -63,6 +63,10 @@ void CZephynDlg::PortWatchPass() {
     FinishPortWatchPass(false);
     return;
   }
+  // The chosen device went away: the settings file goes on naming it, unless
+  // it already names one that went away before (the entry selected meanwhile
+  // was not the user's choice).
+  if (!before.isEmpty() && before != Text(TextId::kNoPort)) NoteMissingPort(before, true);
 
   m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);

@@ -68,7 +68,7 @@ void CZephynDlg::changeEvent(QEvent* event) {
 void CZephynDlg::RefreshPane() {
   const PaneView view{m_controls.checked(kEcho), m_controls.checked(kHexView),
                       m_advanceUtf8Check != 0, m_hexBytesPerLine,
-                      m_paneTimestamps != 0, int(reopenGaps().size())};
+                      m_paneTimestamps != 0, int(paneNotes().size())};
   const PaneEdit edit = m_pane.Update(m_record, view);
   if (!edit.whole) {
     // An edit in place keeps the view at the end by itself.

@@ -1,9 +1,11 @@
 // Reopening a port whose device came back: with the pane menu's choice on, a
-// port that vanished while open is remembered with its rate and flow control;
-// when the port watch lists the device again within the limit (10 minutes in
-// the program) and no other port was opened meanwhile, the connection worker
-// opens it as it was. The drop was told once, when it happened; the reopen
-// is marked by one line with both times.
+// port that vanished while open is remembered with its rate and flow control
+// (so is a saved port that was not there at start-up); when the port watch
+// lists the device again within the limit (10 minutes in the program) and no
+// other port was opened meanwhile, the connection worker opens it as it was.
+// The drop was told once, when it happened; the reopen is marked by one line
+// with both times. The lines the program writes into the receive pane go
+// through AddPaneNote.
 #include <algorithm>
 
 #include "resources/control_ids.h"
@@ -54,28 +56,35 @@ void CZephynDlg::ReopenWorker(const LostPort& lost) {
     m_controls.setText(kBaudRate, lost.rate);  // a rate typed into the box
   }
   m_controls.setCurSel(kFlowControl, lost.flow);
-  OpenPortWorker();
+  OpenPortWorker(OpenBy::Program);
   if (!g_comPort.IsOpen()) return;
-  const QString gap = QStringLiteral("[%1 %2, %3 %4]")
-                          .arg(m_language == Language::ZhCN ? QStringLiteral("断开")
-                                                            : QStringLiteral("disconnected"),
-                               QString::fromStdString(ClockText(lost.wallAt)),
-                               m_language == Language::ZhCN ? QStringLiteral("重新打开")
-                                                            : QStringLiteral("reopened"),
-                               QString::fromStdString(ClockText(WallClock::now())));
+  const bool zh = m_language == Language::ZhCN;
+  const QString now = QString::fromStdString(ClockText(WallClock::now()));
+  if (!lost.wallAt) {
+    AddPaneNote(zh ? QStringLiteral("[%1 已接入，%2 打开]").arg(lost.name, now)
+                   : QStringLiteral("[%1 appeared, opened %2]").arg(lost.name, now));
+    return;
+  }
+  AddPaneNote(QStringLiteral("[%1 %2, %3 %4]")
+                  .arg(zh ? QStringLiteral("断开") : QStringLiteral("disconnected"),
+                       QString::fromStdString(ClockText(*lost.wallAt)),
+                       zh ? QStringLiteral("重新打开") : QStringLiteral("reopened"), now));
+}
+
+void CZephynDlg::AddPaneNote(const QString& line) {
   // The line goes into the record before the count that makes the pane
   // redraw with it grows.
-  m_record.MarkGap(gap.toStdString());
+  m_record.MarkGap(line.toStdString());
   {
-    std::lock_guard lock(m_gapsLock);
-    m_reopenGaps.push_back(gap);
+    std::lock_guard lock(m_notesLock);
+    m_paneNotes.push_back(line);
   }
   m_displayDirty = 1;
 }
 
-std::vector<QString> CZephynDlg::reopenGaps() const {
-  std::lock_guard lock(m_gapsLock);
-  return m_reopenGaps;
+std::vector<QString> CZephynDlg::paneNotes() const {
+  std::lock_guard lock(m_notesLock);
+  return m_paneNotes;
 }
 
 }  // namespace zephyn

@@ -91,7 +91,6 @@ void CZephynDlg::OnNewLineClicked() {
   if (m_controls.checked(kNewLine)) payload->insert(payload->end(), kCrLf, kCrLf + 2);
   // A tick that is sending the old payload holds its own reference to it.
   std::lock_guard lock(m_timedSendLock);
-  m_timedSendLen = std::int32_t(payload->size());
   m_timedSendBuf = std::move(payload);
 }
 

@@ -8,6 +8,7 @@
 #include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
 #include "resources/control_ids.h"
+#include "storage/flow_words.h"
 #include "storage/settings_file.h"
 #include "storage/settings_store.h"
 #include "terminal/zephyn_dlg.h"
@@ -30,7 +31,8 @@ std::string CheckValue(bool checked) {
 }
 
 // Shows a list's text: the entry of that text is selected when the list
-// holds one; an editable list shows the text as typed otherwise.
+// holds one; an editable list shows the text as typed otherwise, a list-only
+// one keeps its selection.
 void ApplySelection(Controls& controls, int id, const QString& text) {
   for (int i = 0; i < controls.count(id); ++i) {
     if (controls.itemText(id, i) == text) {
@@ -43,10 +45,10 @@ void ApplySelection(Controls& controls, int id, const QString& text) {
 
 }  // namespace
 
-bool CZephynDlg::LoadSettings() {
-  if (m_options.settingsPath.empty()) return false;
+std::optional<QString> CZephynDlg::LoadSettings() {
+  if (m_options.settingsPath.empty()) return std::nullopt;
   const std::optional<std::string> bytes = ReadSettingsFile(m_options.settingsPath);
-  if (!bytes) return false;
+  if (!bytes) return std::nullopt;
   const SettingsReader reader(*bytes);
   Controls& page = m_moreStrSend->controls();
   auto text = [&](std::size_t index) -> std::optional<QString> {
@@ -58,19 +60,9 @@ bool CZephynDlg::LoadSettings() {
     if (const auto number = reader.Number(index)) controls.setChecked(id, *number == 1);
   };
 
-  if (const auto port = text(Idx::kPort)) ApplySelection(m_controls, kPortList, *port);
   if (const auto baud = text(Idx::kBaud)) ApplySelection(m_controls, kBaudRate, *baud);
-  if (const auto flow = reader.Value(Idx::kFlow)) {
-    // The entry that was saved, when the list holds it: the list is sorted,
-    // so in English "Have" is entry 0, which means no flow control there,
-    // and compared with "No" alone it would switch CTS on at every other
-    // start. A word of the other language: both words for none mean entry 0.
-    const QString word = FromGbk(*flow);
-    int entry = IsNoFlowWord(*flow) ? 0 : 1;
-    for (int i = 0; i < m_controls.count(kFlowControl); ++i)
-      if (m_controls.itemText(kFlowControl, i) == word) entry = i;
-    m_controls.setCurSel(kFlowControl, entry);
-  }
+  if (const auto flow = reader.Value(Idx::kFlow))
+    if (const auto entry = FlowEntryOfWord(*flow)) m_controls.setCurSel(kFlowControl, *entry);
   if (const auto interval = text(Idx::kInterval)) ApplySelection(m_controls, kInterval, *interval);
   if (const auto interval = text(Idx::kCycleInterval))
     ApplySelection(page, StringsPageIds::kCycleInterval, *interval);
@@ -94,14 +86,14 @@ bool CZephynDlg::LoadSettings() {
   if (const auto on = reader.Number(Idx::kMultiInstruction)) advanced.multiInstruction = *on != 0;
   if (const auto on = reader.Number(Idx::kUtf8)) advanced.utf8 = *on != 0;
   SetAdvancedSettings(advanced);
-  return true;
+  return text(Idx::kPort).value_or(QString());
 }
 
 bool CZephynDlg::SaveSettings() {
   if (m_options.settingsPath.empty() || m_moreStrSend == nullptr) return true;
   Controls& page = m_moreStrSend->controls();
   std::vector<std::string> values(Idx::kCount);
-  values[Idx::kPort] = ToGbk(m_controls.text(kPortList));
+  values[Idx::kPort] = ToGbk(PortToSave());
   values[Idx::kBaud] = ToGbk(m_controls.text(kBaudRate));
   values[Idx::kFlow] = ToGbk(m_controls.text(kFlowControl));
   values[Idx::kInterval] = ToGbk(m_controls.text(kInterval));

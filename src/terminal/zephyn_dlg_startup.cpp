@@ -31,79 +31,58 @@ bool CZephynDlg::OnInitDialog() {
   if (m_initialised) return true;
   m_initialised = true;
 
-  // 1. The controls, from the template of the window's language.
-  BuildDialog(Template102(m_language), m_language, this, m_controls, SidePanelUnit(m_language));
-  ConnectHandlers();
-
-  // 2. The system menu gets an About entry only when text 101 exists; the
-  //    table holds none, so there is nothing to add.
-
-  // 3. The window icon.
-  setWindowIcon(m_hIcon);
-
-  // 4. Reset the state.
+  CreateControls();
   ResetState();
-
-  // 5. The side-panel pages.
   InitTabs();
-
-  // 6. Sent bytes are not shown in the receive pane.
-  m_controls.setChecked(kEcho, false);
-
-  // 7. No multi-string cycle runs.
-  m_moreStrSend->StopCycle();
-
-  // 8. Layout bookkeeping: the start size, the minimum size and the links.
+  ResetViewAndSendControls();
   InitLayout();
   InitLinks();
-
-  // 9. The progress bar.
-  m_controls.setValue(kProgress, 0);
-
-  // 10. The receive pane's text: blue, in a face that shows Chinese.
-  if (auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane))) {
-    QPalette palette = pane->palette();
-    palette.setColor(QPalette::Text, QColor(0, 0, 255));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0, 0, 255));
-    pane->setPalette(palette);
-    QFont face = pane->font();
-    face.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("AR PL UMing CN")});
-    // Received text needs no shaping beyond one glyph per character; leaving
-    // it out makes laying out and painting new lines cheaper.
-    face.setStyleStrategy(QFont::PreferNoShaping);
-    pane->setFont(face);
-  }
+  InitReceivePaneLook();
   InitPaneExtras();
-
-  // 11-13. Rates, intervals and flow control.
   FillLists();
-
-  // 14-15. The port list, or the no-port look.
   FillPortList();
-
-  // 16. Received bytes come to OnComRead.
   g_comPort.SetCallback(&OnComRead);
-
-  // 17. The closed-port look.
   EnableSendControls(0);
-
-  // 18. Empty pane, buffers and counters, and no capture left by a run that
-  //     ended without deleting its own (killed, or the machine went down).
+  // Empty pane, buffers and counters; captures that runs which ended without
+  // closing left behind are kept under a name of their own and told once.
   Clear();
   KeepCapturesOfEndedRuns();
-
-  // 19. Advanced settings' defaults.
   SetAdvancedSettings(AdvancedSettings{});
-
-  // 20. Restore the last session; a restored session reopens its port.
-  LoadPaneOptions();
-  if (LoadSettings()) StartOpenThread();
-
-  // 21. The long-lived threads.
+  RestoreLastSession();
   StartThreads();
   return true;
+}
+
+void CZephynDlg::CreateControls() {
+  BuildDialog(Template102(m_language), m_language, this, m_controls, SidePanelUnit(m_language));
+  ConnectHandlers();
+  setWindowIcon(m_hIcon);
+}
+
+void CZephynDlg::ResetViewAndSendControls() {
+  // Sent bytes are not shown in the receive pane, no multi-string cycle
+  // runs and no file is on its way.
+  m_controls.setChecked(kEcho, false);
+  m_moreStrSend->StopCycle();
+  m_controls.setValue(kProgress, 0);
+}
+
+void CZephynDlg::InitReceivePaneLook() {
+  // Blue text, in a face that shows Chinese.
+  auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane));
+  if (pane == nullptr) return;
+  QPalette palette = pane->palette();
+  palette.setColor(QPalette::Text, QColor(0, 0, 255));
+  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0, 0, 255));
+  pane->setPalette(palette);
+  QFont face = pane->font();
+  face.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                    QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                    QStringLiteral("AR PL UMing CN")});
+  // Received text needs no shaping beyond one glyph per character; leaving
+  // it out makes laying out and painting new lines cheaper.
+  face.setStyleStrategy(QFont::PreferNoShaping);
+  pane->setFont(face);
 }
 
 void CZephynDlg::ResetState() {

@@ -249,6 +249,23 @@ class ControlsTest : public QObject {
     QCOMPARE(m_controls->text(4), QString());
   }
 
+  void listOnlyBoxTextIsItsSelectedEntry() {
+    // A text the list does not hold is never taken, from any thread: the
+    // mirror, which the program reads, says what the widget shows.
+    m_controls->addItem(3, QStringLiteral("ttyS0"));
+    m_controls->addItem(3, QStringLiteral("ttyUSB0"));
+    m_controls->setCurSel(3, 0);
+    RunOnWorker([this] { m_controls->setText(3, QStringLiteral("ttyACM9")); });
+    QCOMPARE(m_controls->text(3), QStringLiteral("ttyS0"));
+    QCOMPARE(m_controls->curSel(3), 0);
+    QCOMPARE(m_combo->currentText(), QStringLiteral("ttyS0"));
+    // The text of an entry selects that entry.
+    m_controls->setText(3, QStringLiteral("ttyUSB0"));
+    QCOMPARE(m_controls->curSel(3), 1);
+    QCOMPARE(m_combo->currentIndex(), 1);
+    QCOMPARE(m_controls->text(3), m_combo->currentText());
+  }
+
   void postedTasksRunAfterEarlierUpdates() {
     QString seenByTask;
     RunOnWorker([&] {

@@ -170,14 +170,5 @@ TEST(SettingsFileTest, AwkwardValuesSurviveARoundTrip) {
   }
 }
 
-TEST(SettingsFileTest, NoFlowControlInEitherLanguage) {
-  EXPECT_TRUE(IsNoFlowWord(Gbk("无")));
-  EXPECT_TRUE(IsNoFlowWord("No"));
-  EXPECT_FALSE(IsNoFlowWord(Gbk("有")));
-  EXPECT_FALSE(IsNoFlowWord("Have"));
-  EXPECT_FALSE(IsNoFlowWord(""));
-  EXPECT_FALSE(IsNoFlowWord("no"));
-}
-
 }  // namespace
 }  // namespace zephyn

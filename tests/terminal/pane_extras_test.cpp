@@ -227,7 +227,7 @@ class PaneExtrasTest : public QObject {
     QTRY_COMPARE(m_dlg->quickSend()->controls().text(1068), QStringLiteral("Zephyn-BT\r\n"));
     // One box for the one drop, and one gap line.
     QCOMPARE(m_prompts.boxes.size(), 1);
-    const std::vector<QString> gaps = m_dlg->reopenGaps();
+    const std::vector<QString> gaps = m_dlg->paneNotes();
     QCOMPARE(gaps.size(), std::size_t(1));
     static const QRegularExpression gap(QStringLiteral(
         R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)"));
@@ -257,7 +257,7 @@ class PaneExtrasTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->portWatchRounds() > later + 3, kWatchMs);
     QTRY_VERIFY(m_dlg->connectionIdle());
     QVERIFY(!g_comPort.IsOpen());
-    QVERIFY(m_dlg->reopenGaps().empty());
+    QVERIFY(m_dlg->paneNotes().empty());
     QCOMPARE(m_prompts.boxes.size(), 1);
   }
 

@@ -1,22 +1,76 @@
 // The settings file through the real window: what the user chose survives a
-// close and a new start, which reopens the port by itself; a file that
-// cannot be written is reported and the window closes all the same.
+// close and a new start, which reopens the saved port by itself and no other;
+// a file that cannot be written is reported and the window closes all the
+// same.
+#include <unistd.h>
+
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <memory>
 
 #include "dialogs/gbk_string.h"
 #include "panels/more_str_send.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
+#include "storage/pane_options.h"
 #include "storage/settings_file.h"
 #include "terminal/test_prompts.h"
 #include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
+
+namespace {
+
+namespace Idx = SettingIndex;
+
+// The port watch wakes every 100 ms in these tests (every 3 s in the
+// program); conditions that need a pass get a generous deadline.
+constexpr std::chrono::milliseconds kWatchPeriod{100};
+constexpr int kWatchMs = 8000;
+
+// A settings file naming `port`, at `rate`, with the flow-control word
+// `flow` (GBK); everything else empty.
+void WriteSettingsFile(const QString& path, const QString& port, const QString& rate,
+                       const std::string& flow = "No") {
+  std::vector<std::string> values(Idx::kCount);
+  values[Idx::kPort] = ToGbk(port);
+  values[Idx::kBaud] = ToGbk(rate);
+  values[Idx::kFlow] = flow;
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  const std::string bytes = WriteSettings(values);
+  QCOMPARE(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
+}
+
+QString SavedPort(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("<no file>");
+  const QByteArray bytes = file.readAll();
+  const auto port = SettingsReader(std::string_view(bytes.constData(), std::size_t(bytes.size())))
+                        .Value(Idx::kPort);
+  return port ? FromGbk(*port) : QStringLiteral("<no port>");
+}
+
+// Waits until the connection worker is done and everything it left for the
+// window's thread has run, a box included.
+void Settle(CZephynDlg& dlg) {
+  QTRY_VERIFY(dlg.connectionIdle());
+  bool reached = false;
+  dlg.controls().post([&reached] { reached = true; });
+  QTRY_VERIFY(reached);
+}
+
+// What the receive pane shows.
+QString PaneText(CZephynDlg& dlg) {
+  return dlg.findChild<QPlainTextEdit*>(QStringLiteral("1049"))->toPlainText();
+}
+
+}  // namespace
 
 class SettingsTest : public QObject {
   Q_OBJECT
@@ -121,6 +175,150 @@ class SettingsTest : public QObject {
     QTRY_COMPARE(Received(*m_module), std::string("\x01\x27"));
   }
 
+  void onlyTheSavedPortOpensAndOnlyWhileListed() {
+    // Two modules: the run ends on A; the next run lists both and opens A,
+    // though B comes first.
+    VirtualModule b(115200);
+    QVERIFY(b.ok());
+    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString a = QString::fromStdString(m_module->path());
+    WriteSettingsFile(path, a, QStringLiteral("115200"));
+    {
+      auto dlg = Start(path, {b.path(), m_module->path()});
+      QTRY_COMPARE(dlg->controls().text(1053), Text(1));
+      QCOMPARE(dlg->controls().text(1006), a);
+      dlg->controls().setText(10000, QStringLiteral("AT"));
+      zephyn::Click(*dlg, 10001);
+      QTRY_COMPARE(Received(*m_module), std::string("AT"));
+      QVERIFY(Received(b).empty());
+      QVERIFY(dlg->close());
+    }
+    QCOMPARE(SavedPort(path), a);
+
+    // A run that lists only B while A is still there opens nothing: no
+    // device the list does not show, nor B in its place. The pane says why,
+    // and the file goes on naming A.
+    auto dlg = Start(path, {b.path()});
+    Controls& c = dlg->controls();
+    Settle(*dlg);
+    QVERIFY(!g_comPort.IsOpen());
+    QCOMPARE(c.text(1053), Text(0));
+    QCOMPARE(c.text(1006), QString::fromStdString(b.path()));
+    QVERIFY(m_prompts.boxes.isEmpty());
+    const QString line = QStringLiteral("[the saved port %1 is not present]").arg(a);
+    QCOMPARE(dlg->paneNotes(), std::vector<QString>{line});
+    QTRY_VERIFY2(PaneText(*dlg).split(QLatin1Char('\n')).contains(line),
+                 qPrintable(PaneText(*dlg)));
+    QVERIFY(dlg->close());
+    QCOMPARE(SavedPort(path), a);
+  }
+
+  void aPortLostWhenTheRunEndsIsStillTheSavedOne() {
+    VirtualModule b(115200);
+    QVERIFY(b.ok());
+    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString a = QString::fromStdString(m_module->path());
+    WriteSettingsFile(path, a, QStringLiteral("115200"));
+    auto dlg = Start(path, {b.path(), m_module->path()});
+    QTRY_COMPARE(dlg->controls().text(1053), Text(1));
+    m_module->unplug();
+    // The box comes from the watch pass that found the device gone.
+    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
+    QTRY_VERIFY(dlg->connectionIdle());
+    QVERIFY(dlg->close());
+    QCOMPARE(SavedPort(path), a);
+  }
+
+  void anAbsentSavedPortOpensWhenItAppearsWithReopenOn() {
+    // The port by a path of its own that does not exist yet, as a
+    // /dev/serial/by-id link of a module not plugged in.
+    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const std::string link = m_folder.filePath(QStringLiteral("by-id-module")).toStdString();
+    WriteSettingsFile(path, QString::fromStdString(link), QStringLiteral("115200"));
+    QFile pane(QString::fromStdString(PaneOptionsPath(path.toStdString())));
+    QVERIFY(pane.open(QIODevice::WriteOnly));
+    pane.write(QByteArray::fromStdString(WritePaneOptions({false, true, false})));
+    pane.close();
+    VirtualModule b(115200);
+    QVERIFY(b.ok());
+
+    auto dlg = Start(path, {b.path(), link});
+    const QString missing =
+        QStringLiteral("[the saved port %1 is not present; it opens when it appears]")
+            .arg(QString::fromStdString(link));
+    QTRY_VERIFY(PaneText(*dlg).contains(missing));
+    QTRY_VERIFY(dlg->connectionIdle());
+    QVERIFY(!g_comPort.IsOpen());
+
+    QCOMPARE(::symlink(m_module->path().c_str(), link.c_str()), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(g_comPort.IsOpen(), kWatchMs);
+    QTRY_COMPARE(dlg->controls().text(1053), Text(1));
+    QCOMPARE(dlg->controls().text(1006), QString::fromStdString(link));
+    const std::vector<QString> notes = dlg->paneNotes();
+    QCOMPARE(notes.size(), std::size_t(2));
+    static const QRegularExpression opened(
+        QStringLiteral(R"(^\[.* appeared, opened \d\d:\d\d:\d\d\.\d{3}\]$)"));
+    QVERIFY2(opened.match(notes[1]).hasMatch(), qPrintable(notes[1]));
+    QVERIFY(m_prompts.boxes.isEmpty());
+    dlg.reset();
+    ::unlink(link.c_str());
+  }
+
+  void startUpOpenThatFailsShowsNoBox() {
+    // An empty rate (a baud detection that found none) opens nothing and
+    // says nothing; a device another program holds is named in the pane
+    // with the reason. Neither puts up a box nobody asked for.
+    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString a = QString::fromStdString(m_module->path());
+    CComPort holder;
+    struct Case {
+      QString rate;
+      bool busy;
+      std::vector<QString> notes;
+    };
+    const Case cases[] = {
+        {QString(), false, {}},
+        {QStringLiteral("115200"),
+         true,
+         {QStringLiteral("[%1]").arg(Text(TextId::kOpenBusy).arg(a))}},
+    };
+    for (const Case& k : cases) {
+      WriteSettingsFile(path, a, k.rate);
+      if (k.busy) QVERIFY(holder.Open(nullptr, m_module->path(), 115200, 0, 8, 0, 0));
+      auto dlg = Start(path, {m_module->path()});
+      Settle(*dlg);
+      QVERIFY2(m_prompts.boxes.isEmpty(), qPrintable(m_prompts.boxes.value(0).text));
+      QCOMPARE(dlg->controls().text(1053), Text(0));
+      QCOMPARE(dlg->paneNotes(), k.notes);
+      for (const QString& note : k.notes) QTRY_VERIFY(PaneText(*dlg).contains(note));
+      holder.Close();
+    }
+  }
+
+  void flowControlWordReadsTheSameInBothLanguages_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("entry");  // 0: no flow control, 1: CTS
+    for (Language language : {Language::ZhCN, Language::EnUS}) {
+      const char* reader = language == Language::ZhCN ? "Chinese run" : "English run";
+      QTest::addRow("%s, 无", reader) << language << QStringLiteral("无") << 0;
+      QTest::addRow("%s, 有", reader) << language << QStringLiteral("有") << 1;
+      QTest::addRow("%s, Have", reader) << language << QStringLiteral("Have") << 0;
+      QTest::addRow("%s, No", reader) << language << QStringLiteral("No") << 1;
+    }
+  }
+
+  void flowControlWordReadsTheSameInBothLanguages() {
+    QFETCH(Language, language);
+    QFETCH(QString, word);
+    QFETCH(int, entry);
+    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    WriteSettingsFile(path, QString(), QStringLiteral("115200"), ToGbk(word));
+    SetLanguage(language);
+    auto dlg = Start(path, {m_module->path()}, language);
+    QCOMPARE(dlg->controls().curSel(1008), entry);
+  }
+
   void anUnwritableFileIsReportedAndTheWindowCloses() {
     const QString path = m_folder.filePath(QStringLiteral("missing/ZephynData.ini"));
     auto dlg = Start(path);
@@ -135,9 +333,16 @@ class SettingsTest : public QObject {
 
  private:
   std::unique_ptr<CZephynDlg> Start(const QString& settingsPath) {
-    StartOptions options = TestOptions({m_module->path()}, m_folder.path());
+    return Start(settingsPath, {m_module->path()});
+  }
+
+  // The window on `ports` only, watched every 100 ms.
+  std::unique_ptr<CZephynDlg> Start(const QString& settingsPath, std::vector<std::string> ports,
+                                    Language language = Language::EnUS) {
+    StartOptions options = TestOptions(std::move(ports), m_folder.path());
     options.settingsPath = settingsPath.toStdString();
-    return StartWindow(Language::EnUS, std::move(options));
+    options.portWatchPeriod = kWatchPeriod;
+    return StartWindow(language, std::move(options));
   }
 
   RecordingPrompts m_prompts;
