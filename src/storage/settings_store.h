@@ -34,7 +34,7 @@ SettingsFiles FindSettingsFiles();
 struct SettingsRead {
   std::optional<std::string> bytes;  // the file's content; nullopt when none was read
   std::string path;                  // the file read, or the one that could not be
-  int error = 0;  // why not: an errno (ENOENT: there is none) or kNotRegularFile
+  int error = 0;                     // why not: an errno (ENOENT: there is none) or kNotRegularFile
 };
 
 // The file at `path` whole, or the one at `fallback` (when not empty) while

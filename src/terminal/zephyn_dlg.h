@@ -36,8 +36,8 @@
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
 #include "storage/save_job.h"
-#include "storage/whole_file.h"
 #include "storage/traffic_record.h"
+#include "storage/whole_file.h"
 #include "terminal/receive_pane.h"
 #include "terminal/window_anchors.h"
 

@@ -32,8 +32,7 @@ TEST_F(SettingsStoreTest, FileLivesBesideTheProgramOrInTheConfigFolder) {
   EXPECT_EQ(FindSettingsFiles(Root() + "/missing", home, "").path,
             home + "/.config/zephyn/ZephynData.ini");
   EXPECT_TRUE(fs::is_directory(home + "/.config/zephyn"));
-  EXPECT_EQ(FindSettingsFiles(Root() + "/missing", home, xdg).path,
-            xdg + "/zephyn/ZephynData.ini");
+  EXPECT_EQ(FindSettingsFiles(Root() + "/missing", home, xdg).path, xdg + "/zephyn/ZephynData.ini");
   // A relative XDG_CONFIG_HOME is not a place to write to.
   EXPECT_EQ(FindSettingsFiles(Root() + "/missing", home, "rel").path,
             home + "/.config/zephyn/ZephynData.ini");
@@ -51,8 +50,8 @@ TEST_F(SettingsStoreTest, ReadOnlyProgramFolderKeepsTheSettingsInTheUsersFolder)
   std::ofstream(exe + "/ZephynPane.ini") << "Reopen=1";
   ASSERT_EQ(::chmod(exe.c_str(), 0555), 0);
   if (geteuid() == 0 && !SetFileOverride(false)) GTEST_SKIP() << "cannot drop the override";
-  for (const auto& [xdgValue, config] : {std::pair{std::string(), home + "/.config/zephyn"},
-                                         std::pair{xdg, xdg + "/zephyn"}}) {
+  for (const auto& [xdgValue, config] :
+       {std::pair{std::string(), home + "/.config/zephyn"}, std::pair{xdg, xdg + "/zephyn"}}) {
     SCOPED_TRACE(config);
     const SettingsFiles files = FindSettingsFiles(exe, home, xdgValue);
     EXPECT_EQ(files.path, config + "/ZephynData.ini");
@@ -114,18 +113,20 @@ TEST_F(SettingsStoreTest, WriteKeepsHowTheUserSetUpTheFile) {
     const char* name;
     std::function<void(const std::string& path)> make;
     bool written;
-    int error;              // when not written
-    std::string holder;     // the file that holds the content
-    mode_t mode;            // the holder's mode afterwards
+    int error;           // when not written
+    std::string holder;  // the file that holds the content
+    mode_t mode;         // the holder's mode afterwards
   } cases[] = {
       {"a plain file", [&](const std::string& path) { plain(path, 0640); }, true, 0, "", 0640},
-      {"a link", [&](const std::string& path) {
+      {"a link",
+       [&](const std::string& path) {
          plain(real, 0600);
          ASSERT_EQ(::symlink("real/settings.ini", path.c_str()), 0);
-       }, true, 0, real, 0600},
-      {"a link to a file not made yet", [&](const std::string& path) {
-         ASSERT_EQ(::symlink("real/settings.ini", path.c_str()), 0);
-       }, true, 0, real, 0644},
+       },
+       true, 0, real, 0600},
+      {"a link to a file not made yet",
+       [&](const std::string& path) { ASSERT_EQ(::symlink("real/settings.ini", path.c_str()), 0); },
+       true, 0, real, 0644},
       {"a read-only file", [&](const std::string& path) { plain(path, 0444); }, false,
        kReadOnlyFile, "", 0444},
   };

@@ -110,8 +110,8 @@ class SettingsTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly));
       file.write("kept as it is\r\n");
     }
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
-                                            QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(
+        path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     auto dlg = Start(path);
     QVERIFY(dlg->close());
     QCOMPARE(dlg->closingRuns(), 1);
