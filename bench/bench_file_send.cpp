@@ -178,6 +178,7 @@ int main(int argc, char** argv) {
   RunUntil([] { return false; }, 200);  // the open's updates reach the widgets
   dlg->controls().setText(MainIds::kBaudRate, QString::number(kBaud));
   Click(*dlg, MainIds::kChooseFile);
+  RunUntil([&] { return !dlg->fileLoading(); }, 60000);  // read on a worker
 
   std::vector<double> windowRates, plainRates, crcRates;
   std::uint64_t workerAllocations = 0;

@@ -116,7 +116,9 @@ bool CZephynApp::InitInstance() {
   }
   for (const QString& line : MissingPortMessages(options.start.extraPorts))
     std::fprintf(stderr, "zephyn: %s\n", line.toLocal8Bit().constData());
-  options.start.settingsPath = SettingsFilePath();
+  const SettingsFiles settings = FindSettingsFiles();
+  options.start.settingsPath = settings.path;
+  options.start.settingsFallbackPath = settings.fallback;
   CZephynDlg dialog(language, options.start);
   CloseOnSignal closeOnSignal(&dialog);
   dialog.DoModal();  // however it ended, the program ends

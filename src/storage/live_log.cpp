@@ -8,6 +8,7 @@
 
 #include "common/thread_name.h"
 #include "storage/folders.h"
+#include "storage/user_file.h"
 
 namespace zephyn {
 
@@ -25,23 +26,18 @@ LiveLog::~LiveLog() {
   Stop();
 }
 
-bool LiveLog::Start(const std::string& path, bool stamped, int& error) {
+void LiveLog::Start(const std::string& path, bool stamped) {
   Stop();
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = errno;
-    return false;
-  }
   std::lock_guard lock(m_lock);
-  m_fd = fd;
   m_path = path;
   m_active = true;
   m_stopping = false;
   m_stamped = stamped;
   m_stamper.Reset();
   m_pending.clear();
+  // The writer opens the file: the caller, the window's thread, never waits
+  // for the file system.
   m_writer = std::thread([this] { WriterThread(); });
-  return true;
 }
 
 void LiveLog::Stop() {
@@ -86,8 +82,15 @@ void LiveLog::Append(const std::uint8_t* bytes, std::size_t count, WallClock::ti
 
 void LiveLog::WriterThread() {
   NameThisThread("live-log");
-  std::string batch;
+  int error = 0;
+  const int fd = OpenUserFile(m_path, O_WRONLY | O_CREAT | O_APPEND, error);
   std::unique_lock lock(m_lock);
+  if (fd < 0) {
+    Fail(error);
+    return;
+  }
+  m_fd = fd;
+  std::string batch;
   for (;;) {
     m_wake.wait_for(lock, m_flushPeriod,
                     [this] { return m_stopping || m_pending.size() >= kWriteSoon; });

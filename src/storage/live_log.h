@@ -2,7 +2,7 @@
 // it arrives, raw or with each line's time stamp. The port's reader only
 // hands the block over (it never waits for the disk); a writer thread of the
 // log's own writes what came at least every flush period and whenever much
-// is waiting. A log that cannot be written stops, and its failure (the file
+// is waiting. A log that cannot be opened or written stops, and its failure (the file
 // and errno) is handed to the failure handler once, from the writer thread.
 #pragma once
 
@@ -38,10 +38,11 @@ class LiveLog {
   LiveLog(const LiveLog&) = delete;
   LiveLog& operator=(const LiveLog&) = delete;
 
-  // Opens `path` for appending (created when missing) and logs from now on,
-  // with time stamps when `stamped`; a log that was running stops first.
-  // False with errno in `error` when the file cannot be opened.
-  bool Start(const std::string& path, bool stamped, int& error);
+  // Logs to `path` from now on, appended (created when missing), with time
+  // stamps when `stamped`; a log that was running stops first. The writer
+  // thread opens the file; a file that cannot be opened (or is not a regular
+  // file: see OpenUserFile) ends the log as a failed write does.
+  void Start(const std::string& path, bool stamped);
   // Writes what is waiting and closes the file. Any thread but the writer's.
   void Stop();
   // A log is running: started, and neither stopped nor failed.

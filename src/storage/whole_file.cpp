@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <new>
 
+#include "storage/user_file.h"
+
 namespace zephyn {
 namespace {
 
@@ -22,10 +24,11 @@ struct Descriptor {
 
 WholeFile ReadWholeFile(const std::string& path, std::uint64_t limit) {
   WholeFile file;
-  const Descriptor in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  int error = 0;
+  const Descriptor in{OpenUserFile(path, O_RDONLY, error)};
   if (in.fd < 0) {
     file.status = WholeFile::Status::OpenFailed;
-    file.error = errno;
+    file.error = error;
     return file;
   }
   struct stat st {};

@@ -16,7 +16,7 @@ struct WholeFile {
   enum class Status {
     Ok,
     Empty,       // nothing to read
-    OpenFailed,  // `error` says why
+    OpenFailed,  // `error` says why (kNotRegularFile: not a regular file)
     ReadFailed,  // `error` says why
     TooLarge,    // larger than the limit; nothing was read
     NoMemory,    // no room for it; nothing was read
@@ -29,7 +29,8 @@ struct WholeFile {
 
 // Reads the file at `path` (a file-system path) whole. A file that shrinks
 // while it is read gives the bytes that were there; one that grows gives the
-// size it had when it was opened.
+// size it had when it was opened. Only a regular file is read (see
+// OpenUserFile), so a named pipe or a device never blocks the caller.
 WholeFile ReadWholeFile(const std::string& path, std::uint64_t limit = kMaxWholeFileSize);
 
 }  // namespace zephyn

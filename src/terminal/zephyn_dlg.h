@@ -37,6 +37,7 @@
 #include "storage/pane_options.h"
 #include "storage/save_job.h"
 #include "storage/traffic_record.h"
+#include "storage/whole_file.h"
 #include "terminal/receive_pane.h"
 #include "terminal/window_anchors.h"
 
@@ -56,8 +57,11 @@ struct StartOptions {
   // How often the port watch compares the port list with the system's.
   std::chrono::milliseconds portWatchPeriod{3000};
   // The settings file read at start-up and written at close; empty: none
-  // (the program passes SettingsFilePath()).
+  // (the program passes FindSettingsFiles()). The fallback is read instead
+  // while there is no file at settingsPath (the pane menu's file beside it
+  // likewise); empty: none.
   std::string settingsPath;
+  std::string settingsFallbackPath;
   // How long after a drop a returning device is still reopened.
   std::chrono::milliseconds reopenLimit{std::chrono::minutes(10)};
 };
@@ -150,7 +154,10 @@ class CZephynDlg : public QDialog {
   // resume) and Stop. FinishFileSend runs the closing steps of a transfer
   // with the caption of its statistics box (kSendStopped for a stop,
   // kSendFinished after the last chunk); any thread, once per transfer.
+  // The chosen file is read on a worker while the window goes on; Send file
+  // waits for it (fileLoading).
   void OnChooseFile();
+  bool fileLoading() const { return m_fileLoads != 0; }
   void OnSendFile();
   void OnStopSend();
   void FinishFileSend(std::uint16_t captionId);
@@ -172,7 +179,7 @@ class CZephynDlg : public QDialog {
   // The live log: "Log to file..." asks for a file and starts the log;
   // "Stop logging", closing the port or a failed write end it.
   void OnLogToFile();
-  bool StartLiveLog(const QString& path);
+  void StartLiveLog(const QString& path);
   void StopLiveLog();
   bool liveLogActive() const { return m_liveLog.Active(); }
 
@@ -312,6 +319,11 @@ class CZephynDlg : public QDialog {
   // A settings file that could not be written: the file, why, and that the
   // choices of this run are not kept. Window thread.
   void ReportSettingsWriteFailure(const std::string& path, int error);
+  // The settings file or the pane menu's file at start-up, or the fallback
+  // while there is none at `path`; nothing when neither can be read, with a
+  // line on standard error when one is there but cannot be read.
+  std::optional<std::string> ReadFileAtStart(const std::string& path,
+                                             const std::string& fallback) const;
 
   void OnReceived(const std::uint8_t* bytes, std::uint32_t count);
   void ShowCounters(int id, const TrafficCounters& counters);
@@ -347,6 +359,10 @@ class CZephynDlg : public QDialog {
   // The controls once no transfer is under way: Send file, the send
   // controls (with the port), Stop off, the connection controls on.
   void ShowFileReady();
+  // The end of reading the chosen file at `path`: the file becomes the one
+  // in hand, or the reason it cannot is told. `sendable`: Send file was on
+  // when the file was chosen. Window thread.
+  void FinishChooseFile(const QString& path, WholeFile file, bool sendable);
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool FilterKey(QObject* watched, QEvent* event);
@@ -490,6 +506,12 @@ class CZephynDlg : public QDialog {
   std::thread m_portWatchThread;
   std::thread m_refreshThread;
   std::thread m_speedThread;
+
+  // Reads the file chosen to send. Last, so that it ends before anything a
+  // reading's end uses goes. m_fileLoads: readings not ended yet (window
+  // thread).
+  int m_fileLoads = 0;
+  TaskQueue m_fileLoader;
 };
 
 }  // namespace zephyn

@@ -1,11 +1,13 @@
-// File send: the chosen file is read whole into memory and the transfer's
+// File send: the chosen file is read whole into memory (on a worker, so the
+// window never waits for the disk or for a file that is not a regular one:
+// those are refused) and the transfer's
 // sender writes it to the port in chunks of about 10 ms of the line, counted
 // in the TX counters but never shown in the pane. Send file starts, pauses
 // and resumes; Stop, the last chunk, a lost port and the window's closing
 // end the transfer with its statistics. The refresh thread shows the
 // progress and the speed.
 #include <QFile>
-#include <cstring>
+#include <memory>
 
 #include "common/instructions.h"
 #include "common/line_rate.h"
@@ -13,6 +15,7 @@
 #include "dialogs/prompt_service.h"
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
+#include "storage/user_file.h"
 #include "storage/whole_file.h"
 #include "terminal/zephyn_dlg.h"
 
@@ -41,9 +44,24 @@ QString TooLargeText(Language language, const QString& path, std::uint64_t size)
 void CZephynDlg::OnChooseFile() {
   const QString path = Prompts().openFile(this, QString(), QStringLiteral("All (*)"));
   if (path.isEmpty()) return;
-  WholeFile file = ReadWholeFile(QFile::encodeName(path).toStdString());
+  // Read on a worker: a large file or a slow disk does not stop the window.
+  // Send file waits for the outcome.
+  ++m_fileLoads;
+  const bool sendable = m_controls.enabled(kSendFile);
+  m_controls.setEnabled(kSendFile, false);
+  m_fileLoader.Post([this, path, sendable] {
+    auto file = std::make_shared<WholeFile>(ReadWholeFile(QFile::encodeName(path).toStdString()));
+    m_controls.post(
+        [this, path, file, sendable] { FinishChooseFile(path, std::move(*file), sendable); });
+  });
+}
+
+void CZephynDlg::FinishChooseFile(const QString& path, WholeFile file, bool sendable) {
+  --m_fileLoads;
+  if (m_closingRuns != 0) return;
   if (file.status == WholeFile::Status::TooLarge || file.status == WholeFile::Status::NoMemory) {
     // Refused before anything changes: the file in hand stays as it was.
+    if (m_fileLoads == 0) m_controls.setEnabled(kSendFile, sendable);
     Prompts().messageBox(this, TooLargeText(m_language, path, file.size), AppTitle(),
                          QMessageBox::Ok, QMessageBox::Warning);
     return;
@@ -66,7 +84,7 @@ void CZephynDlg::OnChooseFile() {
     case WholeFile::Status::ReadFailed:
       Prompts().messageBox(this,
                            Text(TextId::kFileOpenFailed) + QStringLiteral(": ") +
-                               QString::fromLocal8Bit(std::strerror(file.error)),
+                               QString::fromStdString(FileErrorReason(file.error, m_language)),
                            AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
       return;
     case WholeFile::Status::Empty:
@@ -80,7 +98,7 @@ void CZephynDlg::OnChooseFile() {
   const std::int32_t chunk = FileChunkSize(LeadingInt(ToGbk(m_controls.text(kBaudRate))));
   m_fileTransfer.Load(std::move(file.data), file.size, chunk);
   m_controls.setRange(kProgress, 0, 1000);
-  m_controls.setEnabled(kSendFile, true);
+  m_controls.setEnabled(kSendFile, m_fileLoads == 0 && PortShownOpen());
 }
 
 void CZephynDlg::OnSendFile() {
@@ -92,8 +110,9 @@ void CZephynDlg::OnSendFile() {
     m_controls.setEnabled(kChooseFile, true);
     return;
   }
-  // The last transfer's statistics are still open.
-  if (m_fileClosing != 0) return;
+  // The last transfer's statistics are still open, or a file chosen since
+  // is being read.
+  if (m_fileClosing != 0 || m_fileLoads != 0) return;
   if (!m_fileTransfer.Loaded()) {
     Prompts().messageBox(this, Text(TextId::kNoFileChosen), Text(TextId::kNoFileCaption),
                          QMessageBox::Ok, QMessageBox::Information);

@@ -2,9 +2,10 @@
 // starts logging what is received; "Stop logging", closing the port or a
 // failed write ends it. A failure is told once, with the file and the reason,
 // and disturbs nothing else: the port, the pane and the capture go on.
-#include <cstring>
+#include <QFile>
 
 #include "dialogs/prompt_service.h"
+#include "storage/user_file.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -19,11 +20,10 @@ void CZephynDlg::OnLogToFile() {
   StartLiveLog(path);
 }
 
-bool CZephynDlg::StartLiveLog(const QString& path) {
-  int error = 0;
-  if (m_liveLog.Start(path.toStdString(), m_logTimestamps != 0, error)) return true;
-  ReportLogFailure({path.toStdString(), error});
-  return false;
+void CZephynDlg::StartLiveLog(const QString& path) {
+  // The log's own thread opens the file; a file it cannot open is told as a
+  // failed write is.
+  m_liveLog.Start(QFile::encodeName(path).toStdString(), m_logTimestamps != 0);
 }
 
 void CZephynDlg::StopLiveLog() {
@@ -31,8 +31,8 @@ void CZephynDlg::StopLiveLog() {
 }
 
 void CZephynDlg::ReportLogFailure(const LogFailure& failure) {
-  const QString file = QString::fromStdString(failure.path);
-  const QString reason = QString::fromLocal8Bit(std::strerror(failure.error));
+  const QString file = QFile::decodeName(QByteArray::fromStdString(failure.path));
+  const QString reason = QString::fromStdString(FileErrorReason(failure.error, m_language));
   const QString text =
       m_language == Language::ZhCN
           ? QStringLiteral("无法写入记录文件 %1：%2\n记录已停止。").arg(file, reason)

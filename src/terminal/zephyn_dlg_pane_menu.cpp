@@ -90,7 +90,9 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
 
 void CZephynDlg::LoadPaneOptions() {
   if (m_options.settingsPath.empty()) return;
-  if (const auto text = ReadSettingsFile(PaneOptionsPath(m_options.settingsPath)))
+  const std::string& fallback = m_options.settingsFallbackPath;
+  if (const auto text = ReadFileAtStart(PaneOptionsPath(m_options.settingsPath),
+                                        fallback.empty() ? fallback : PaneOptionsPath(fallback)))
     SetPaneOptions(ReadPaneOptions(*text));
 }
 

@@ -2,7 +2,8 @@
 // input box and the advanced settings are read back at start-up and written
 // at close. The format is the storage layer's; here the values are taken from
 // the controls and put back into them.
-#include <cstring>
+#include <cerrno>
+#include <cstdio>
 
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
@@ -11,6 +12,7 @@
 #include "storage/flow_words.h"
 #include "storage/settings_file.h"
 #include "storage/settings_store.h"
+#include "storage/user_file.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -47,7 +49,8 @@ void ApplySelection(Controls& controls, int id, const QString& text) {
 
 std::optional<QString> CZephynDlg::LoadSettings() {
   if (m_options.settingsPath.empty()) return std::nullopt;
-  const std::optional<std::string> bytes = ReadSettingsFile(m_options.settingsPath);
+  const std::optional<std::string> bytes =
+      ReadFileAtStart(m_options.settingsPath, m_options.settingsFallbackPath);
   if (!bytes) return std::nullopt;
   const SettingsReader reader(*bytes);
   Controls& page = m_moreStrSend->controls();
@@ -127,7 +130,7 @@ void CZephynDlg::ReportSettingsWriteFailure(const std::string& path, int error) 
   // The window closes all the same: the user learns that the choices of this
   // run are not kept, and where and why.
   const QString file = QString::fromStdString(path);
-  const QString reason = QString::fromLocal8Bit(std::strerror(error));
+  const QString reason = QString::fromStdString(FileErrorReason(error, m_language));
   const QString text =
       m_language == Language::ZhCN
           ? QStringLiteral("无法保存设置文件 %1：%2\n本次的设置不会保留。").arg(file, reason)
@@ -136,6 +139,22 @@ void CZephynDlg::ReportSettingsWriteFailure(const std::string& path, int error) 
                 "are not kept.")
                 .arg(file, reason);
   Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
+}
+
+std::optional<std::string> CZephynDlg::ReadFileAtStart(const std::string& path,
+                                                       const std::string& fallback) const {
+  // Only a regular file is opened, without waiting: a named pipe or a device
+  // at the file's name cannot hold up the start. Anything but a missing file
+  // is said, and the defaults stay.
+  const SettingsRead read = ReadSettingsFile(path, fallback);
+  if (!read.bytes && read.error != ENOENT) {
+    const std::string reason = FileErrorReason(read.error, m_language);
+    std::fprintf(stderr,
+                 m_language == Language::ZhCN ? "zephyn: 无法读取 %s：%s；使用默认设置。\n"
+                                              : "zephyn: cannot read %s: %s; using the defaults.\n",
+                 read.path.c_str(), reason.c_str());
+  }
+  return read.bytes;
 }
 
 }  // namespace zephyn

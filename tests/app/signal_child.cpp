@@ -110,6 +110,8 @@ int main(int argc, char** argv) {
           static_cast<QDialog*>(chooser)->accept();  // QFileDialog hides its own
         });
         dlg.OnChooseFile();
+        // The file is read on a worker; Send file waits for it.
+        while (dlg.fileLoading()) QApplication::processEvents(QEventLoop::AllEvents, 20);
         dlg.OnSendFile();
         if (what == "statistics") {
           whenModal((QMessageBox*)nullptr, SayOpen);

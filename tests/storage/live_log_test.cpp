@@ -47,8 +47,7 @@ bool WaitFor(F done) {
 TEST_F(LiveLogTest, EveryByteEndsInTheFileInOrderAndIsAppended) {
   const std::string path = Root() + "/rx.log";
   { std::ofstream(path) << "before|"; }
-  int error = 0;
-  ASSERT_TRUE(m_log.Start(path, false, error));
+  m_log.Start(path, false);
   // 5 MB in blocks of odd sizes, as a fast port delivers them.
   const std::vector<std::uint8_t> bytes = Pattern(5'000'000);
   for (std::size_t at = 0; at < bytes.size();) {
@@ -71,8 +70,7 @@ TEST_F(LiveLogTest, EveryByteEndsInTheFileInOrderAndIsAppended) {
 
 TEST_F(LiveLogTest, StampedLogStampsLinesAcrossBlocks) {
   const std::string path = Root() + "/stamped.log";
-  int error = 0;
-  ASSERT_TRUE(m_log.Start(path, true, error));
+  m_log.Start(path, true);
   const WallClock::time_point t = WallClock::now();
   const std::string stamp = ClockText(t) + ' ';
   const std::string a = "OK\r\n+NA", b = "ME=x\r\n";
@@ -84,36 +82,44 @@ TEST_F(LiveLogTest, StampedLogStampsLinesAcrossBlocks) {
             stamp + "OK\r\n" + stamp + "+NAME=x\r\n");
 }
 
-TEST_F(LiveLogTest, UnwritableFolderIsRefusedAtStart) {
+TEST_F(LiveLogTest, UnwritableFolderIsReportedAtStart) {
   if (geteuid() == 0 && !SetFileOverride(false)) GTEST_SKIP() << "cannot drop the override";
   const std::string folder = Sub("locked");
   ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-  int error = 0;
-  EXPECT_FALSE(m_log.Start(folder + "/rx.log", false, error));
-  EXPECT_EQ(error, EACCES);
-  EXPECT_FALSE(m_log.Active());
+  m_log.Start(folder + "/rx.log", false);
+  const bool reported = WaitFor([&] { return !Failures().empty(); });
   SetFileOverride(true);
   ::chmod(folder.c_str(), 0755);
+  ASSERT_TRUE(reported);
+  EXPECT_EQ(Failures()[0].error, EACCES);
+  EXPECT_EQ(Failures()[0].path, folder + "/rx.log");
+  EXPECT_FALSE(m_log.Active());
+  m_log.Stop();
+  EXPECT_EQ(Failures().size(), 1u);
 }
 
 TEST_F(LiveLogTest, WriteFailureIsReportedOnceAndLoggingStops) {
-  // A device that takes no byte: every write fails with ENOSPC.
-  int error = 0;
-  ASSERT_TRUE(m_log.Start("/dev/full", false, error));
+  // A disk that takes 100 bytes of the file: the next write fails.
+  const std::string full = Root() + "/full.log";
   const std::vector<std::uint8_t> bytes = Pattern(1000);
-  m_log.Append(bytes.data(), bytes.size(), WallClock::now());
-  ASSERT_TRUE(WaitFor([&] { return !Failures().empty(); }));
-  EXPECT_FALSE(m_log.Active());
-  for (int i = 0; i < 50; ++i) m_log.Append(bytes.data(), bytes.size(), WallClock::now());
-  m_log.Stop();
+  {
+    const FileSizeLimit limit(100);
+    ASSERT_TRUE(limit.ok());
+    m_log.Start(full, false);
+    m_log.Append(bytes.data(), bytes.size(), WallClock::now());
+    ASSERT_TRUE(WaitFor([&] { return !Failures().empty(); }));
+    EXPECT_FALSE(m_log.Active());
+    for (int i = 0; i < 50; ++i) m_log.Append(bytes.data(), bytes.size(), WallClock::now());
+    m_log.Stop();
+  }
   const std::vector<LogFailure> failures = Failures();
   ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].path, "/dev/full");
-  EXPECT_EQ(failures[0].error, ENOSPC);
+  EXPECT_EQ(failures[0].path, full);
+  EXPECT_EQ(failures[0].error, EFBIG);
 
   // A new start logs again.
   const std::string path = Root() + "/again.log";
-  ASSERT_TRUE(m_log.Start(path, false, error));
+  m_log.Start(path, false);
   m_log.Append(bytes.data(), bytes.size(), WallClock::now());
   m_log.Stop();
   EXPECT_EQ(ReadAll(path), bytes);

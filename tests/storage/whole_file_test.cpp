@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "storage/temp_folder.h"
+#include "storage/user_file.h"
 
 namespace zephyn {
 namespace {
@@ -37,7 +38,7 @@ TEST_F(WholeFileTest, ReadsTheFileOrSaysWhyNot) {
       {"a byte over the limit", write("eleven.bin", 11), 10, Status::TooLarge, 11, 0},
       {"an empty file", write("empty.bin", 0), kMaxWholeFileSize, Status::Empty, 0, 0},
       {"a missing file", Root() + "/missing.bin", kMaxWholeFileSize, Status::OpenFailed, 0, ENOENT},
-      {"a folder", Sub("folder"), kMaxWholeFileSize, Status::ReadFailed, 0, EISDIR},
+      {"a folder", Sub("folder"), kMaxWholeFileSize, Status::OpenFailed, 0, kNotRegularFile},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,16 +2,21 @@
 // pseudo-terminal: the file byte for byte with its counters and statistics,
 // pause and resume, Stop, files that cannot be sent, and a lost port and the
 // closing window ending a transfer.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include "common/codecs.h"
 #include "common/text_ids.h"
@@ -19,6 +24,7 @@
 #include "resources/control_ids.h"
 #include "serial/com_port.h"
 #include "sim/virtual_module.h"
+#include "storage/user_file.h"
 #include "terminal/test_prompts.h"
 #include "terminal/test_window.h"
 #include "terminal/zephyn_dlg.h"
@@ -245,6 +251,54 @@ class FileSendTest : public QObject {
     QTRY_COMPARE(ReceivedBytes(*m_module), small);
   }
 
+  void aNamedPipeIsRefusedAndTheWindowStaysLive_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("English") << Language::EnUS << QStringLiteral("not a regular file");
+    QTest::newRow("Chinese") << Language::ZhCN << QStringLiteral("不是普通文件");
+  }
+
+  void aNamedPipeIsRefusedAndTheWindowStaysLive() {
+    QFETCH(Language, language);
+    QFETCH(QString, reason);
+    OpenWindow(language);
+    const QString fifo = m_files.filePath(QStringLiteral("pipe-") + QTest::currentDataTag());
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Should the window wait at the pipe after all, its other end is opened
+    // after 10 s, so that the test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+      for (int i = 0; i < 1000 && !done; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (done) return;
+      const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+    });
+    QElapsedTimer clicked;
+    clicked.start();
+    m_prompts.chosenFile = fifo;
+    Click(kChooseFile);
+    const qint64 clickMs = clicked.elapsed();
+    QTRY_COMPARE(m_prompts.boxes.size(), 1);
+    done = true;
+    watchdog.join();
+    QVERIFY2(clickMs < 5000, qPrintable(QString::number(clickMs)));
+    QCOMPARE(m_prompts.boxes[0].text,
+             Text(TextId::kFileOpenFailed) + QStringLiteral(": ") +
+                 QString::fromStdString(FileErrorReason(kNotRegularFile, language)));
+    QVERIFY2(m_prompts.boxes[0].text.contains(reason), qPrintable(m_prompts.boxes[0].text));
+    QVERIFY(!c().enabled(kSendFile));
+    QVERIFY(!m_dlg->fileLoading());
+    // The pipe is left as it was, and the window goes on: a file chosen now
+    // is sent.
+    QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
+    const QByteArray small = Pattern(300);
+    Choose(WriteFile("small.bin", small));
+    Click(kSendFile);
+    QTRY_COMPARE(m_prompts.boxes.size(), 2);
+    QTRY_COMPARE(ReceivedBytes(*m_module), small);
+  }
+
   void lostPortEndsTheTransferWithItsStatistics() {
     OpenWindow(Language::EnUS);
     c().setText(kBaudRate, QStringLiteral("300"));
@@ -297,9 +351,11 @@ class FileSendTest : public QObject {
     return path;
   }
 
+  // Chooses the file and waits until it has been read (on a worker).
   void Choose(const QString& path) {
     m_prompts.chosenFile = path;
     Click(kChooseFile);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->fileLoading(), 20000);
   }
 
   Controls& c() { return m_dlg->controls(); }

@@ -2,6 +2,7 @@
 // with the virtual module: the menu in both languages and its choices kept
 // across runs, the live log, reopening a port whose device returns, and the
 // find bar.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+#include <csignal>
 #include <memory>
 
 #include "app/ui_language.h"
@@ -172,7 +174,8 @@ class PaneExtrasTest : public QObject {
 
   void logEndsWithThePort() {
     StartOpen();
-    QVERIFY(m_dlg->StartLiveLog(m_data.filePath(QStringLiteral("a.log"))));
+    m_dlg->StartLiveLog(m_data.filePath(QStringLiteral("a.log")));
+    QVERIFY(m_dlg->liveLogActive());
     Click(*m_dlg, MainIds::kOpenClose);
     QTRY_VERIFY(!m_dlg->liveLogActive());
   }
@@ -184,19 +187,31 @@ class PaneExtrasTest : public QObject {
     QVERIFY(QDir().mkpath(folder));
     QCOMPARE(::chmod(folder.toLocal8Bit().constData(), 0555), 0);
     if (geteuid() == 0) QVERIFY(SetFileOverride(false));
-    const bool started = m_dlg->StartLiveLog(folder + QStringLiteral("/rx.log"));
+    m_dlg->StartLiveLog(folder + QStringLiteral("/rx.log"));
+    // The log's own thread opens the file.
+    const bool told = QTest::qWaitFor([this] { return m_prompts.boxes.size() == 1; }, 20000);
     SetFileOverride(true);
-    QVERIFY(!started);
-    QTRY_COMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY(told);
+    QVERIFY(!m_dlg->liveLogActive());
     QVERIFY(m_prompts.boxes[0].text.contains(folder + QStringLiteral("/rx.log")));
     QVERIFY(m_prompts.boxes[0].text.contains(QStringLiteral("Permission denied")));
 
-    // A file that takes no byte: the first failed write stops the log and is
-    // told once, however much more comes.
-    QVERIFY(m_dlg->StartLiveLog(QStringLiteral("/dev/full")));
+    // A disk that takes only the first bytes: the first failed write stops
+    // the log and is told once, however much more comes.
+    const QString full = m_data.filePath(QStringLiteral("full.log"));
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    m_dlg->StartLiveLog(full);
     QCOMPARE(m_module->stream(300'000, 1000, 0), std::uint64_t(300'000));
-    QTRY_COMPARE(m_prompts.boxes.size(), 2);
-    QVERIFY(m_prompts.boxes[1].text.contains(QStringLiteral("/dev/full")));
+    const bool stopped = QTest::qWaitFor([this] { return m_prompts.boxes.size() == 2; }, 20000);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(stopped);
+    QVERIFY(m_prompts.boxes[1].text.contains(full));
     QVERIFY(!m_dlg->liveLogActive());
     QCOMPARE(m_module->stream(300'000, 1000, 0), std::uint64_t(300'000));
     // Nothing else was disturbed: every byte was received and counted.

@@ -1,9 +1,11 @@
 // The settings file through the real window: what the user chose survives a
 // close and a new start, which reopens the saved port by itself and no other;
-// a file that cannot be written is reported and the window closes all the
-// same.
+// a file that cannot be written, or that the user made read-only, is reported
+// and the window closes all the same.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -329,6 +331,32 @@ class SettingsTest : public QObject {
     QCOMPARE(m_prompts.boxes.size(), 1);
     QVERIFY2(m_prompts.boxes[0].text.contains(path), qPrintable(m_prompts.boxes[0].text));
     QVERIFY(m_prompts.boxes[0].text.contains(QStringLiteral("No such file")));
+  }
+
+  void aReadOnlyFileIsLeftAloneAndTheCloseSaysWhy() {
+    const QString path = m_folder.filePath(QStringLiteral("ro/ZephynData.ini"));
+    QVERIFY(QDir().mkpath(m_folder.filePath(QStringLiteral("ro"))));
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("kept as it is\r\n");
+    }
+    QVERIFY(QFile::setPermissions(
+        path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    auto dlg = Start(path);
+    QVERIFY(dlg->close());
+    QCOMPARE(dlg->closingRuns(), 1);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    const QString text = m_prompts.boxes[0].text;
+    QVERIFY2(text.contains(path), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("read-only")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("not kept")), qPrintable(text));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("kept as it is\r\n"));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0444));
   }
 
  private:
