@@ -223,7 +223,7 @@ class PaneExtrasTest : public QObject {
   void portReopensWhenItsDeviceReturns() {
     StartOpen(std::chrono::minutes(10));
     m_dlg->SetPaneOptions({false, true, false});
-    m_module->unplug();
+    Unplug();
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
     QTRY_VERIFY(!g_comPort.IsOpen());
     QTRY_VERIFY(m_dlg->connectionIdle());
@@ -257,7 +257,7 @@ class PaneExtrasTest : public QObject {
     constexpr auto kLimit = std::chrono::milliseconds(300);
     StartOpen(kLimit);
     m_dlg->SetPaneOptions({false, true, false});
-    m_module->unplug();
+    Unplug();
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
     const auto dropped = std::chrono::steady_clock::now();
     const int rounds = m_dlg->portWatchRounds();
@@ -371,6 +371,14 @@ class PaneExtrasTest : public QObject {
   }
 
  private:
+  // The module goes away and its link with it, as udev removes a by-id link
+  // when the adapter is pulled. A link left dangling could come to point at
+  // another process's pseudo-terminal that takes the freed number.
+  void Unplug() {
+    m_module->unplug();
+    ::unlink(m_link.c_str());
+  }
+
   void PointLinkAtModule() {
     ::unlink(m_link.c_str());
     QCOMPARE(::symlink(m_module->path().c_str(), m_link.c_str()), 0);
