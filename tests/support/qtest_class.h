@@ -20,14 +20,13 @@ bool RegisterQTestClass(const QTestClass& testClass);
 
 }  // namespace zephyn::testing
 
-#define ZEPHYN_QTEST_CLASS(TestObject)                                                  \
-  namespace {                                                                           \
-  [[maybe_unused]] const bool g_registered##TestObject =                                \
-      ::zephyn::testing::RegisterQTestClass(                                            \
-          {#TestObject, __FILE__, [] { QTest::Internal::callInitMain<TestObject>(); }, \
-           [](int argc, char** argv) {                                                  \
-             TestObject tc;                                                             \
-             QTEST_SET_MAIN_SOURCE_PATH                                                 \
-             return QTest::qExec(&tc, argc, argv);                                      \
-           }});                                                                         \
+#define ZEPHYN_QTEST_CLASS(TestObject)                                                          \
+  namespace {                                                                                   \
+  [[maybe_unused]] const bool g_registered##TestObject = ::zephyn::testing::RegisterQTestClass( \
+      {#TestObject, __FILE__, [] { QTest::Internal::callInitMain<TestObject>(); },              \
+       [](int argc, char** argv) {                                                              \
+         TestObject tc;                                                                         \
+         QTEST_SET_MAIN_SOURCE_PATH                                                             \
+         return QTest::qExec(&tc, argc, argv);                                                  \
+       }});                                                                                     \
   }
