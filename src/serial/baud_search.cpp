@@ -3,7 +3,7 @@
 namespace zephyn {
 
 BaudSearchResult RunBaudSearch(int entries, bool startOpen, std::atomic<std::int32_t>& index,
-                               const BaudSearchSteps& steps) {
+                               const BaudSearchSteps& steps, BaudSearchWaits waits) {
   using End = BaudSearchResult::End;
   auto finish = [&](End end, int position) {
     const BaudSearchResult result{end, position, index.load()};
@@ -27,12 +27,12 @@ BaudSearchResult RunBaudSearch(int entries, bool startOpen, std::atomic<std::int
     }
     const bool sent = steps.sendProbe();
     if (i > entries) return finish(End::Exhausted, -1);
-    if (sent && !steps.wait(kProbeAnswerWait, true)) return finish(End::Stopped, -1);
+    if (sent && !steps.wait(waits.answer, true)) return finish(End::Stopped, -1);
     const int position = i < entries ? i : -1;
     steps.select(position);
     steps.reopen(position);
     index = i + 1;
-    if (!steps.wait(kReopenSettle, false)) return finish(End::Stopped, -1);
+    if (!steps.wait(waits.settle, false)) return finish(End::Stopped, -1);
   }
 }
 

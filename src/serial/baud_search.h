@@ -37,6 +37,13 @@ inline constexpr std::chrono::milliseconds kProbeAnswerWait{150};
 // How long the port settles after each reopen.
 inline constexpr std::chrono::milliseconds kReopenSettle{80};
 
+// The two waits of a step; a module that answers at once (the virtual one)
+// allows shorter ones.
+struct BaudSearchWaits {
+  std::chrono::milliseconds answer = kProbeAnswerWait;
+  std::chrono::milliseconds settle = kReopenSettle;
+};
+
 // What the search does to the port and the rate list; supplied by its owner.
 struct BaudSearchSteps {
   // Any text received since the search began or since ForgetAnswer.
@@ -75,6 +82,6 @@ struct BaudSearchResult {
 // step index while the search runs (the receive path treats every block as
 // a possible answer while it is above 0) and 0 once it has ended.
 BaudSearchResult RunBaudSearch(int entries, bool startOpen, std::atomic<std::int32_t>& index,
-                               const BaudSearchSteps& steps);
+                               const BaudSearchSteps& steps, BaudSearchWaits waits = {});
 
 }  // namespace zephyn

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 
 #include "common/thread_name.h"
 #include "serial/custom_baud.h"
@@ -74,6 +75,16 @@ VirtualModule::VirtualModule(std::uint32_t baudRate) : m_baudRate(baudRate) {
   m_slave = slave;
   m_wakeFd = wake;
   m_path = name;
+  std::string folder = (std::filesystem::temp_directory_path() / "zephyn-module-XXXXXX").string();
+  if (::mkdtemp(folder.data()) != nullptr) {
+    const std::string link = folder + "/module";
+    if (::symlink(name, link.c_str()) == 0) {
+      m_linkFolder = folder;
+      m_path = link;
+    } else {
+      ::rmdir(folder.c_str());
+    }
+  }
   m_thread = std::thread(&VirtualModule::Run, this);
 }
 
@@ -171,6 +182,12 @@ void VirtualModule::unplug() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
   }
   if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+  // The path goes first: it never names a number the kernel may hand on.
+  if (!m_linkFolder.empty()) {
+    ::unlink(m_path.c_str());
+    ::rmdir(m_linkFolder.c_str());
+    m_linkFolder.clear();
+  }
   std::lock_guard lock(m_writeMutex);
   if (m_master >= 0) ::close(m_master);
   if (m_slave >= 0) ::close(m_slave);

@@ -26,7 +26,11 @@ class VirtualModule {
   VirtualModule& operator=(const VirtualModule&) = delete;
 
   bool ok() const { return m_master >= 0; }
-  // The slave device's path (/dev/pts/N), what the terminal opens.
+  // What the terminal opens: a link to the slave device (/dev/pts/N) in a
+  // folder of its own, which unplug removes, as an adapter's device node
+  // goes with the adapter. The kernel gives a freed pseudo-terminal's number
+  // to the next one opened (by another program, say): the device's own path
+  // could come back as a stranger.
   const std::string& path() const { return m_path; }
 
   // The module's settings; the AT commands change them too.
@@ -56,7 +60,8 @@ class VirtualModule {
   // Bytes the terminal wrote that the module has not read yet.
   std::size_t unread() const;
 
-  // Closes the master: the terminal's side sees a hang-up.
+  // Removes the path and closes the master: the terminal's side sees a
+  // hang-up.
   void unplug();
 
  private:
@@ -75,6 +80,7 @@ class VirtualModule {
   int m_slave = -1;  // held open so the master sees no hang-up before the terminal opens
   int m_wakeFd = -1;
   std::string m_path;
+  std::string m_linkFolder;  // holds the link m_path; empty: m_path is the device's
   std::thread m_thread;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_holdBack{false};

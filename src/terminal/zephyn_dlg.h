@@ -32,6 +32,7 @@
 #include "common/texts.h"
 #include "common/time_stamp.h"
 #include "dialogs/controls.h"
+#include "serial/baud_search.h"
 #include "serial/com_port.h"
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
@@ -56,6 +57,9 @@ struct StartOptions {
   std::string dataFolder;  // holds the capture's "data" folder; empty: the default
   // How often the port watch compares the port list with the system's.
   std::chrono::milliseconds portWatchPeriod{3000};
+  // How long each step of the baud detection waits for an answer and lets
+  // the port settle after a reopen.
+  BaudSearchWaits baudSearchWaits;
   // The settings file read at start-up and written at close; empty: none
   // (the program passes FindSettingsFiles()). The fallback is read instead
   // while there is no file at settingsPath (the pane menu's file beside it

@@ -75,8 +75,8 @@ void CZephynDlg::AutoBaudWorker() {
     }
   };
 
-  const BaudSearchResult result =
-      RunBaudSearch(m_controls.count(kBaudRate), startOpen, m_baudProbeIndex, steps);
+  const BaudSearchResult result = RunBaudSearch(m_controls.count(kBaudRate), startOpen,
+                                                m_baudProbeIndex, steps, m_options.baudSearchWaits);
   switch (result.end) {
     case BaudSearchResult::End::Listed:
       m_controls.setCurSel(kBaudRate, result.position);

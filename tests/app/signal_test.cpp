@@ -72,5 +72,6 @@ class SignalTest : public QObject {
   }
 };
 
-QTEST_MAIN(SignalTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(SignalTest)
 #include "signal_test.moc"

@@ -305,5 +305,6 @@ class AdvancedSettingsTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(AdvancedSettingsTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(AdvancedSettingsTest)
 #include "advanced_settings_test.moc"

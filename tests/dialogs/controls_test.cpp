@@ -311,5 +311,6 @@ class ControlsTest : public QObject {
   PopupComboBox* m_sorted = nullptr;
 };
 
-QTEST_MAIN(ControlsTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(ControlsTest)
 #include "controls_test.moc"

@@ -143,5 +143,6 @@ class AtPageTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(AtPageTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(AtPageTest)
 #include "at_page_test.moc"

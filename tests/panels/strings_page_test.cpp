@@ -328,5 +328,6 @@ class StringsPageTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(StringsPageTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(StringsPageTest)
 #include "strings_page_test.moc"

@@ -139,5 +139,6 @@ class TemplatesTest : public QObject {
   }
 };
 
-QTEST_MAIN(TemplatesTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(TemplatesTest)
 #include "templates_test.moc"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,9 @@ struct Simulation {
     return s;
   }
 
-  BaudSearchResult run(bool startOpen) {
+  BaudSearchResult run(bool startOpen, BaudSearchWaits waits = {}) {
     if (startOpen) port = kStartRate;
-    return RunBaudSearch(kEntries, startOpen, index, steps());
+    return RunBaudSearch(kEntries, startOpen, index, steps(), waits);
   }
 };
 
@@ -97,19 +98,30 @@ TEST(BaudSearchTest, EndsOnTheRateThatAnswered) {
 }
 
 TEST(BaudSearchTest, ProbesReopensAndWaitsInOrder) {
-  Simulation sim;
-  const BaudSearchResult result = sim.run(true);
-  EXPECT_EQ(result.end, End::Exhausted);
-  std::vector<std::string> expected = {"select 1", "probe@99", "await 150"};
-  for (int i = 1; i <= 8; ++i) {
-    expected.insert(expected.end(), {"select " + std::to_string(i), "reopen", "settle 80",
-                                     "probe@" + std::to_string(i), "await 150"});
+  // The real waits unless the owner gives others.
+  const struct {
+    std::optional<BaudSearchWaits> waits;
+    std::string await;
+    std::string settle;
+  } cases[] = {{std::nullopt, "await 150", "settle 80"},
+               {BaudSearchWaits{std::chrono::milliseconds(30), std::chrono::milliseconds(5)},
+                "await 30", "settle 5"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.await);
+    Simulation sim;
+    const BaudSearchResult result = c.waits ? sim.run(true, *c.waits) : sim.run(true);
+    EXPECT_EQ(result.end, End::Exhausted);
+    std::vector<std::string> expected = {"select 1", "probe@99", c.await};
+    for (int i = 1; i <= 8; ++i) {
+      expected.insert(expected.end(), {"select " + std::to_string(i), "reopen", c.settle,
+                                       "probe@" + std::to_string(i), c.await});
+    }
+    // Past the last rate: no selection, the open fails, the last probe finds
+    // the port closed.
+    expected.insert(expected.end(), {"select -1", "reopen", c.settle});
+    EXPECT_EQ(sim.log, expected);
+    EXPECT_EQ(sim.selected, -1);
   }
-  // Past the last rate: no selection, the open fails, the last probe finds
-  // the port closed.
-  expected.insert(expected.end(), {"select -1", "reopen", "settle 80"});
-  EXPECT_EQ(sim.log, expected);
-  EXPECT_EQ(sim.selected, -1);
 }
 
 TEST(BaudSearchTest, TextBeforeAnyProbeAnswersNothing) {

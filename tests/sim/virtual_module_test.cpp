@@ -225,6 +225,19 @@ TEST(VirtualModule, UnplugHangsUpTheTerminalSide) {
   module.unplug();  // a second unplug does nothing
 }
 
+TEST(VirtualModule, UnpluggedPathStaysGoneWhenItsNumberIsReused) {
+  // The kernel gives a freed pseudo-terminal's number to the next one opened,
+  // here another module's (in a test run beside this one, anybody's).
+  VirtualModule module(9600);
+  ASSERT_TRUE(module.ok());
+  const std::string path = module.path();
+  module.unplug();
+  VirtualModule next(9600);
+  ASSERT_TRUE(next.ok());
+  EXPECT_NE(::access(path.c_str(), F_OK), 0) << path << " came back";
+  EXPECT_NE(next.path(), path);
+}
+
 // Reads `total` bytes from the terminal and checks the counting pattern.
 void ExpectPattern(Terminal& term, std::uint64_t total) {
   const std::string got = term.Read(20s, total);

@@ -198,5 +198,6 @@ class AccessibleControlsTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(AccessibleControlsTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(AccessibleControlsTest)
 #include "accessible_controls_test.moc"

@@ -170,8 +170,9 @@ class AutoBaudTest : public QObject {
   }
 
   void closingDuringADetectionStopsIt() {
-    // Nothing answers: left alone the detection would run all ten steps.
-    StartWindow(1200);
+    // Nothing answers: left alone the detection would run all ten steps, at
+    // the real waits.
+    StartWindow(1200, BaudSearchWaits{});
     Controls& c = m_dlg->controls();
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(c.curSel(1007) >= 2, kDetectionMs);
@@ -186,10 +187,12 @@ class AutoBaudTest : public QObject {
   }
 
  private:
-  void StartWindow(std::uint32_t moduleRate) {
+  void StartWindow(std::uint32_t moduleRate, BaudSearchWaits waits = kTestBaudSearchWaits) {
     m_module = std::make_unique<VirtualModule>(moduleRate);
     QVERIFY(m_module->ok());
-    m_dlg = zephyn::StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data.path()));
+    StartOptions options = TestOptions({m_module->path()}, m_data.path());
+    options.baudSearchWaits = waits;
+    m_dlg = zephyn::StartWindow(Language::EnUS, std::move(options));
   }
 
   QComboBox* Rates() { return m_dlg->findChild<QComboBox*>(QStringLiteral("1007")); }
@@ -202,5 +205,6 @@ class AutoBaudTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(AutoBaudTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(AutoBaudTest)
 #include "auto_baud_test.moc"

@@ -194,5 +194,6 @@ class CaptionsTest : public QObject {
   }
 };
 
-QTEST_MAIN(CaptionsTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(CaptionsTest)
 #include "captions_test.moc"

@@ -241,5 +241,6 @@ class CaptureTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(CaptureTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(CaptureTest)
 #include "capture_test.moc"

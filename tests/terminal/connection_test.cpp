@@ -274,5 +274,6 @@ class ConnectionTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(ConnectionTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(ConnectionTest)
 #include "connection_test.moc"

@@ -369,5 +369,6 @@ class FileSendTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(FileSendTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(FileSendTest)
 #include "file_send_test.moc"

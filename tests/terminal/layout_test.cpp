@@ -221,5 +221,6 @@ class LayoutTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(LayoutTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(LayoutTest)
 #include "layout_test.moc"

@@ -276,5 +276,6 @@ class MainWindowTest : public QObject {
   RecordingPrompts m_prompts;
 };
 
-QTEST_MAIN(MainWindowTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(MainWindowTest)
 #include "main_window_test.moc"

@@ -443,5 +443,6 @@ class PaneExtrasTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(PaneExtrasTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(PaneExtrasTest)
 #include "pane_extras_test.moc"

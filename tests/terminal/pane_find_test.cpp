@@ -83,5 +83,6 @@ class PaneFindTest : public QObject {
   }
 };
 
-QTEST_MAIN(PaneFindTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(PaneFindTest)
 #include "pane_find_test.moc"

@@ -281,5 +281,6 @@ class ReceivePaneTest : public QObject {
   }
 };
 
-QTEST_MAIN(ReceivePaneTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(ReceivePaneTest)
 #include "receive_pane_test.moc"

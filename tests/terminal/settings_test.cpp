@@ -378,5 +378,6 @@ class SettingsTest : public QObject {
   std::unique_ptr<VirtualModule> m_module;
 };
 
-QTEST_MAIN(SettingsTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(SettingsTest)
 #include "settings_test.moc"

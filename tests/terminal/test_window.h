@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QString>
 #include <QTest>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,16 +17,23 @@
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
+#include "serial/baud_search.h"
 #include "sim/virtual_module.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
+
+// The virtual module answers a baud probe at once: a detection's steps need
+// not wait as long as a real module needs.
+inline constexpr BaudSearchWaits kTestBaudSearchWaits{std::chrono::milliseconds(100),
+                                                      std::chrono::milliseconds(20)};
 
 inline StartOptions TestOptions(std::vector<std::string> ports, const QString& dataFolder) {
   StartOptions options;
   options.extraPorts = std::move(ports);
   options.sysfsRoot = "/nonexistent";
   options.dataFolder = dataFolder.toStdString();
+  options.baudSearchWaits = kTestBaudSearchWaits;
   return options;
 }
 

@@ -194,5 +194,6 @@ class TimedSendTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(TimedSendTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(TimedSendTest)
 #include "timed_send_test.moc"

@@ -388,5 +388,6 @@ class TrafficTest : public QObject {
   std::unique_ptr<CZephynDlg> m_dlg;
 };
 
-QTEST_MAIN(TrafficTest)
+#include "support/qtest_class.h"
+ZEPHYN_QTEST_CLASS(TrafficTest)
 #include "traffic_test.moc"
