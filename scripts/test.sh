@@ -16,8 +16,9 @@ bash "$root/scripts/install-deps.sh"
 options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
          "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
 # The compiler cache, when installed, serves a checkout at any path: paths
-# below the checkout are hashed relative to it. It can cache files compiled
-# with a precompiled header given these sloppiness settings.
+# below the checkout are hashed relative to it. The sloppiness settings let
+# it take files compiled with a precompiled header; as each build makes its
+# precompiled headers anew, those files still miss the cache.
 if command -v ccache >/dev/null; then
   options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
