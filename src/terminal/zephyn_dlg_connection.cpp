@@ -107,12 +107,14 @@ void CZephynDlg::OpenPortWorker(OpenBy by) {
   if (baud && g_comPort.Open(this, path, *baud, 0, 8, 0, flow)) {
     ForgetMissingPort();
     m_openedRate = rate;
-    m_controls.setText(kOpenClose, Text(TextId::kCloseCaption));
+    // The caption last: it tells that the port is open, so whoever reads it
+    // finds the controls already in the open look.
     EnableSendControls(1);
+    m_controls.setText(kOpenClose, Text(TextId::kCloseCaption));
     return;
   }
-  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);
+  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   ReportOpenFailure(path, rate, baud ? g_comPort.LastError() : PortError::None,
                     g_comPort.LastErrno(), by);
 }
@@ -120,13 +122,15 @@ void CZephynDlg::OpenPortWorker(OpenBy by) {
 void CZephynDlg::ClosePortWorker() {
   // The live log ends with the port.
   m_liveLog.Stop();
-  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
   EnableSendControls(0);
   m_controls.setEnabled(kPortList, true);
   m_controls.setEnabled(kChooseFile, false);
   m_controls.setEnabled(kSendFile, false);
   const bool noPort = NoPortListed();
   for (int id : {kBaudRate, kOpenClose, kFlowControl}) m_controls.setEnabled(id, !noPort);
+  // The caption last, as after an open: the closed look is complete when it
+  // says so.
+  m_controls.setText(kOpenClose, Text(TextId::kOpenCaption));
 }
 
 void CZephynDlg::ReportOpenFailure(const std::string& path, const QString& rate, PortError error,

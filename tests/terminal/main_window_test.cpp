@@ -3,8 +3,8 @@
 // whichever way the window closes.
 #include <QAbstractButton>
 #include <QDialog>
-#include <QDir>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -28,10 +28,17 @@ Q_DECLARE_METATYPE(zephyn::Language)
 
 namespace {
 
+// The windows' capture folder: one of this run's own, so that no capture of
+// another run (a test run that was killed, say) is found at start-up.
+QString DataFolder() {
+  static QTemporaryDir folder;
+  return folder.path();
+}
+
 std::unique_ptr<CZephynDlg> OpenWindow(Language language, StartOptions options = {}) {
   SetLanguage(language);
   options.sysfsRoot = "/nonexistent";  // the machine's own ports stay out of the tests
-  if (options.dataFolder.empty()) options.dataFolder = QDir::tempPath().toStdString();
+  if (options.dataFolder.empty()) options.dataFolder = DataFolder().toStdString();
   auto dlg = StartWindow(language, std::move(options));
   QCoreApplication::processEvents();
   return dlg;
@@ -270,7 +277,7 @@ class MainWindowTest : public QObject {
 
   void modalRunEndsWhenTheWindowCloses() {
     SetLanguage(Language::EnUS);
-    CZephynDlg dlg(Language::EnUS, TestOptions({}, QDir::tempPath()));
+    CZephynDlg dlg(Language::EnUS, TestOptions({}, DataFolder()));
     QTimer::singleShot(200, &dlg, [&] { dlg.close(); });
     dlg.DoModal();
     QCOMPARE(dlg.closingRuns(), 1);
