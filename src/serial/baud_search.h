@@ -3,15 +3,14 @@
 // the port at each rate and sending the module's query "AT+BAUD\r\n"; any
 // text received counts as an answer.
 //
-// The steps, for index = 1, 2, ...:
-//   1. An answer seen now answers the probe of the step before: the one sent
-//      at list position index - 2 (at index 2: at the rate the port had when
-//      the search began). The search ends there.
-//   2. The probe goes out on the port as it is, and the step waits a short
-//      while for its answer at that rate.
-//   3. Past the last entry (index > entries) the list is exhausted.
-//   4. The entry at `index` is selected (past the last one: none, an empty
-//      rate) and the port is reopened at it; index += 1; the port settles.
+// Each step, for index = 1, 2, ..., first looks for an answer: one seen now
+// answers the probe of the step before, the one sent at list position
+// index - 2 (at index 2: at the rate the port had when the search began),
+// and the search ends there. Otherwise the probe goes out on the port as it
+// is and the step waits a short while for its answer at that rate. Past the
+// last entry (index > entries) the list is exhausted. Otherwise the entry at
+// `index` is selected (past the last one: none, an empty rate), the port is
+// reopened at it, index grows by one and the port settles.
 // So the probe at position p goes out in the step with index p + 1 and is
 // judged at the top of the step with index p + 2. The step with index
 // `entries` opens with an empty rate (which fails) so that the answer at the
