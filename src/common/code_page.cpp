@@ -1,10 +1,9 @@
 #include "common/code_page.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
+
+#include "common/code_page_converter.h"
 
 namespace zephyn {
 
@@ -13,27 +12,6 @@ namespace {
 constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::string_view kGbkReplacement = "?";
 
-const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
-
-// One iconv descriptor per thread and direction. A descriptor carries
-// conversion state and must not be used by two threads at once, and opening
-// one per call costs more than converting a typical block, so each thread
-// keeps its own for its lifetime.
-class Descriptor {
- public:
-  Descriptor(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-  ~Descriptor() {
-    if (m_cd != kNoDescriptor) iconv_close(m_cd);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-
-  iconv_t get() const { return m_cd; }
-
- private:
-  iconv_t m_cd;
-};
-
 // What to do with the input at a position the converter refused: the
 // replacement to write and how many input bytes it stands for (at least 1).
 struct Refusal {
@@ -41,44 +19,43 @@ struct Refusal {
   std::size_t skip;
 };
 
-// Runs `cd` over `in`, writing a replacement for every position it refuses
-// and carrying on after it, so the conversion never fails and never stops
-// early. `refuse` decides the replacement and the bytes to skip from the
-// input left at the refused position. Without a descriptor (the C library
-// lacks the conversion) ASCII is copied and every other byte is refused.
+// Runs the system's converter over `in`, writing a replacement for every
+// position it refuses and carrying on after it, so the conversion never
+// fails and never stops early. `refuse` decides the replacement and the
+// bytes to skip from the input left at the refused position. Without a
+// converter (the system lacks the conversion) ASCII is copied and every
+// other byte is refused.
 template <typename Refuse>
-std::string Convert(iconv_t cd, std::string_view in, std::size_t initialCapacity, Refuse refuse) {
+std::string Convert(Conversion conversion, std::string_view in, std::size_t initialCapacity,
+                    Refuse refuse) {
   std::string out(initialCapacity, '\0');
   std::size_t written = 0;
-  char* inPtr = const_cast<char*>(in.data());
+  const char* inPtr = in.data();
   std::size_t inLeft = in.size();
-  if (cd != kNoDescriptor) iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  bool haveConverter = true;
 
   while (inLeft > 0) {
-    int error = 0;
-    if (cd != kNoDescriptor) {
+    ConvertStop stop = ConvertStop::Done;
+    if (haveConverter) {
       char* outPtr = out.data() + written;
       std::size_t outLeft = out.size() - written;
-      const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-      error = result == static_cast<std::size_t>(-1) ? errno : 0;
+      stop = ConvertStep(conversion, inPtr, inLeft, outPtr, outLeft);
       written = static_cast<std::size_t>(outPtr - out.data());
-      if (error == 0) break;
+      if (stop == ConvertStop::Done) break;
+      if (stop == ConvertStop::Unavailable) {
+        haveConverter = false;
+        continue;
+      }
     } else {
       while (inLeft > 0 && static_cast<unsigned char>(*inPtr) < 0x80 && written < out.size()) {
         out[written++] = *inPtr++;
         --inLeft;
       }
       if (inLeft == 0) break;
-      error = written < out.size() ? EILSEQ : E2BIG;
+      stop = written < out.size() ? ConvertStop::Refused : ConvertStop::OutputFull;
     }
 
-    if (error != E2BIG && error != EILSEQ && error != EINVAL) {
-      // Not a fault of the input (none is documented for these conversions);
-      // give up on the converter rather than loop on it.
-      cd = kNoDescriptor;
-      continue;
-    }
-    if (error != E2BIG) {
+    if (stop == ConvertStop::Refused) {
       const Refusal r = refuse(reinterpret_cast<const unsigned char*>(inPtr), inLeft);
       if (out.size() - written >= r.replacement.size()) {
         out.replace(written, r.replacement.size(), r.replacement);
@@ -157,16 +134,14 @@ std::string GbkToUtf8(std::string_view gbk) {
   // run on every new line.
   if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return (unsigned char)c < 0x80; }))
     return std::string(gbk);
-  thread_local const Descriptor descriptor("UTF-8", "GBK");
   // A two-byte GBK character becomes at most three UTF-8 bytes; Convert grows
   // the buffer for input that is mostly replacements.
-  return Convert(descriptor.get(), gbk, gbk.size() + gbk.size() / 2 + 8, RefuseGbk);
+  return Convert(Conversion::GbkToUtf8, gbk, gbk.size() + gbk.size() / 2 + 8, RefuseGbk);
 }
 
 std::string Utf8ToGbkString(std::string_view utf8) {
-  thread_local const Descriptor descriptor("GBK", "UTF-8");
   // GBK never needs more bytes than UTF-8 for the same text.
-  return Convert(descriptor.get(), utf8, utf8.size() + 8, RefuseUtf8);
+  return Convert(Conversion::Utf8ToGbk, utf8, utf8.size() + 8, RefuseUtf8);
 }
 
 void Utf8ToGbk(std::string& text) {

@@ -1,8 +1,9 @@
 // The program's 8-bit code page is GBK (CP936) on every platform: the input
 // box's text becomes GBK bytes when sent, received bytes are shown as GBK text
 // and the settings file is GBK. These are the conversions between that code
-// page and UTF-8, done with the C library's iconv. Invalid or unmappable input
-// never fails and never truncates: it becomes a replacement character.
+// page and UTF-8, done with the system's converter (code_page_converter.h).
+// Invalid or unmappable input never fails and never truncates: it becomes a
+// replacement character.
 #pragma once
 
 #include <string>

@@ -12,22 +12,13 @@
 #include <string>
 #include <thread>
 
+#include "serial/serial_device.h"
+
 namespace zephyn {
 
 // Receives 1 to 8192 bytes on the reader thread; the bytes are valid only
 // during the call.
 using ComReadCallback = void (*)(void* userData, const std::uint8_t* bytes, std::uint32_t count);
-
-// Why the last Open failed.
-enum class PortError {
-  None,
-  NotFound,     // no such device
-  Permission,   // the user may not open it
-  Busy,         // another program has it, or an Open/Close is under way
-  NotSerial,    // a file, a folder, a FIFO, /dev/null: no serial device
-  Unsupported,  // the device refused the settings (rate 0, say)
-  Failed,       // any other system error
-};
 
 class CComPort {
  public:
@@ -78,7 +69,6 @@ class CComPort {
   bool ReadFailed() const { return m_readFailed.load() != 0; }
 
  private:
-  struct Saved;     // the device's settings before Open
   struct WriteJob;  // one Write's bytes and how it ended
 
   void ReaderLoop();
@@ -89,8 +79,8 @@ class CComPort {
   void DropQueuedWrites();
   void Fail(PortError error, int err);
 
-  int m_fd = -1;
-  int m_stopFd = -1;  // eventfd that Close signals to wake the reader and the writer
+  // The opened device; Close wakes the reader and the writer through it.
+  SerialDevice m_device;
   std::atomic<int> m_readFailed{0};
   std::atomic<int> m_stopRequested{0};
   std::thread m_thread;  // the reader
@@ -110,13 +100,8 @@ class CComPort {
   std::atomic<int> m_busy{0};
   std::atomic<PortError> m_lastError{PortError::None};
   std::atomic<int> m_lastErrno{0};
-  std::unique_ptr<Saved> m_saved;
 };
 
 extern CComPort g_comPort;
-
-// The group that owns a device file ("dialout" on Debian), or "" when it
-// cannot be read.
-std::string DeviceGroup(const std::string& path);
 
 }  // namespace zephyn

@@ -1,8 +1,11 @@
-// Any positive baud rate through the kernel's termios2 interface (BOTHER).
-// Kept apart from <termios.h>, whose definitions clash with the kernel's.
+// Linux: any positive baud rate through the kernel's termios2 interface
+// (BOTHER). Kept apart from <termios.h>, whose definitions clash with the
+// kernel's.
 #pragma once
 
 #include <cstdint>
+
+#include "serial/serial_config.h"
 
 namespace zephyn {
 
@@ -20,11 +23,5 @@ bool ReadRate(int fd, std::uint32_t* rate);
 // divider can make (see RateIsClose). False with errno set when the rates
 // cannot be read, with errno EINVAL when they differ.
 bool RateInEffect(int fd, std::uint32_t rate);
-
-// True when a device reporting `actual` runs at `wanted`: drivers report the
-// rate their clock divider makes, which may miss the one asked for by a
-// fraction of a percent. 2% or more apart, the line is unreliable, and the
-// driver has most likely fallen back to some other rate.
-bool RateIsClose(std::uint32_t actual, std::uint32_t wanted);
 
 }  // namespace zephyn

@@ -2,16 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <string_view>
-#include <system_error>
 
 #include "common/instructions.h"
 
 namespace zephyn {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,47 +34,15 @@ int CompareDigits(std::string_view a, std::string_view b) {
   return a.compare(b);
 }
 
-bool Exists(const fs::path& p) {
-  std::error_code ec;
-  // A dangling link still counts: the link is what marks a bound device.
-  return fs::exists(p, ec) || fs::is_symlink(p, ec);
-}
-
-// True when the "type" attribute of a serial-core tty reads 0: an 8250 line
-// that the driver registered without finding a UART behind it.
-bool IsEmptyUartSlot(const fs::path& entry) {
-  std::ifstream in(entry / "type");
-  if (!in) return false;
-  long type = -1;
-  in >> type;
-  return in && type == 0;
-}
-
-bool IsSerialDevice(const fs::path& entry, const std::string& name) {
-  // A bound but unconnected Bluetooth port has no device behind it yet.
-  if (name.rfind("rfcomm", 0) == 0) return true;
-  if (!Exists(entry / "device" / "driver")) return false;
-  return !IsEmptyUartSlot(entry);
-}
-
 }  // namespace
 
-std::vector<std::string> SysfsSerialPorts(const std::string& sysfsRoot) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  fs::directory_iterator it(sysfsRoot, ec);
-  if (ec) return names;
-  for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) break;
-    const std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.') continue;
-    if (IsSerialDevice(it->path(), name)) names.push_back(name);
-  }
+std::vector<std::string> SystemSerialPorts(const std::string& root) {
+  std::vector<std::string> names = ListSystemPorts(root);
   std::sort(names.begin(), names.end(), PortNameLess);
   return names;
 }
 
-std::vector<std::string> EnumeratePorts(const std::string& sysfsRoot,
+std::vector<std::string> EnumeratePorts(const std::string& portsRoot,
                                         const std::vector<std::string>& extraPorts,
                                         std::size_t capacity, const std::string& placeholder) {
   std::vector<std::string> ports;
@@ -88,7 +51,7 @@ std::vector<std::string> EnumeratePorts(const std::string& sysfsRoot,
     if (ports.size() == capacity) return ports;
     ports.push_back(extra);
   }
-  for (std::string& name : SysfsSerialPorts(sysfsRoot)) {
+  for (std::string& name : SystemSerialPorts(portsRoot)) {
     if (ports.size() == capacity) return ports;
     ports.push_back(std::move(name));
   }

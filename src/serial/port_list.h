@@ -1,5 +1,5 @@
 // The list of serial ports to offer: devices given on the command line first,
-// then the system's serial devices from sysfs, by name and then by number.
+// then the system's serial devices, by name and then by number.
 #pragma once
 
 #include <string>
@@ -7,18 +7,24 @@
 
 namespace zephyn {
 
-// Names of the serial devices under `sysfsRoot` (normally "/sys/class/tty"):
-// entries with a device/driver link, except 8250 placeholders whose "type"
-// reads 0 (no UART); rfcomm* entries are kept by name even without a device
-// link (a bound Bluetooth port that is not yet connected). Sorted by the
-// name's letters, then its trailing number as a number (ttyUSB2 before
-// ttyUSB10). The names are as under /dev ("ttyUSB0").
-std::vector<std::string> SysfsSerialPorts(const std::string& sysfsRoot);
+// Where the system lists its serial devices, for SystemSerialPorts (the
+// tty class folder of sysfs on Linux).
+std::string SystemPortsRoot();
 
-// The port list: `extraPorts` (paths, shown as given) followed by the sysfs
-// ports, at most `capacity` names. When there is none at all, the one entry
-// is `placeholder` (the text that stands for "no port").
-std::vector<std::string> EnumeratePorts(const std::string& sysfsRoot,
+// The names of the system's serial devices listed under `root`, in no
+// particular order, as a device is named below /dev ("ttyUSB0"). Each
+// system has its own (port_list_linux.cpp); tests pass a fake root.
+std::vector<std::string> ListSystemPorts(const std::string& root);
+
+// ListSystemPorts sorted by the name's letters, then its trailing number as
+// a number (ttyUSB2 before ttyUSB10).
+std::vector<std::string> SystemSerialPorts(const std::string& root);
+
+// The port list: `extraPorts` (paths, shown as given) followed by the
+// system's ports under `portsRoot`, at most `capacity` names. When there is
+// none at all, the one entry is `placeholder` (the text that stands for "no
+// port").
+std::vector<std::string> EnumeratePorts(const std::string& portsRoot,
                                         const std::vector<std::string>& extraPorts,
                                         std::size_t capacity, const std::string& placeholder);
 

@@ -1,15 +1,10 @@
-// Turns the port parameters of Open into the terminal settings to apply, and
-// a system error into the reason an Open failed. Pure functions, so the flags
-// a pseudo-terminal cannot show (flow control, parity) can be checked.
+// The line parameters a port is opened with, and the rate texts and rates
+// that every system reads the same way.
 #pragma once
-
-#include <termios.h>
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
-
-#include "serial/com_port.h"
 
 namespace zephyn {
 
@@ -25,14 +20,6 @@ struct LineParams {
   int flow = 0;
 };
 
-struct SerialSettings {
-  termios tio{};
-  // The rate has no B constant: `tio` carries a placeholder rate and the
-  // real one is applied with SetCustomRate after `tio`.
-  bool customRate = false;
-  std::uint32_t rate = 0;
-};
-
 // The highest rate a port is opened at.
 inline constexpr std::uint32_t kMaxBaudRate = 4'000'000;
 
@@ -41,22 +28,10 @@ inline constexpr std::uint32_t kMaxBaudRate = 4'000'000;
 // else ("", "Auto", "-5", "0", "9600 bit/s", "99999999999").
 std::optional<std::uint32_t> ParseBaudRate(std::string_view text);
 
-// The settings for raw binary transfer with `params`, starting from the
-// device's `current` settings. Empty when the parameters cannot be set
-// (rate 0 or above kMaxBaudRate, an unknown parity, byte size or stop-bit
-// count).
-std::optional<SerialSettings> BuildSerialSettings(const termios& current, const LineParams& params);
-
-// The B constant for `rate`, or B0 when there is none.
-speed_t StandardSpeed(std::uint32_t rate);
-
-// The step of Open that failed, for reading its errno.
-enum class OpenStep {
-  Open,       // opening the device file
-  Lock,       // taking the exclusive lock
-  Configure,  // reading or applying the settings
-};
-
-PortError PortErrorFromErrno(OpenStep step, int err);
+// True when a device reporting `actual` runs at `wanted`: drivers report the
+// rate their clock divider makes, which may miss the one asked for by a
+// fraction of a percent. 2% or more apart, the line is unreliable, and the
+// driver has most likely fallen back to some other rate.
+bool RateIsClose(std::uint32_t actual, std::uint32_t wanted);
 
 }  // namespace zephyn

@@ -1,3 +1,6 @@
+// Linux only, as a test tool: the module plays the device on the master side
+// of a pseudo-terminal and reads the rate the terminal set from there, so it
+// calls the system directly rather than through the serial device interface.
 #include "sim/virtual_module.h"
 
 #include <fcntl.h>

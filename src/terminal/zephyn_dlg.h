@@ -34,6 +34,7 @@
 #include "dialogs/controls.h"
 #include "serial/baud_search.h"
 #include "serial/com_port.h"
+#include "serial/port_list.h"
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
 #include "storage/save_job.h"
@@ -53,7 +54,7 @@ class FindBar;
 // What the program was started with beyond the settings file.
 struct StartOptions {
   std::vector<std::string> extraPorts;       // listed before the system's ports
-  std::string sysfsRoot = "/sys/class/tty";  // where the system's ports are found
+  std::string sysfsRoot = SystemPortsRoot();  // where the system lists its ports
   std::string dataFolder;  // holds the capture's "data" folder; empty: the default
   // How often the port watch compares the port list with the system's.
   std::chrono::milliseconds portWatchPeriod{3000};

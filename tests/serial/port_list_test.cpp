@@ -74,7 +74,7 @@ TEST(PortList, TakesBoundDevicesAndBluetoothPortsInNaturalOrder) {
   sys.AddPlain("console", false);
   sys.AddPlain("ptmx", false);
 
-  EXPECT_EQ(SysfsSerialPorts(sys.tty()),
+  EXPECT_EQ(SystemSerialPorts(sys.tty()),
             (Names{"rfcomm0", "ttyACM0", "ttyAMA0", "ttyS0", "ttyS10", "ttyUSB2", "ttyUSB10"}));
 }
 
@@ -107,7 +107,7 @@ TEST(PortList, ExtraPortsFirstAsGivenThenSysfsWithinCapacity) {
 TEST(PortList, RealSysfsHasNoVirtualConsoles) {
   // Whatever this machine has, the kernel's own layout must not let the
   // virtual terminals (tty, tty0, tty1, ...), the console or ptmx through.
-  for (const std::string& name : SysfsSerialPorts("/sys/class/tty")) {
+  for (const std::string& name : SystemSerialPorts("/sys/class/tty")) {
     const bool virtualTerminal =
         name.rfind("tty", 0) == 0 &&
         (name.size() == 3 || std::isdigit(static_cast<unsigned char>(name[3])));

@@ -1,11 +1,11 @@
-#include "serial/serial_config.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
+
+#include "serial/serial_config_linux.h"
 
 namespace zephyn {
 namespace {

@@ -39,9 +39,4 @@ bool RateInEffect(int fd, std::uint32_t rate) {
   return false;
 }
 
-bool RateIsClose(std::uint32_t actual, std::uint32_t wanted) {
-  const std::uint64_t apart = actual > wanted ? actual - wanted : wanted - actual;
-  return apart * 50 < wanted;
-}
-
 }  // namespace zephyn
