@@ -339,8 +339,9 @@ TEST_F(ActivitiesTimedTest, PausedResumedStoppedAndRewoundTheFileReachesTheModul
   EXPECT_EQ(State().transfer, Transfer::Paused);
   ASSERT_TRUE(WaitFor([&] { return AllArrived(); }));
   const std::size_t atPause = Received().size();
-  std::this_thread::sleep_for(200ms);  // nothing goes out meanwhile
-  EXPECT_EQ(Received().size(), atPause);
+  // Nothing goes out meanwhile but the byte whose write was under way.
+  std::this_thread::sleep_for(200ms);
+  EXPECT_LE(Received().size(), atPause + 1);
   EXPECT_LT(atPause, bytes.size());
   EXPECT_TRUE(m_events.EndedTransfers().empty());
   ASSERT_EQ(file.Send(), FileSend::Go::kStarted);
