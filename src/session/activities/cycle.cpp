@@ -28,7 +28,6 @@ Cycle::Result Cycle::Start(const std::vector<StoredString>& rows, bool newLine,
   if (run->items.empty()) return Result::kNoRows;
   if (!IsTimerPeriod(intervalMs)) return Result::kTimerRefused;
 
-  std::lock_guard lock(m_lock);
   // A stopped run's last tick may still be sending: each run keeps its own
   // items.
   const bool started = m_timer.Start(intervalMs, [this, run] {
@@ -36,18 +35,14 @@ Cycle::Result Cycle::Start(const std::vector<StoredString>& rows, bool newLine,
     if (++run->next == run->items.size()) run->next = 0;
     m_link.SendRecorded(item.data(), std::int32_t(item.size()));
   });
-  m_link.ChangeState([started](SessionState& state) { state.cycle = started; });
   return started ? Result::kStarted : Result::kTimerRefused;
 }
 
 void Cycle::Stop() {
-  std::lock_guard lock(m_lock);
   m_timer.Stop();
-  m_link.ChangeState([](SessionState& state) { state.cycle = false; });
 }
 
 void Cycle::Shutdown() {
-  Stop();
   m_timer.Shutdown();
 }
 

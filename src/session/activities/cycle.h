@@ -5,11 +5,10 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "common/stored_strings.h"
-#include "session/activities/tick_timer.h"
+#include "session/activities/state_timer.h"
 #include "session/session_link.h"
 
 namespace zephyn {
@@ -43,9 +42,7 @@ class Cycle {
 
  private:
   SessionLink& m_link;
-  // Serialises Start and Stop, so their state changes come in order.
-  std::mutex m_lock;
-  TickTimer m_timer;
+  StateTimer m_timer{m_link, &SessionState::cycle};
 };
 
 }  // namespace zephyn

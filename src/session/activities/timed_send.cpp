@@ -16,13 +16,11 @@ TimedSend::Result TimedSend::Start(Bytes payload, std::int64_t intervalMs, std::
   if (!RateAllows(std::int64_t(payload.size()), intervalMs, baud)) return Result::kTooFast;
   // An interval the timer cannot run is refused before anything stops.
   if (!IsTimerPeriod(intervalMs)) return Result::kTimerRefused;
-  std::lock_guard lock(m_lock);
   SetPayload(std::move(payload));
-  const bool started = m_timer.Start(intervalMs, [this] { Tick(); });
   // A system that gives no timer leaves the timed send off, even one that
   // ran before.
-  m_link.ChangeState([started](SessionState& state) { state.timedSend = started; });
-  return started ? Result::kStarted : Result::kTimerRefused;
+  return m_timer.Start(intervalMs, [this] { Tick(); }) ? Result::kStarted
+                                                       : Result::kTimerRefused;
 }
 
 void TimedSend::SetPayload(Bytes payload) {
@@ -32,13 +30,10 @@ void TimedSend::SetPayload(Bytes payload) {
 }
 
 void TimedSend::Stop() {
-  std::lock_guard lock(m_lock);
   m_timer.Stop();
-  m_link.ChangeState([](SessionState& state) { state.timedSend = false; });
 }
 
 void TimedSend::Shutdown() {
-  Stop();
   m_timer.Shutdown();
 }
 

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "common/codecs.h"
-#include "session/activities/tick_timer.h"
+#include "session/activities/state_timer.h"
 #include "session/session_link.h"
 
 namespace zephyn {
@@ -49,11 +49,9 @@ class TimedSend {
   void Tick();
 
   SessionLink& m_link;
-  // Serialises Start and Stop, so their state changes come in order.
-  std::mutex m_lock;
   mutable std::mutex m_payloadLock;
   std::shared_ptr<const Bytes> m_payload;
-  TickTimer m_timer;
+  StateTimer m_timer{m_link, &SessionState::timedSend};
 };
 
 }  // namespace zephyn
