@@ -382,6 +382,27 @@ TEST_F(ActivitiesTimedTest, PausedResumedStoppedAndRewoundTheFileReachesTheModul
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), all.end() - std::ptrdiff_t(bytes.size())));
 }
 
+TEST_F(ActivitiesTest, AFileChosenWhilePausedIsSentWholeOnResume) {
+  FileSend file(*m_link);
+  Load(file, WriteFile("long.bin", Pattern(8000)), 300);
+  ASSERT_EQ(file.Send(), FileSend::Go::kStarted);
+  ASSERT_TRUE(WaitFor([&] { return file.Thousandths() > 0; }));
+  ASSERT_TRUE(file.Pause());
+  const Bytes other = Of("the other file");
+  Load(file, WriteFile("other.bin", other), 300);
+  EXPECT_EQ(State().file, FileStage::Loaded);
+  EXPECT_EQ(State().transfer, Transfer::Paused);
+  EXPECT_EQ(file.Thousandths(), 0);
+  ASSERT_EQ(file.Send(), FileSend::Go::kStarted);
+  ASSERT_TRUE(WaitFor([&] { return !m_events.EndedTransfers().empty(); }));
+  EXPECT_EQ(m_events.EndedTransfers()[0].end, TransferEnd::Finished);
+  EXPECT_EQ(m_events.EndedTransfers()[0].stats.bytesSent, std::int64_t(other.size()));
+  ASSERT_TRUE(WaitFor([&] { return AllArrived(); }));
+  const Bytes all = Received();
+  ASSERT_GT(all.size(), other.size());
+  EXPECT_TRUE(std::equal(other.begin(), other.end(), all.end() - std::ptrdiff_t(other.size())));
+}
+
 TEST_F(ActivitiesTest, StopTheLastChunkAClosedPortAndShutdownEndATransferOnce) {
   FileSend file(*m_link);
   Load(file, WriteFile("short.bin", Pattern(27)), 9600);  // three writes and the final one
