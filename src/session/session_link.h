@@ -21,9 +21,15 @@ class SessionLink {
   // A file chunk: written through the port and counted (counters, CRC-32)
   // but not shown in the pane. Waits as SendRecorded does.
   virtual bool SendCounted(const std::uint8_t* bytes, std::int32_t count) = 0;
+  // The end of a file transfer, counted as one more send of no bytes: the
+  // counters move, nothing is written or shown.
+  virtual void CountTransferEnd() = 0;
 
   // Changes the state under the session's lock; a change is reported once,
-  // after the lock is released.
+  // after the lock is released, and a call that changes nothing is not
+  // reported. An activity calls it under a lock of its own, so that its
+  // changes are reported in the order they happened: the session never
+  // calls an activity while it holds its lock.
   virtual void ChangeState(const std::function<void(SessionState&)>& change) = 0;
   virtual SessionState State() const = 0;
 
