@@ -17,21 +17,18 @@ namespace zephyn {
 
 namespace {
 
-// The options the program takes, described once for both parsers.
+// The options the program takes, described once for both parsers. They are
+// read before the interface language is chosen, so in English.
 struct CommandLine {
   QCommandLineParser parser;
   QCommandLineOption help = parser.addHelpOption();
   QCommandLineOption version = parser.addVersionOption();
-  QCommandLineOption port{QStringLiteral("port"),
-                          QStringLiteral("List the serial device at PATH (repeatable)."),
+  QCommandLineOption port{QStringLiteral("port"), Text(TextId::kPortOptionHelp),
                           QStringLiteral("PATH")};
-  QCommandLineOption demo{
-      QStringLiteral("demo"),
-      QStringLiteral("Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port.")};
+  QCommandLineOption demo{QStringLiteral("demo"), Text(TextId::kDemoOptionHelp)};
 
   CommandLine() {
-    parser.setApplicationDescription(
-        QStringLiteral("Serial terminal for Bluetooth serial modules"));
+    parser.setApplicationDescription(Text(TextId::kAppDescription));
     parser.addOption(port);
     parser.addOption(demo);
   }
@@ -111,7 +108,7 @@ bool CZephynApp::InitInstance() {
     if (module->ok()) {
       options.start.extraPorts.insert(options.start.extraPorts.begin(), module->path());
     } else {
-      qWarning("zephyn: the virtual module could not be started");
+      qWarning("zephyn: %s", qUtf8Printable(Text(TextId::kDemoFailed)));
     }
   }
   for (const QString& line : MissingPortMessages(options.start.extraPorts))

@@ -35,6 +35,44 @@ inline constexpr std::uint16_t kSendFinished = 39;
 inline constexpr std::uint16_t kSaveFolderTitle = 40;
 inline constexpr std::uint16_t kTooFast = 41;
 
+// The receive pane's find bar: its name, its controls' captions and names,
+// and what its count says when it has no number to give.
+inline constexpr std::uint16_t kFindBarName = 42;
+inline constexpr std::uint16_t kFindWhat = 43;         // the query's name
+inline constexpr std::uint16_t kFindPlaceholder = 44;  // the empty query's hint
+inline constexpr std::uint16_t kFindHex = 45;
+inline constexpr std::uint16_t kFindPrevious = 46;
+inline constexpr std::uint16_t kFindNext = 47;
+inline constexpr std::uint16_t kFindCountName = 48;
+inline constexpr std::uint16_t kFindCloseName = 49;
+inline constexpr std::uint16_t kFindNotHex = 50;
+inline constexpr std::uint16_t kFindNoMatches = 51;
+// The receive pane's menu: its name and the entries after Copy and Select All.
+inline constexpr std::uint16_t kPaneMenuName = 52;
+inline constexpr std::uint16_t kPaneFind = 53;
+inline constexpr std::uint16_t kPaneTimestamps = 54;
+inline constexpr std::uint16_t kPaneReopen = 55;
+inline constexpr std::uint16_t kPaneStopLog = 56;
+inline constexpr std::uint16_t kPaneLogToFile = 57;
+inline constexpr std::uint16_t kPaneLogTimestamps = 58;
+// File choosers: the live log's title and filter, the file to send's filter.
+inline constexpr std::uint16_t kLogChooserTitle = 59;
+inline constexpr std::uint16_t kLogFileFilter = 60;
+inline constexpr std::uint16_t kSendFileFilter = 61;  // the same in both languages
+// Buttons, boxes and names with nothing to fill in.
+inline constexpr std::uint16_t kSaveCancel = 62;           // the save's progress box
+inline constexpr std::uint16_t kTooManyInstructions = 63;  // a send of more than 20
+inline constexpr std::uint16_t kWrongPassword = 64;
+inline constexpr std::uint16_t kScrollBarName = 65;  // the stored-strings page's
+// Why a user's file could not be used, where the system's words fall short.
+inline constexpr std::uint16_t kNotRegularFile = 66;
+inline constexpr std::uint16_t kReadOnlyFile = 67;
+// The command line's help and start-up warnings (standard error).
+inline constexpr std::uint16_t kAppDescription = 68;
+inline constexpr std::uint16_t kPortOptionHelp = 69;
+inline constexpr std::uint16_t kDemoOptionHelp = 70;
+inline constexpr std::uint16_t kDemoFailed = 71;
+
 // Messages (kFirstMessage on): why an open that was asked for failed, each
 // with the device's path as %1.
 inline constexpr std::uint16_t kOpenNoPermission = 1000;  // %2: the group to join
@@ -49,5 +87,32 @@ inline constexpr std::uint16_t kPortPathMissing = 1007;
 // A refused open of a device that only its owner may open; %2: the owner,
 // %3: the device's name for a udev rule.
 inline constexpr std::uint16_t kOpenOwnerOnly = 1008;
+
+// The find bar's count. %1: the selected match, %2: how many.
+inline constexpr std::uint16_t kFindPosition = 1009;
+inline constexpr std::uint16_t kFindCount = 1010;  // %1: how many, none selected
+// An amount of bytes; %1: the number.
+inline constexpr std::uint16_t kByteAmount = 1011;
+// The capture: what an earlier run left behind, the save's progress and
+// outcome, and what became of received data that could not be written.
+inline constexpr std::uint16_t kCapturesKept = 1012;  // %1: the files, one a line
+inline constexpr std::uint16_t kSavingTo = 1013;      // %1: the folder
+// A save that lacks received bytes. %1: the folder, %2: how many bytes,
+// %3 and %4: the first and last byte of the first gap (counted from 1);
+// kSaveMissingGaps also %5: how many gaps follow.
+inline constexpr std::uint16_t kSaveMissing = 1014;
+inline constexpr std::uint16_t kSaveMissingGaps = 1015;
+// %1: the memory set aside for received data, %2: the bytes dropped.
+inline constexpr std::uint16_t kReceivedDropped = 1016;
+// A file that could not be written or read: %1 the file, %2 the reason.
+inline constexpr std::uint16_t kFileWriteFailed = 1017;     // the save's file
+inline constexpr std::uint16_t kSpillWriteFailed = 1018;    // %3: the memory set aside
+inline constexpr std::uint16_t kLogWriteFailed = 1019;      // the live log; it stops
+inline constexpr std::uint16_t kSettingsSaveFailed = 1020;  // at close
+inline constexpr std::uint16_t kSettingsReadFailed = 1021;  // at start (standard error)
+// A file too large to send. %1: the file, %2: its size, %3: the most sendable.
+inline constexpr std::uint16_t kFileTooLarge = 1022;
+// A timer that refuses its interval; %1 to %2: the intervals it accepts (ms).
+inline constexpr std::uint16_t kTimerRefused = 1023;
 
 }  // namespace zephyn::TextId

@@ -61,10 +61,50 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"文件发送已完成", "Send file finish"},                                               // 39
     {"请选择存储路径", "Please select file path"},                                        // 40
     {"Sorry! 你要的这个传输速度我做不到（T.T）", "Sorry! It's too fast,I can't do it."},  // 41
+    // The find bar's names and captions.
+    {"查找栏", "Find bar"},                 // 42
+    {"查找内容", "Find what"},              // 43
+    {"查找", "Find"},                       // 44
+    {"十六进制", "Hex"},                    // 45
+    {"上一个", "Previous"},                 // 46
+    {"下一个", "Next"},                     // 47
+    {"匹配数", "Matches"},                  // 48
+    {"关闭查找栏", "Close the find bar"},   // 49
+    {"不是十六进制字节", "Not hex bytes"},  // 50
+    {"无匹配", "No matches"},               // 51
+    // The receive pane's menu.
+    {"接收区菜单", "Receive pane menu"},                               // 52
+    {"查找...", "Find..."},                                            // 53
+    {"显示时间戳", "Timestamps"},                                      // 54
+    {"设备重新接入时自动打开串口", "Reopen when the device returns"},  // 55
+    {"停止记录", "Stop logging"},                                      // 56
+    {"记录到文件...", "Log to file..."},                               // 57
+    {"记录时加时间戳", "Log with timestamps"},                         // 58
+    // File choosers: a title and filters.
+    {"记录到文件", "Log to file"},  // 59
+    {"记录文件 (*.log *.txt *.bin);;所有文件 (*)",
+     "Log files (*.log *.txt *.bin);;All files (*)"},  // 60
+    {"All (*)", "All (*)"},                            // 61
+    // Boxes and names without anything to fill in.
+    {"取消", "Cancel"},                                                                // 62
+    {"指令数超过最大限制数!", "The number of instructions exceeds the limit of 20!"},  // 63
+    {"请输入正确的密码!", "Please enter the correct password!"},                       // 64
+    {"滚动条", "Scroll bar"},                                                          // 65
+    // Why a user's file could not be used, where the system's words fall short.
+    {"这不是普通文件（而是文件夹、设备或命名管道）",
+     "not a regular file (a folder, a device or a named pipe)"},  // 66
+    {"文件是只读的", "the file is read-only"},                    // 67
+    // The command line's help.
+    {"蓝牙串口模块的串口终端", "Serial terminal for Bluetooth serial modules"},  // 68
+    {"把 PATH 处的串口设备列入串口列表（可重复）。",
+     "List the serial device at PATH (repeatable)."},  // 69
+    {"运行一个虚拟蓝牙模块（115200 bit/s）并把它列为串口。",
+     "Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port."},  // 70
+    {"虚拟模块无法启动", "the virtual module could not be started"},              // 71
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in
-// by the caller (a device path, a group, a rate, a system error).
+// by the caller (a path, a count, a reason: text_ids.h says which).
 constexpr std::array<Text, kMessageCount> kMessages = {{
     {"无法打开 %1：没有访问权限。\n请把当前用户加入“%2”组（例如 sudo usermod -aG %2 "
      "$USER），然后注销并重新登录。",
@@ -90,6 +130,61 @@ constexpr std::array<Text, kMessageCount> kMessages = {{
      "line\nKERNEL==\"%3\", GROUP=\"dialout\", MODE=\"0660\"\nin "
      "/etc/udev/rules.d/99-serial.rules; then plug the device in again and add your user to "
      "that group (sudo usermod -aG dialout $USER), then log out and log in again."},  // 1008
+    // The find bar's count: which match of how many; how many.
+    {"第 %1 个，共 %2 个", "%1 of %2"},  // 1009
+    {"共 %1 个", "%1 matches"},          // 1010
+    // An amount of bytes (%1).
+    {"%1 字节", "%1 bytes"},  // 1011
+    // Captures of runs that ended without closing; %1: their paths, a line each.
+    {"之前的运行未正常结束，它接收的数据保存在：\n%1\n"
+     "本程序不会删除这些文件，不再需要时请自行删除。",
+     "An earlier run ended without closing. The data it received is kept "
+     "in:\n%1\nZephyn does not delete these files; remove them when you "
+     "no longer need them."},  // 1012
+    // The save's progress box; %1: the folder.
+    {"正在保存到 %1", "Saving to %1"},  // 1013
+    // A save that lacks received bytes; %1: the folder, %2: how many bytes,
+    // %3 to %4: the first gap; %5: how many gaps follow it.
+    {"已保存到 %1，但其中缺少接收到的 %2 字节：接收数据文件无法写入，"
+     "且为接收数据保留的内存已满。缺少的是接收数据的第 %3 至第 %4 字节。",
+     "Saved to %1, but %2 received bytes are missing from it: the "
+     "received-data file could not be written and the memory set aside "
+     "for received data was full. Missing are bytes %3 to %4 of what was "
+     "received."},  // 1014
+    {"已保存到 %1，但其中缺少接收到的 %2 字节：接收数据文件无法写入，"
+     "且为接收数据保留的内存已满。缺少的是接收数据的第 %3 至第 %4 字节，其后另有 %5 处缺失。",
+     "Saved to %1, but %2 received bytes are missing from it: the "
+     "received-data file could not be written and the memory set aside "
+     "for received data was full. Missing are bytes %3 to %4 of what was "
+     "received, and %5 more gaps after them."},  // 1015
+    // Received data dropped; %1: the memory set aside, %2: the bytes dropped.
+    {"为接收数据保留的内存（%1）已满，接收数据文件仍无法写入："
+     "最早的 %2 字节已被丢弃。保存时会说明缺少哪些字节。",
+     "The memory set aside for received data (%1) is full and the "
+     "received-data file still cannot be written: the oldest %2 bytes "
+     "were dropped. Save will say which bytes are missing."},  // 1016
+    // Files that could not be written or read; %1: the file, %2: the reason.
+    {"无法写入文件 %1：%2", "Cannot write the file %1: %2"},  // 1017
+    {"无法写入接收数据文件 %1：%2\n数据暂存在内存中（最多 %3），"
+     "文件可写后即写入；超出后最早的数据会被丢弃，届时会另行提示。",
+     "Cannot write the received-data file %1: %2\nThe data is kept in "
+     "memory (up to %3) and written as soon as the file can be "
+     "written; past that the oldest data is dropped, and you are told."},  // 1018: %3 the memory
+    {"无法写入记录文件 %1：%2\n记录已停止。",
+     "Cannot write the log file %1: %2\nLogging has stopped."},  // 1019
+    {"无法保存设置文件 %1：%2\n本次的设置不会保留。",
+     "Cannot save the settings file %1: %2\nThe settings of this run "
+     "are not kept."},                                                               // 1020
+    {"无法读取 %1：%2；使用默认设置。", "cannot read %1: %2; using the defaults."},  // 1021
+    // A file too large to send; %1: the file, %2: its size, %3: the most.
+    {"无法发送 %1：文件有 %2 字节。要发送的文件须小于 2 GiB"
+     "（最多 %3 字节），并且能放入内存。",
+     "Cannot send %1: the file has %2 bytes. A file to send must be smaller "
+     "than 2 GiB (at most %3 bytes) and fit in memory."},  // 1022
+    // A refused timer interval; %1 to %2: the intervals accepted.
+    {"定时器无法以此间隔运行：间隔须为 %1 到 %2 之间的整数毫秒。",
+     "The timer cannot run at this interval: the interval must be a whole "
+     "number of milliseconds from %1 to %2."},  // 1023
 }};
 
 std::atomic<Language> g_language{Language::EnUS};

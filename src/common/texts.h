@@ -1,10 +1,11 @@
-// The numbered table of texts that the program puts on the screen at run time,
-// IDs 0 to 41, in Simplified Chinese and English. Texts double as state
-// markers: callers compare captions with them byte for byte, so they are kept
-// exactly as stored, odd characters included. The program's own messages
-// follow from ID kFirstMessage on, in the same two languages; unlike the
-// table's texts they may hold %1, %2 for the caller to fill in. No other ID
-// is held.
+// The numbered table of every text that the program shows at run time, in
+// Simplified Chinese and English (text_ids.h names them). Texts, IDs 0 to
+// kTextCount - 1, are shown as they are: captions, names, menu entries,
+// boxes with nothing to fill in. The first 42 double as state markers:
+// callers compare captions with them byte for byte, so they are kept exactly
+// as stored, odd characters included. Messages, from ID kFirstMessage on,
+// hold %1, %2 for the caller to fill in, the same ones in both languages.
+// No other ID is held.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,8 @@ std::string LoadTextUtf8(std::uint16_t id);
 // The same, in a given language (for tests and for the templates' builder).
 std::string LoadTextUtf8(std::uint16_t id, Language language);
 
-inline constexpr std::uint16_t kTextCount = 42;
+inline constexpr std::uint16_t kTextCount = 72;
 inline constexpr std::uint16_t kFirstMessage = 1000;
-inline constexpr std::uint16_t kMessageCount = 9;
+inline constexpr std::uint16_t kMessageCount = 24;
 
 }  // namespace zephyn

@@ -14,8 +14,12 @@ std::string ToGbk(const QString& text) {
 }
 
 QString Text(int id) {
+  return Text(id, CurrentLanguage());
+}
+
+QString Text(int id, Language language) {
   if (id < 0 || id > 0xFFFF) return QString();
-  return QString::fromStdString(LoadTextUtf8(std::uint16_t(id)));
+  return QString::fromStdString(LoadTextUtf8(std::uint16_t(id), language));
 }
 
 }  // namespace zephyn

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/texts.h"
+
 namespace zephyn {
 
 QString FromGbk(std::string_view gbk);
@@ -14,5 +16,7 @@ std::string ToGbk(const QString& text);
 
 // A text of the table in the current language, as the window shows it.
 QString Text(int id);
+// The same in a given language: for a control built for its own language.
+QString Text(int id, Language language);
 
 }  // namespace zephyn

@@ -4,7 +4,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "common/text_ids.h"
 #include "dialogs/dialog_builder.h"
+#include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_template.h"
@@ -58,10 +60,8 @@ void CPwdDlg::OnConfirm() {
     accept();
     return;
   }
-  const QString text = m_language == Language::ZhCN
-                           ? QStringLiteral("请输入正确的密码!")
-                           : QStringLiteral("Please enter the correct password!");
-  Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
+  Prompts().messageBox(this, Text(TextId::kWrongPassword, m_language), AppTitle(), QMessageBox::Ok,
+                       QMessageBox::Warning);
 }
 
 }  // namespace zephyn

@@ -50,8 +50,7 @@ CMoreStrSend::CMoreStrSend(Language language, MoreStrSendHost host, QWidget* par
   const DialogUnits units = BuildDialog(Template134(language), language, m_content, m_controls);
   setFont(m_content->font());
   m_scrollBar->setObjectName(QStringLiteral("134scroll"));
-  m_scrollBar->setAccessibleName(language == Language::ZhCN ? QStringLiteral("滚动条")
-                                                            : QStringLiteral("Scroll bar"));
+  m_scrollBar->setAccessibleName(Text(TextId::kScrollBarName, language));
   m_scrollBar->setSingleStep(units.toY(kRowPitchDu));
   m_scrollBar->setPageStep(200);
   connect(m_scrollBar, &QScrollBar::valueChanged, this,

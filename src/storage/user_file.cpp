@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/text_ids.h"
+
 namespace zephyn {
 
 int OpenUserFile(const std::string& path, int flags, int& error, mode_t mode) {
@@ -36,13 +38,11 @@ int OpenUserFile(const std::string& path, int flags, int& error, mode_t mode) {
 }
 
 std::string FileErrorReason(int error, Language language) {
-  const bool zh = language == Language::ZhCN;
   switch (error) {
     case kNotRegularFile:
-      return zh ? "这不是普通文件（而是文件夹、设备或命名管道）"
-                : "not a regular file (a folder, a device or a named pipe)";
+      return LoadTextUtf8(TextId::kNotRegularFile, language);
     case kReadOnlyFile:
-      return zh ? "文件是只读的" : "the file is read-only";
+      return LoadTextUtf8(TextId::kReadOnlyFile, language);
     default:
       return std::strerror(error);
   }

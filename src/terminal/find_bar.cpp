@@ -12,6 +12,9 @@
 #include <QTextBlock>
 #include <QToolButton>
 
+#include "common/text_ids.h"
+#include "dialogs/gbk_string.h"
+
 namespace zephyn {
 
 FindBar::FindBar(Language language, QPlainTextEdit* pane, std::function<bool()> utf8,
@@ -22,7 +25,7 @@ FindBar::FindBar(Language language, QPlainTextEdit* pane, std::function<bool()> 
       m_utf8(std::move(utf8)),
       m_hexView(std::move(hexView)) {
   setObjectName(QStringLiteral("findBar"));
-  setAccessibleName(Tr("查找栏", "Find bar"));
+  setAccessibleName(Tr(TextId::kFindBarName));
   setAutoFillBackground(true);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(4, 2, 4, 2);
@@ -35,19 +38,19 @@ FindBar::FindBar(Language language, QPlainTextEdit* pane, std::function<bool()> 
     return w;
   };
   m_query = new QLineEdit(this);
-  name(m_query, "findText", Tr("查找内容", "Find what"));
-  m_query->setPlaceholderText(Tr("查找", "Find"));
-  m_hex = new QCheckBox(Tr("十六进制", "Hex"), this);
+  name(m_query, "findText", Tr(TextId::kFindWhat));
+  m_query->setPlaceholderText(Tr(TextId::kFindPlaceholder));
+  m_hex = new QCheckBox(Tr(TextId::kFindHex), this);
   name(m_hex, "findHex", m_hex->text());
-  m_previous = new QPushButton(Tr("上一个", "Previous"), this);
+  m_previous = new QPushButton(Tr(TextId::kFindPrevious), this);
   name(m_previous, "findPrevious", m_previous->text());
-  m_next = new QPushButton(Tr("下一个", "Next"), this);
+  m_next = new QPushButton(Tr(TextId::kFindNext), this);
   name(m_next, "findNext", m_next->text());
   m_count = new QLabel(this);
-  name(m_count, "findCount", Tr("匹配数", "Matches"));
+  name(m_count, "findCount", Tr(TextId::kFindCountName));
   m_close = new QToolButton(this);
   m_close->setText(QStringLiteral("×"));
-  name(m_close, "findClose", Tr("关闭查找栏", "Close the find bar"));
+  name(m_close, "findClose", Tr(TextId::kFindCloseName));
   for (QWidget* w : {static_cast<QWidget*>(m_previous), static_cast<QWidget*>(m_next)})
     w->setFocusPolicy(Qt::TabFocus);
   for (QPushButton* b : {m_previous, m_next}) b->setAutoDefault(false);
@@ -76,8 +79,8 @@ FindBar::FindBar(Language language, QPlainTextEdit* pane, std::function<bool()> 
   hide();
 }
 
-QString FindBar::Tr(const char* zh, const char* en) const {
-  return QString::fromUtf8(m_language == Language::ZhCN ? zh : en);
+QString FindBar::Tr(std::uint16_t id) const {
+  return Text(id, m_language);
 }
 
 void FindBar::Open() {
@@ -128,7 +131,7 @@ bool FindBar::Search() {
                                 m_hexView(), m_utf8());
   m_matches = found.value_or(std::vector<PaneMatch>{});
   if (!found) {
-    m_count->setText(Tr("不是十六进制字节", "Not hex bytes"));
+    m_count->setText(Tr(TextId::kFindNotHex));
     return false;
   }
   m_count->setText(countText());
@@ -137,19 +140,16 @@ bool FindBar::Search() {
 
 QString FindBar::countText() const {
   if (m_query->text().isEmpty()) return QString();
-  if (m_matches.empty()) return Tr("无匹配", "No matches");
+  if (m_matches.empty()) return Tr(TextId::kFindNoMatches);
   // Which match is selected, when one is.
   const QTextCursor cursor = m_pane->textCursor();
   for (std::size_t i = 0; i < m_matches.size(); ++i) {
     if (cursor.selectionStart() == m_matches[i].start &&
         cursor.selectionEnd() == m_matches[i].start + m_matches[i].length) {
-      return m_language == Language::ZhCN
-                 ? QStringLiteral("第 %1 个，共 %2 个").arg(i + 1).arg(m_matches.size())
-                 : QStringLiteral("%1 of %2").arg(i + 1).arg(m_matches.size());
+      return Tr(TextId::kFindPosition).arg(i + 1).arg(m_matches.size());
     }
   }
-  return m_language == Language::ZhCN ? QStringLiteral("共 %1 个").arg(m_matches.size())
-                                      : QStringLiteral("%1 matches").arg(m_matches.size());
+  return Tr(TextId::kFindCount).arg(m_matches.size());
 }
 
 void FindBar::FindNext() {

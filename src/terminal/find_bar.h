@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -49,7 +50,8 @@ class FindBar : public QWidget {
   // Searches the pane afresh; false for a query that is not hex bytes.
   bool Search();
   void Select(int index);
-  QString Tr(const char* zh, const char* en) const;
+  // A text of the table in the bar's language.
+  QString Tr(std::uint16_t id) const;
 
   const Language m_language;
   QPlainTextEdit* const m_pane;

@@ -28,9 +28,8 @@ QString Number(std::uint64_t n) {
 
 QString CZephynDlg::BudgetText() const {
   const std::uint64_t bytes = m_record.MemoryBudget();
-  const bool zh = m_language == Language::ZhCN;
   if (bytes < (std::uint64_t(1) << 20))
-    return Number(bytes) + (zh ? QStringLiteral(" 字节") : QStringLiteral(" bytes"));
+    return Text(TextId::kByteAmount, m_language).arg(Number(bytes));
   return Number(bytes >> 20) + QStringLiteral(" MB");
 }
 
@@ -39,17 +38,7 @@ void CZephynDlg::KeepCapturesOfEndedRuns() {
   if (kept.empty()) return;
   QStringList paths;
   for (const std::string& path : kept) paths << QString::fromStdString(path);
-  const QString text =
-      m_language == Language::ZhCN
-          ? QStringLiteral(
-                "之前的运行未正常结束，它接收的数据保存在：\n%1\n"
-                "本程序不会删除这些文件，不再需要时请自行删除。")
-                .arg(paths.join(QLatin1Char('\n')))
-          : QStringLiteral(
-                "An earlier run ended without closing. The data it received is kept "
-                "in:\n%1\nZephyn does not delete these files; remove them when you "
-                "no longer need them.")
-                .arg(paths.join(QLatin1Char('\n')));
+  const QString text = Text(TextId::kCapturesKept, m_language).arg(paths.join(QLatin1Char('\n')));
   // Queued rather than shown here, so that start-up does not wait for the
   // box; it opens once the window's event loop runs.
   QMetaObject::invokeMethod(
@@ -71,11 +60,9 @@ void CZephynDlg::OnSave() {
   m_saveJob.Start(m_record.TakeSaveSource(), folder.toStdString(),
                   [this] { m_controls.post([this] { FinishSave(); }); });
 
-  const bool zh = m_language == Language::ZhCN;
-  const QString label =
-      zh ? QStringLiteral("正在保存到 %1").arg(folder) : QStringLiteral("Saving to %1").arg(folder);
-  auto* progress = new QProgressDialog(
-      label, zh ? QStringLiteral("取消") : QStringLiteral("Cancel"), 0, kProgressSteps, this);
+  const QString label = Text(TextId::kSavingTo, m_language).arg(folder);
+  auto* progress =
+      new QProgressDialog(label, Text(TextId::kSaveCancel, m_language), 0, kProgressSteps, this);
   progress->setObjectName(QStringLiteral("SaveProgress"));
   progress->setWindowTitle(AppTitle());
   progress->setAccessibleName(label);
@@ -131,48 +118,26 @@ void CZephynDlg::FinishSave() {
   }
   // Bytes are missing: the file is saved, but never passed off as whole.
   // Positions are shown counting from 1, as a user counts bytes.
-  const bool zh = m_language == Language::ZhCN;
-  QString text = zh ? QStringLiteral(
-                          "已保存到 %1，但其中缺少接收到的 %2 字节：接收数据文件无法写入，"
-                          "且为接收数据保留的内存已满。缺少的是接收数据的第 %3 至第 %4 字节")
-                          .arg(m_saveFolder, Number(loss.bytes), Number(loss.firstFrom + 1),
-                               Number(loss.firstTo))
-                    : QStringLiteral(
-                          "Saved to %1, but %2 received bytes are missing from it: the "
-                          "received-data file could not be written and the memory set aside "
-                          "for received data was full. Missing are bytes %3 to %4 of what was "
-                          "received")
-                          .arg(m_saveFolder, Number(loss.bytes), Number(loss.firstFrom + 1),
-                               Number(loss.firstTo));
-  if (loss.gaps > 1) {
-    text += zh ? QStringLiteral("，其后另有 %1 处缺失").arg(Number(loss.gaps - 1))
-               : QStringLiteral(", and %1 more gaps after them").arg(Number(loss.gaps - 1));
-  }
-  text += zh ? QStringLiteral("。") : QStringLiteral(".");
+  const QString bytes = Number(loss.bytes);
+  const QString from = Number(loss.firstFrom + 1);
+  const QString to = Number(loss.firstTo);
+  const QString text =
+      loss.gaps > 1 ? Text(TextId::kSaveMissingGaps, m_language)
+                          .arg(m_saveFolder, bytes, from, to, Number(loss.gaps - 1))
+                    : Text(TextId::kSaveMissing, m_language).arg(m_saveFolder, bytes, from, to);
   Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void CZephynDlg::ReportDropped(std::uint64_t dropped) {
   const QString budget = BudgetText();
-  const QString text = m_language == Language::ZhCN
-                           ? QStringLiteral(
-                                 "为接收数据保留的内存（%1）已满，接收数据文件仍无法写入："
-                                 "最早的 %2 字节已被丢弃。保存时会说明缺少哪些字节。")
-                                 .arg(budget, Number(dropped))
-                           : QStringLiteral(
-                                 "The memory set aside for received data (%1) is full and the "
-                                 "received-data file still cannot be written: the oldest %2 bytes "
-                                 "were dropped. Save will say which bytes are missing.")
-                                 .arg(budget, Number(dropped));
+  const QString text = Text(TextId::kReceivedDropped, m_language).arg(budget, Number(dropped));
   PostWarning(text, QString());
 }
 
 void CZephynDlg::ShowFileError(const std::string& path, int error) {
   const QString file = QString::fromStdString(path);
   const QString reason = QString::fromLocal8Bit(std::strerror(error));
-  const QString text = m_language == Language::ZhCN
-                           ? QStringLiteral("无法写入文件 %1：%2").arg(file, reason)
-                           : QStringLiteral("Cannot write the file %1: %2").arg(file, reason);
+  const QString text = Text(TextId::kFileWriteFailed, m_language).arg(file, reason);
   Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Critical);
 }
 

@@ -11,6 +11,7 @@
 
 #include "common/instructions.h"
 #include "common/line_rate.h"
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "resources/control_ids.h"
@@ -26,23 +27,15 @@ using namespace MainIds;
 namespace {
 
 QString TooLargeText(Language language, const QString& path, std::uint64_t size) {
-  const QString bytes = QString::number(size);
-  const QString limit = QString::number(kMaxWholeFileSize);
-  return language == Language::ZhCN
-             ? QStringLiteral(
-                   "无法发送 %1：文件有 %2 字节。要发送的文件须小于 2 GiB"
-                   "（最多 %3 字节），并且能放入内存。")
-                   .arg(path, bytes, limit)
-             : QStringLiteral(
-                   "Cannot send %1: the file has %2 bytes. A file to send must be smaller "
-                   "than 2 GiB (at most %3 bytes) and fit in memory.")
-                   .arg(path, bytes, limit);
+  return Text(TextId::kFileTooLarge, language)
+      .arg(path, QString::number(size), QString::number(kMaxWholeFileSize));
 }
 
 }  // namespace
 
 void CZephynDlg::OnChooseFile() {
-  const QString path = Prompts().openFile(this, QString(), QStringLiteral("All (*)"));
+  const QString path =
+      Prompts().openFile(this, QString(), Text(TextId::kSendFileFilter, m_language));
   if (path.isEmpty()) return;
   // Read on a worker: a large file or a slow disk does not stop the window.
   // Send file waits for the outcome.

@@ -4,6 +4,8 @@
 // and disturbs nothing else: the port, the pane and the capture go on.
 #include <QFile>
 
+#include "common/text_ids.h"
+#include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "storage/user_file.h"
 #include "terminal/zephyn_dlg.h"
@@ -11,11 +13,8 @@
 namespace zephyn {
 
 void CZephynDlg::OnLogToFile() {
-  const bool zh = m_language == Language::ZhCN;
-  const QString path = Prompts().saveFile(
-      this, zh ? QStringLiteral("记录到文件") : QStringLiteral("Log to file"),
-      zh ? QStringLiteral("记录文件 (*.log *.txt *.bin);;所有文件 (*)")
-         : QStringLiteral("Log files (*.log *.txt *.bin);;All files (*)"));
+  const QString path = Prompts().saveFile(this, Text(TextId::kLogChooserTitle, m_language),
+                                          Text(TextId::kLogFileFilter, m_language));
   if (path.isEmpty()) return;  // cancelled
   StartLiveLog(path);
 }
@@ -33,11 +32,7 @@ void CZephynDlg::StopLiveLog() {
 void CZephynDlg::ReportLogFailure(const LogFailure& failure) {
   const QString file = QFile::decodeName(QByteArray::fromStdString(failure.path));
   const QString reason = QString::fromStdString(FileErrorReason(failure.error, m_language));
-  const QString text =
-      m_language == Language::ZhCN
-          ? QStringLiteral("无法写入记录文件 %1：%2\n记录已停止。").arg(file, reason)
-          : QStringLiteral("Cannot write the log file %1: %2\nLogging has stopped.")
-                .arg(file, reason);
+  const QString text = Text(TextId::kLogWriteFailed, m_language).arg(file, reason);
   PostWarning(text, QString());
 }
 

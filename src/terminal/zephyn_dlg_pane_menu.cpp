@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
+#include "common/text_ids.h"
+#include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "resources/control_ids.h"
 #include "storage/settings_store.h"
@@ -45,14 +47,11 @@ void CZephynDlg::SetPaneOptions(const PaneOptions& options) {
 void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
   auto* pane = qobject_cast<QPlainTextEdit*>(m_controls.widget(kReceivePane));
   if (pane == nullptr) return;
-  const bool zh = m_language == Language::ZhCN;
-  auto text = [zh](const char* zhText, const char* enText) {
-    return zh ? QString::fromUtf8(zhText) : QString::fromUtf8(enText);
-  };
+  auto text = [this](std::uint16_t id) { return Text(id, m_language); };
   QMenu* menu = pane->createStandardContextMenu();
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->setObjectName(QStringLiteral("paneMenu"));
-  menu->setAccessibleName(text("接收区菜单", "Receive pane menu"));
+  menu->setAccessibleName(text(TextId::kPaneMenuName));
   // Each entry is named by its text for assistive tools, and by a stable
   // object name for scripts and tests.
   auto add = [&](const char* name, const QString& caption, bool checkable, bool checked,
@@ -65,26 +64,26 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
     return action;
   };
   menu->addSeparator();
-  QAction* find = add("paneFind", text("查找...", "Find..."), false, false, [this] { OpenFindBar(); });
+  QAction* find = add("paneFind", text(TextId::kPaneFind), false, false, [this] { OpenFindBar(); });
   find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   find->setShortcutContext(Qt::WidgetShortcut);  // shown in the menu; the pane handles the key
-  add("paneTimestamps", text("显示时间戳", "Timestamps"), true, m_paneTimestamps != 0,
+  add("paneTimestamps", text(TextId::kPaneTimestamps), true, m_paneTimestamps != 0,
       [this](bool on) {
         m_paneTimestamps = on ? 1 : 0;
         m_displayDirty = 1;
       });
-  add("paneReopen", text("设备重新接入时自动打开串口", "Reopen when the device returns"), true,
-      m_reopenOnReturn != 0, [this](bool on) { m_reopenOnReturn = on ? 1 : 0; });
+  add("paneReopen", text(TextId::kPaneReopen), true, m_reopenOnReturn != 0,
+      [this](bool on) { m_reopenOnReturn = on ? 1 : 0; });
   menu->addSeparator();
   if (m_liveLog.Active()) {
-    add("paneLog", text("停止记录", "Stop logging"), false, false, [this] { StopLiveLog(); });
+    add("paneLog", text(TextId::kPaneStopLog), false, false, [this] { StopLiveLog(); });
   } else {
-    QAction* log = add("paneLog", text("记录到文件...", "Log to file..."), false, false,
-                       [this] { OnLogToFile(); });
+    QAction* log =
+        add("paneLog", text(TextId::kPaneLogToFile), false, false, [this] { OnLogToFile(); });
     log->setEnabled(PortShownOpen());
   }
-  add("paneLogTimestamps", text("记录时加时间戳", "Log with timestamps"), true,
-      m_logTimestamps != 0, [this](bool on) { m_logTimestamps = on ? 1 : 0; });
+  add("paneLogTimestamps", text(TextId::kPaneLogTimestamps), true, m_logTimestamps != 0,
+      [this](bool on) { m_logTimestamps = on ? 1 : 0; });
   menu->popup(globalPos);
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/instructions.h"
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "panels/quick_send.h"
 #include "resources/control_ids.h"
@@ -61,16 +62,7 @@ void CZephynDlg::ReportSpillFailure(const SpillFailure& failure) {
   const QString reason = QString::fromLocal8Bit(std::strerror(failure.error));
   const QString file = QString::fromStdString(failure.path);
   const QString budget = BudgetText();
-  const QString text = m_language == Language::ZhCN
-                           ? QStringLiteral(
-                                 "无法写入接收数据文件 %1：%2\n数据暂存在内存中（最多 %3），"
-                                 "文件可写后即写入；超出后最早的数据会被丢弃，届时会另行提示。")
-                                 .arg(file, reason, budget)
-                           : QStringLiteral(
-                                 "Cannot write the received-data file %1: %2\nThe data is kept in "
-                                 "memory (up to %3) and written as soon as the file can be "
-                                 "written; past that the oldest data is dropped, and you are told.")
-                                 .arg(file, reason, budget);
+  const QString text = Text(TextId::kSpillWriteFailed, m_language).arg(file, reason, budget);
   PostWarning(text, QString());
 }
 

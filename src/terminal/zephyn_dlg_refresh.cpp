@@ -43,9 +43,9 @@ void CZephynDlg::RefreshPass() {
   if (m_minimized.load() == 0 && m_displayDirty.exchange(0) != 0) RefreshPane();
   RefreshCounters();
 
-  // The file label follows the chosen file; the Chinese template's own text
-  // stays until a file is chosen.
-  if (m_controls.text(kFileLabel) != QStringLiteral("请选择文件")) {
+  // The file label follows the chosen file; while it still says that no file
+  // is chosen it stays as it is, until choosing a file writes it.
+  if (m_controls.text(kFileLabel) != Text(TextId::kNoFileChosen)) {
     std::string path;
     {
       std::lock_guard lock(m_filePathLock);

@@ -2,6 +2,7 @@
 // box's bytes kept ready at every edit, Send with the multi-instruction mode,
 // and the Hex and New line check boxes.
 #include "common/instructions.h"
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "dialogs/window_thread.h"
@@ -57,7 +58,7 @@ void CZephynDlg::OnSend() {
     std::string first;
     if (m_instructions.Load(text, &first) == CutResult::TooMany) {
       // The input is refused whole: nothing is sent, nothing is left to send.
-      Prompts().messageBox(this, QStringLiteral("指令数超过最大限制数!"), AppTitle(),
+      Prompts().messageBox(this, Text(TextId::kTooManyInstructions, m_language), AppTitle(),
                            QMessageBox::Ok, QMessageBox::Warning);
       return;
     }

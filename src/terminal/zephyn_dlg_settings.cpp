@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "panels/more_str_send.h"
@@ -131,13 +132,7 @@ void CZephynDlg::ReportSettingsWriteFailure(const std::string& path, int error) 
   // run are not kept, and where and why.
   const QString file = QString::fromStdString(path);
   const QString reason = QString::fromStdString(FileErrorReason(error, m_language));
-  const QString text =
-      m_language == Language::ZhCN
-          ? QStringLiteral("无法保存设置文件 %1：%2\n本次的设置不会保留。").arg(file, reason)
-          : QStringLiteral(
-                "Cannot save the settings file %1: %2\nThe settings of this run "
-                "are not kept.")
-                .arg(file, reason);
+  const QString text = Text(TextId::kSettingsSaveFailed, m_language).arg(file, reason);
   Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
 }
 
@@ -148,11 +143,10 @@ std::optional<std::string> CZephynDlg::ReadFileAtStart(const std::string& path,
   // is said, and the defaults stay.
   const SettingsRead read = ReadSettingsFile(path, fallback);
   if (!read.bytes && read.error != ENOENT) {
-    const std::string reason = FileErrorReason(read.error, m_language);
-    std::fprintf(stderr,
-                 m_language == Language::ZhCN ? "zephyn: 无法读取 %s：%s；使用默认设置。\n"
-                                              : "zephyn: cannot read %s: %s; using the defaults.\n",
-                 read.path.c_str(), reason.c_str());
+    const QString line = Text(TextId::kSettingsReadFailed, m_language)
+                             .arg(QString::fromStdString(read.path),
+                                  QString::fromStdString(FileErrorReason(read.error, m_language)));
+    std::fprintf(stderr, "zephyn: %s\n", line.toUtf8().constData());
   }
   return read.bytes;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -84,10 +85,39 @@ TEST(Texts, EveryIdIsHeldAndNoOther) {
     }
     EXPECT_NE(LoadTextUtf8(kFirstMessage, Language::ZhCN),
               LoadTextUtf8(kFirstMessage, Language::EnUS));
-    for (std::uint16_t id : {42, 101, 999, kFirstMessage + kMessageCount, 0xFFFF}) {
+    for (std::uint16_t id : {int(kTextCount), 101, 999, kFirstMessage + kMessageCount, 0xFFFF}) {
       EXPECT_EQ(LoadText(id), "") << "text " << id;
       EXPECT_EQ(LoadTextUtf8(id), "") << "text " << id;
     }
+  }
+}
+
+// The %1..%9 markers a text holds, in ascending order, once each.
+std::string Markers(std::string_view text) {
+  std::string markers;
+  for (std::size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at + 1)) {
+    const char digit = at + 1 < text.size() ? text[at + 1] : '\0';
+    if (digit >= '1' && digit <= '9' && markers.find(digit) == std::string::npos) markers += digit;
+  }
+  std::sort(markers.begin(), markers.end());
+  return markers;
+}
+
+TEST(Texts, ArgumentsAgreeAcrossLanguages) {
+  // A text is shown as it is: a marker in it would reach the screen unfilled.
+  for (std::uint16_t id = 0; id < kTextCount; ++id) {
+    SCOPED_TRACE(::testing::Message() << "text " << id);
+    EXPECT_EQ(Markers(LoadTextUtf8(id, Language::ZhCN)), "");
+    EXPECT_EQ(Markers(LoadTextUtf8(id, Language::EnUS)), "");
+  }
+  // A message is filled in the same way whatever the language: the same
+  // markers in both, numbered from %1 without a gap, so that no argument is
+  // lost or left showing as "%3".
+  for (std::uint16_t id = kFirstMessage; id < kFirstMessage + kMessageCount; ++id) {
+    SCOPED_TRACE(::testing::Message() << "text " << id);
+    const std::string zh = Markers(LoadTextUtf8(id, Language::ZhCN));
+    EXPECT_EQ(zh, Markers(LoadTextUtf8(id, Language::EnUS)));
+    EXPECT_EQ(zh, std::string("123456789").substr(0, zh.size()));
   }
 }
 

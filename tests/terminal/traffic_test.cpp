@@ -188,7 +188,9 @@ class TrafficTest : public QObject {
     const QString before = c().text(1000);
     Click(10001);
     QCOMPARE(m_prompts.boxes.size(), 1);
-    QCOMPARE(m_prompts.boxes[0].text, QStringLiteral("指令数超过最大限制数!"));
+    // Said in the window's language, English here.
+    QCOMPARE(m_prompts.boxes[0].text,
+             QStringLiteral("The number of instructions exceeds the limit of 20!"));
     QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Zephyn"));
     QCOMPARE(c().text(1000), before);
   }
