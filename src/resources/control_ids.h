@@ -32,6 +32,7 @@ inline constexpr int kTxSpeed = 1109;
 inline constexpr int kRxSpeed = 1110;
 inline constexpr int kFileLabel = 1118;  // the chosen file
 inline constexpr int kCts = 1123;        // never read
+inline constexpr int kMultiInstruction = 1124;  // never shown (Chinese template only)
 inline constexpr int kAdvanced = 1125;   // advanced settings (Chinese template)
 inline constexpr int kInput = 10000;     // what to send
 inline constexpr int kSend = 10001;

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
       const QByteArray bytes(1 << 20, 'z');
       if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) std::exit(3);
       file.close();
-      Choose(dlg.findChild<QComboBox*>(QStringLiteral("1007")), 1);  // 9600
+      Choose(Widget<QComboBox>(dlg, MainIds::kBaudRate), 1);  // 9600
       Poll(&dlg, [&] {
         if (dlg.controls().text(MainIds::kOpenClose) != Text(TextId::kCloseCaption)) return false;
         whenModal((QFileDialog*)nullptr, [&] {

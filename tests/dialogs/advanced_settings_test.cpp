@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -15,15 +14,12 @@
 #include "dialogs/advance_dlg.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/pwd_dlg.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
-
-Q_DECLARE_METATYPE(zephyn::Language)
+using namespace MainIds;
+namespace Adv = AdvanceIds;
+namespace Pwd = PasswordIds;
 
 namespace {
 
@@ -48,15 +44,6 @@ void WhenShown(QObject* scope, std::function<void(T*)> act) {
   timer->start(5);
 }
 
-template <typename T>
-QWidget* Child(T* dialog, int id) {
-  return dialog->template findChild<QWidget*>(QString::number(id));
-}
-
-void Click(QWidget* button) {
-  QTest::mouseClick(qobject_cast<QAbstractButton*>(button), Qt::LeftButton);
-}
-
 void TypeInto(QWidget* edit, const QString& text) {
   edit->setFocus();
   qobject_cast<QLineEdit*>(edit)->clear();
@@ -65,22 +52,19 @@ void TypeInto(QWidget* edit, const QString& text) {
 
 }  // namespace
 
-class AdvancedSettingsTest : public QObject {
+class AdvancedSettingsTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
+    SetUpWindow();
     m_scope = std::make_unique<QObject>();
-    m_prompts.boxes.clear();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    QVERIFY(NewModule());
   }
 
   void cleanup() {
     m_scope.reset();
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
+    TearDownWindow();
   }
 
   void rightPasswordOpensTheSettings_data() {
@@ -101,22 +85,23 @@ class AdvancedSettingsTest : public QObject {
     WhenShown<CPwdDlg>(m_scope.get(), [&](CPwdDlg* d) {
       passwordShown = true;
       QCOMPARE(d->windowTitle(), zh ? QStringLiteral("密码验证") : QStringLiteral("Password"));
-      QCOMPARE(d->controls().text(1134),
+      QCOMPARE(d->controls().text(Pwd::kLabel),
                zh ? QStringLiteral("密码:") : QStringLiteral("Password:"));
-      QCOMPARE(qobject_cast<QLineEdit*>(Child(d, 1133))->echoMode(), QLineEdit::Password);
-      QCOMPARE(Child(d, 1133)->accessibleName(),
+      QCOMPARE(qobject_cast<QLineEdit*>(Widget(*d, Pwd::kPasswordEdit))->echoMode(),
+               QLineEdit::Password);
+      QCOMPARE(Widget(*d, Pwd::kPasswordEdit)->accessibleName(),
                zh ? QStringLiteral("密码") : QStringLiteral("Password"));
       WhenShown<CAdvanceDlg>(m_scope.get(), [&](CAdvanceDlg* a) {
         settingsShown = true;
         QCOMPARE(a->windowTitle(),
                  zh ? QStringLiteral("高级设置") : QStringLiteral("Advanced settings"));
-        Click(Child(a, 1130));
+        Click(*a, Adv::kCancel);
       });
-      TypeInto(Child(d, 1133), kPassword);
+      TypeInto(Widget(*d, Pwd::kPasswordEdit), kPassword);
       if (byEnter) {
-        QTest::keyClick(Child(d, 1133), Qt::Key_Return);
+        QTest::keyClick(Widget(*d, Pwd::kPasswordEdit), Qt::Key_Return);
       } else {
-        Click(Child(d, 1131));
+        Click(*d, Pwd::kConfirm);
       }
     });
     ClickAdvanced();
@@ -143,15 +128,15 @@ class AdvancedSettingsTest : public QObject {
     bool stayed = false;
     WhenShown<CPwdDlg>(m_scope.get(), [&](CPwdDlg* d) {
       WhenShown<CAdvanceDlg>(m_scope.get(), [&](CAdvanceDlg*) { settingsShown = true; });
-      TypeInto(Child(d, 1133), typed);
+      TypeInto(Widget(*d, Pwd::kPasswordEdit), typed);
       if (byEnter) {
-        QTest::keyClick(Child(d, 1133), Qt::Key_Return);
+        QTest::keyClick(Widget(*d, Pwd::kPasswordEdit), Qt::Key_Return);
       } else {
-        Click(Child(d, 1131));
+        Click(*d, Pwd::kConfirm);
       }
       // The dialog stays, with the text as typed, for another try.
-      stayed = d->isVisible() && d->controls().text(1133) == typed;
-      Click(Child(d, 1132));
+      stayed = d->isVisible() && d->controls().text(Pwd::kPasswordEdit) == typed;
+      Click(*d, Pwd::kCancel);
     });
     ClickAdvanced();
     QVERIFY(stayed);
@@ -175,9 +160,9 @@ class AdvancedSettingsTest : public QObject {
     bool settingsShown = false;
     WhenShown<CPwdDlg>(m_scope.get(), [&](CPwdDlg* d) {
       WhenShown<CAdvanceDlg>(m_scope.get(), [&](CAdvanceDlg*) { settingsShown = true; });
-      TypeInto(Child(d, 1133), kPassword);  // even the right one, not confirmed
-      if (how == 0) Click(Child(d, 1132));
-      if (how == 1) QTest::keyClick(Child(d, 1133), Qt::Key_Escape);
+      TypeInto(Widget(*d, Pwd::kPasswordEdit), kPassword);  // even the right one, not confirmed
+      if (how == 0) Click(*d, Pwd::kCancel);
+      if (how == 1) QTest::keyClick(Widget(*d, Pwd::kPasswordEdit), Qt::Key_Escape);
       if (how == 2) d->close();
     });
     ClickAdvanced();
@@ -204,28 +189,28 @@ class AdvancedSettingsTest : public QObject {
     bool shownUtf8 = true;
     auto edit = [&](CAdvanceDlg* a) {
       // The dialog shows the window's settings.
-      shownInterval = a->controls().text(1128);
-      shownMulti = a->controls().checked(1129);
-      shownUtf8 = a->controls().checked(1135);
-      TypeInto(Child(a, 1128), QStringLiteral("abc"));  // any text is taken
-      Click(Child(a, 1129));
-      Click(Child(a, 1135));
-      if (how == 0) Click(Child(a, 1127));
-      if (how == 1) QTest::keyClick(Child(a, 1128), Qt::Key_Return);
+      shownInterval = a->controls().text(Adv::kInterval);
+      shownMulti = a->controls().checked(Adv::kMultiInstruction);
+      shownUtf8 = a->controls().checked(Adv::kUtf8);
+      TypeInto(Widget(*a, Adv::kInterval), QStringLiteral("abc"));  // any text is taken
+      Click(*a, Adv::kMultiInstruction);
+      Click(*a, Adv::kUtf8);
+      if (how == 0) Click(*a, Adv::kApply);
+      if (how == 1) QTest::keyClick(Widget(*a, Adv::kInterval), Qt::Key_Return);
       if (how == 2) {
-        Child(a, 1135)->setFocus();
-        QTest::keyClick(Child(a, 1135), Qt::Key_Return);
+        Widget(*a, Adv::kUtf8)->setFocus();
+        QTest::keyClick(Widget(*a, Adv::kUtf8), Qt::Key_Return);
       }
-      if (how == 3) Click(Child(a, 1130));
-      if (how == 4) QTest::keyClick(Child(a, 1129), Qt::Key_Escape);
+      if (how == 3) Click(*a, Adv::kCancel);
+      if (how == 4) QTest::keyClick(Widget(*a, Adv::kMultiInstruction), Qt::Key_Escape);
       QVERIFY(!a->isVisible());  // every way closes it
     };
     auto gate = [&](std::function<void(CAdvanceDlg*)> then) {
       WhenShown<CPwdDlg>(m_scope.get(), [&, then](CPwdDlg* d) {
         ++passwordsAsked;
         WhenShown<CAdvanceDlg>(m_scope.get(), then);
-        TypeInto(Child(d, 1133), kPassword);
-        Click(Child(d, 1131));
+        TypeInto(Widget(*d, Pwd::kPasswordEdit), kPassword);
+        Click(*d, Pwd::kConfirm);
       });
     };
     gate(edit);
@@ -240,9 +225,9 @@ class AdvancedSettingsTest : public QObject {
 
     // The next press asks for the password again, and shows what is set now.
     gate([&](CAdvanceDlg* a) {
-      shownInterval = a->controls().text(1128);
-      shownMulti = a->controls().checked(1129);
-      Click(Child(a, 1130));
+      shownInterval = a->controls().text(Adv::kInterval);
+      shownMulti = a->controls().checked(Adv::kMultiInstruction);
+      Click(*a, Adv::kCancel);
     });
     ClickAdvanced();
     QCOMPARE(passwordsAsked, 2);
@@ -253,56 +238,50 @@ class AdvancedSettingsTest : public QObject {
   void appliedSettingsChangeSendingAndThePane() {
     StartWindow(Language::EnUS);
     Controls& c = m_dlg->controls();
-    OpenPort(*m_dlg);
+    OpenPort();
 
     // Multi-instruction mode with an interval that is no number (0 ms), and
     // the UTF-8 view.
     WhenShown<CPwdDlg>(m_scope.get(), [&](CPwdDlg* d) {
       WhenShown<CAdvanceDlg>(m_scope.get(), [&](CAdvanceDlg* a) {
-        TypeInto(Child(a, 1128), QStringLiteral("x"));
-        Click(Child(a, 1129));
-        Click(Child(a, 1135));
-        Click(Child(a, 1127));
+        TypeInto(Widget(*a, Adv::kInterval), QStringLiteral("x"));
+        Click(*a, Adv::kMultiInstruction);
+        Click(*a, Adv::kUtf8);
+        Click(*a, Adv::kApply);
       });
-      TypeInto(Child(d, 1133), kPassword);
-      QTest::keyClick(Child(d, 1133), Qt::Key_Enter);
+      TypeInto(Widget(*d, Pwd::kPasswordEdit), kPassword);
+      QTest::keyClick(Widget(*d, Pwd::kPasswordEdit), Qt::Key_Enter);
     });
     ClickAdvanced();
 
     // Each instruction goes out on its own, the second released by the
     // module's "OK" to the first.
-    c.setText(10000, QStringLiteral("AT+NAME\nAT+VER"));
-    Click(Child(m_dlg.get(), 10001));
+    c.setText(kInput, QStringLiteral("AT+NAME\nAT+VER"));
+    Click(*m_dlg, kSend);
     const std::string both = "AT+NAME\r\nAT+VER\r\n";
     QTRY_COMPARE(Received(*m_module), both);
-    QTRY_VERIFY(c.text(1049).endsWith(QStringLiteral("+VER=V2.1\r\nOK\r\n")));
+    QTRY_VERIFY(c.text(kReceivePane).endsWith(QStringLiteral("+VER=V2.1\r\nOK\r\n")));
 
     // Received bytes are read as UTF-8.
-    Click(Child(m_dlg.get(), 1010));
+    Click(*m_dlg, kClear);
     QVERIFY(m_module->send({0xE4, 0xB8, 0xAD}));  // "中" in UTF-8
-    QTRY_COMPARE(c.text(1049), QStringLiteral("中"));
+    QTRY_COMPARE(c.text(kReceivePane), QStringLiteral("中"));
   }
 
  private:
   void StartWindow(Language language) {
-    SetLanguage(language);
     m_language = language;
-    m_dlg = zephyn::StartWindow(language, TestOptions({m_module->path()}, m_data.path()));
+    Start(ModuleOptions(), language);
   }
 
   // The Chinese window's advanced-settings button, or the English window's
   // "Developer option" in its place. Returns once the dialogs have closed.
   void ClickAdvanced() {
-    const int id = m_language == Language::ZhCN ? 1125 : 10016;
-    Click(Child(m_dlg.get(), id));
+    Click(*m_dlg, m_language == Language::ZhCN ? kAdvanced : kDeveloperOption);
   }
 
-  RecordingPrompts m_prompts;
   std::unique_ptr<QObject> m_scope;  // the test's dialog watches
-  QTemporaryDir m_data;
   Language m_language = Language::EnUS;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

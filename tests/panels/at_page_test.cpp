@@ -5,47 +5,42 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
-#include <memory>
 #include <thread>
 
 #include "dialogs/gbk_string.h"
 #include "panels/quick_send.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
+using namespace MainIds;
 
 namespace {
 
-std::vector<std::uint8_t> Of(const std::string& text) {
-  return {text.begin(), text.end()};
+// The AT page's row `row` (0 to 7): its answer or value box, and its button.
+int BoxId(int row) {
+  return AtPageIds::kFirstBox + 2 * row;
+}
+int ButtonId(int row) {
+  return AtPageIds::kFirstButton + 2 * row;
 }
 
 }  // namespace
 
-class AtPageTest : public QObject {
+class AtPageTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    SetUpWindow();
+    QVERIFY(NewModule());
     m_module->setAnswerDelay(5);
-    m_dlg = StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data.path()));
-    OpenPort(*m_dlg);
+    Start(ModuleOptions());
+    OpenPort();
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void queryRowsSendTheirCommandAndShowTheAnswer_data() {
     QTest::addColumn<int>("row");
@@ -69,7 +64,7 @@ class AtPageTest : public QObject {
     Press(row);
     QTRY_COMPARE(Box(row), answer);
     QCOMPARE(QString::fromStdString(Received(*m_module)), command);
-    for (int other = 0; other < 8; ++other)
+    for (int other = 0; other < AtPageIds::kRows; ++other)
       if (other != row) QCOMPARE(Box(other), QString());
   }
 
@@ -77,7 +72,7 @@ class AtPageTest : public QObject {
     // Later than 50 ms: shown in the pane, not taken.
     m_module->setAnswerDelay(300);
     Press(0);
-    QTRY_VERIFY(c().text(1049).contains(QStringLiteral("+NAME=")));
+    QTRY_VERIFY(c().text(kReceivePane).contains(QStringLiteral("+NAME=")));
     QCOMPARE(Box(0), QString());
 
     // In two blocks within the wait: joined, and taken.
@@ -97,9 +92,9 @@ class AtPageTest : public QObject {
   void modifyRowsChangeTheModule() {
     // An empty box sends nothing.
     Press(5);
-    QCOMPARE(c().text(1000), QStringLiteral("0/0 CRC:00000000"));
+    QCOMPARE(c().text(kTxCounters), kNoTraffic);
 
-    page().controls().setText(1078, QStringLiteral("ABC"));
+    page().controls().setText(BoxId(5), QStringLiteral("ABC"));
     Press(5);
     QTRY_COMPARE(m_module->name(), std::string("ABC"));
     QCOMPARE(Received(*m_module), std::string("AT+NAME=ABC\r\n"));
@@ -107,8 +102,8 @@ class AtPageTest : public QObject {
     QTRY_COMPARE(Box(0), QStringLiteral("ABC\r\n"));
 
     // With Hex input on, the command's hexadecimal text goes out.
-    c().setChecked(10002, true);
-    page().controls().setText(1078, QStringLiteral("ABC"));
+    c().setChecked(kHexInput, true);
+    page().controls().setText(BoxId(5), QStringLiteral("ABC"));
     const std::size_t before = Received(*m_module).size();
     Press(5);
     QTRY_COMPARE(Received(*m_module).substr(before),
@@ -118,29 +113,19 @@ class AtPageTest : public QObject {
   void aPortChangeEmptiesTheQueryBoxesOnly() {
     Press(0);
     QTRY_COMPARE(Box(0), QStringLiteral("Zephyn-BT\r\n"));
-    page().controls().setText(1080, QStringLiteral("9600"));
-    auto* ports = m_dlg->findChild<QComboBox*>(QStringLiteral("1006"));
-    emit ports->activated(0);
+    page().controls().setText(BoxId(6), QStringLiteral("9600"));
+    emit Widget<QComboBox>(*m_dlg, kPortList)->activated(0);
     QCOMPARE(Box(0), QString());
-    QCOMPARE(page().controls().text(1080), QStringLiteral("9600"));
+    QCOMPARE(page().controls().text(BoxId(6)), QStringLiteral("9600"));
     // The query boxes cannot be typed into; the modify boxes can.
-    QVERIFY(page().findChild<QLineEdit*>(QStringLiteral("1068"))->isReadOnly());
-    QVERIFY(!page().findChild<QLineEdit*>(QStringLiteral("1078"))->isReadOnly());
+    QVERIFY(Widget<QLineEdit>(page(), BoxId(0))->isReadOnly());
+    QVERIFY(!Widget<QLineEdit>(page(), BoxId(5))->isReadOnly());
   }
 
  private:
-  Controls& c() { return m_dlg->controls(); }
   CQuickSend& page() { return *m_dlg->quickSend(); }
-  QString Box(int row) { return page().controls().text(1068 + 2 * row); }
-  void Press(int row) {
-    QTest::mouseClick(page().findChild<QAbstractButton*>(QString::number(1069 + 2 * row)),
-                      Qt::LeftButton);
-  }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
+  QString Box(int row) { return page().controls().text(BoxId(row)); }
+  void Press(int row) { Click(page(), ButtonId(row)); }
 };
 
 #include "support/qtest_class.h"

@@ -11,7 +11,6 @@
 #include <QScrollBar>
 #include <QSpontaneKeyEvent>
 #include <QStyleOptionSlider>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <functional>
@@ -23,11 +22,7 @@
 #include "dialogs/timer_refused.h"
 #include "panels/more_str_send.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
 using namespace MainIds;
@@ -43,30 +38,27 @@ const int kWindowLocked[] = {kSendFile, kPortList, kBaudRate,   kFlowControl, kO
 
 }  // namespace
 
-class StringsPageTest : public QObject {
+// A second module is listed after the first, for a port to change to.
+class StringsPageTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_module = std::make_unique<VirtualModule>(115200);
+    SetUpWindow();
+    QVERIFY(NewModule());
     m_other = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok() && m_other->ok());
-    m_dlg = StartWindow(Language::EnUS,
-                        TestOptions({m_module->path(), m_other->path()}, m_data.path()));
-    OpenPort(*m_dlg);
-    auto* tab = Widget<TabControl>(m_dlg.get(), kTabs);
+    QVERIFY(m_other->ok());
+    Start(Options({m_module->path(), m_other->path()}));
+    OpenPort();
+    auto* tab = Widget<TabControl>(*m_dlg, kTabs);
     QTRY_VERIFY(tab->isVisible());
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(1).center());
     QVERIFY(page().isVisible());
   }
 
   void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
+    TearDownWindow();
     m_other.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
   }
 
   void rowButtonSendsItsRow_data() {
@@ -128,10 +120,10 @@ class StringsPageTest : public QObject {
     QVERIFY(!p().enabled(kCycleInterval));
     QVERIFY(!p().enabled(kPageNewLine));
     for (int n = 1; n <= kRows; ++n) {
-      QVERIFY(!Widget<QWidget>(&page(), kFirstSend + n - 1)->isEnabled());
+      QVERIFY(!Widget(page(), kFirstSend + n - 1)->isEnabled());
       // The rows stay editable; what they hold now is not what is sent.
-      QVERIFY(Widget<QWidget>(&page(), kFirstText + n - 1)->isEnabled());
-      QVERIFY(Widget<QWidget>(&page(), kFirstHex + n - 1)->isEnabled());
+      QVERIFY(Widget(page(), kFirstText + n - 1)->isEnabled());
+      QVERIFY(Widget(page(), kFirstHex + n - 1)->isEnabled());
     }
     p().setText(kFirstText + 4, QStringLiteral("edited"));
 
@@ -149,8 +141,7 @@ class StringsPageTest : public QObject {
     QVERIFY(!c().enabled(kSendFile));  // no file was chosen
     QVERIFY(p().enabled(kCycleInterval));
     QVERIFY(p().enabled(kPageNewLine));
-    for (int n = 1; n <= kRows; ++n)
-      QVERIFY(Widget<QWidget>(&page(), kFirstSend + n - 1)->isEnabled());
+    for (int n = 1; n <= kRows; ++n) QVERIFY(Widget(page(), kFirstSend + n - 1)->isEnabled());
   }
 
   void cycleWithEveryRowEmptyUnchecksAtOnce() {
@@ -160,7 +151,7 @@ class StringsPageTest : public QObject {
     QVERIFY(m_prompts.boxes.isEmpty());
     QVERIFY(p().enabled(kCycleInterval));
     QVERIFY(c().enabled(kOpenClose));
-    QVERIFY(Widget<QWidget>(&page(), kFirstSend)->isEnabled());
+    QVERIFY(Widget(page(), kFirstSend)->isEnabled());
   }
 
   void refusedIntervalIsSaidAndChangesNothing_data() {
@@ -184,8 +175,8 @@ class StringsPageTest : public QObject {
     QVERIFY(p().enabled(kPageNewLine));
     for (int id : kWindowLocked)
       if (id != kSendFile) QVERIFY(c().enabled(id));
-    QVERIFY(Widget<QWidget>(&page(), kFirstSend + 119)->isEnabled());
-    QCOMPARE(c().text(kTxCounters), QStringLiteral("0/0 CRC:00000000"));
+    QVERIFY(Widget(page(), kFirstSend + 119)->isEnabled());
+    QCOMPARE(c().text(kTxCounters), kNoTraffic);
   }
 
   // The connection control stops a running cycle; the page is usable again
@@ -203,17 +194,16 @@ class StringsPageTest : public QObject {
     QTRY_VERIFY(!Received(*m_module).empty());
     if (reopen) {
       c().setCurSel(kPortList, 1);
-      emit Widget<QComboBox>(m_dlg.get(), kPortList)->activated(1);
+      emit Widget<QComboBox>(*m_dlg, kPortList)->activated(1);
     } else {
       m_dlg->ClosePort();
     }
     QTRY_VERIFY(m_dlg->connectionIdle());
     QTRY_VERIFY(!page().CycleRunning());
-    QTRY_VERIFY(!Widget<QAbstractButton>(&page(), kCycle)->isChecked());
-    QTRY_VERIFY(Widget<QWidget>(&page(), kCycleInterval)->isEnabled());
-    QVERIFY(Widget<QWidget>(&page(), kPageNewLine)->isEnabled());
-    for (int n = 1; n <= kRows; ++n)
-      QVERIFY(Widget<QWidget>(&page(), kFirstSend + n - 1)->isEnabled());
+    QTRY_VERIFY(!Widget<QAbstractButton>(page(), kCycle)->isChecked());
+    QTRY_VERIFY(Widget(page(), kCycleInterval)->isEnabled());
+    QVERIFY(Widget(page(), kPageNewLine)->isEnabled());
+    for (int n = 1; n <= kRows; ++n) QVERIFY(Widget(page(), kFirstSend + n - 1)->isEnabled());
     QVERIFY(c().enabled(kOpenClose));
     QVERIFY(c().enabled(kPortList));
     QVERIFY(c().enabled(kBaudRate));
@@ -246,7 +236,7 @@ class StringsPageTest : public QObject {
     QCOMPARE(bar->maximum(), content->height() - page().height());
     QVERIFY(bar->maximum() > 0);
 
-    auto* first = Widget<QLineEdit>(&page(), kFirstText);
+    auto* first = Widget<QLineEdit>(page(), kFirstText);
     // Each way is repeated until the page no longer moves: it must stop at
     // the end, not short of it.
     auto untilStill = [&](const std::function<void()>& step) {
@@ -292,10 +282,10 @@ class StringsPageTest : public QObject {
     } else {
       m_dlg->activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
-      Widget<QWidget>(&page(), kFirstText + 119)->setFocus(Qt::TabFocusReason);
+      Widget(page(), kFirstText + 119)->setFocus(Qt::TabFocusReason);
     }
 
-    auto* button = Widget<QAbstractButton>(&page(), kFirstSend + 119);
+    auto* button = Widget<QAbstractButton>(page(), kFirstSend + 119);
     const QRect at(button->mapTo(&page(), QPoint(0, 0)), button->size());
     QVERIFY2(at.top() >= 0 && at.bottom() < page().height(),
              qPrintable(QStringLiteral("button from %1 to %2 in a page of %3")
@@ -310,22 +300,12 @@ class StringsPageTest : public QObject {
   }
 
  private:
-  template <typename T>
-  static T* Widget(QWidget* parent, int id) {
-    T* widget = parent->findChild<T*>(QString::number(id));
-    if (widget == nullptr) qFatal("no control %d", id);
-    return widget;
-  }
-  Controls& c() { return m_dlg->controls(); }
   CMoreStrSend& page() { return *m_dlg->moreStrSend(); }
   Controls& p() { return page().controls(); }
-  void Click(int id) { QTest::mouseClick(Widget<QAbstractButton>(&page(), id), Qt::LeftButton); }
+  // A click on the page's control `id`.
+  void Click(int id) { WindowFixture::Click(page(), id); }
 
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
-  std::unique_ptr<VirtualModule> m_module;
   std::unique_ptr<VirtualModule> m_other;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

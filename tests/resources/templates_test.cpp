@@ -11,9 +11,11 @@
 
 #include "dialogs/controls.h"
 #include "dialogs/dialog_builder.h"
+#include "resources/control_ids.h"
 #include "resources/dialog_template.h"
 
 using namespace zephyn;
+using namespace MainIds;
 
 Q_DECLARE_METATYPE(const DialogTemplate*)
 Q_DECLARE_METATYPE(zephyn::Language)
@@ -74,12 +76,18 @@ class TemplatesTest : public QObject {
       bool hidden;
     };
     const Case cases[] = {
-        {Language::ZhCN, 1125, true, false},   {Language::EnUS, 1125, false, false},
-        {Language::ZhCN, 10016, false, false}, {Language::EnUS, 10016, true, false},
-        {Language::ZhCN, 1124, true, true},    {Language::EnUS, 1124, false, false},
-        {Language::ZhCN, 1123, true, true},    {Language::EnUS, 1123, true, false},
-        {Language::ZhCN, 1008, true, false},   {Language::EnUS, 1008, true, true},
-        {Language::ZhCN, 1064, true, false},   {Language::EnUS, 1064, true, true},
+        {Language::ZhCN, kAdvanced, true, false},
+        {Language::EnUS, kAdvanced, false, false},
+        {Language::ZhCN, kDeveloperOption, false, false},
+        {Language::EnUS, kDeveloperOption, true, false},
+        {Language::ZhCN, kMultiInstruction, true, true},
+        {Language::EnUS, kMultiInstruction, false, false},
+        {Language::ZhCN, kCts, true, true},
+        {Language::EnUS, kCts, true, false},
+        {Language::ZhCN, kFlowControl, true, false},
+        {Language::EnUS, kFlowControl, true, true},
+        {Language::ZhCN, kFlowCaption, true, false},
+        {Language::EnUS, kFlowCaption, true, true},
     };
     for (const Case& c : cases) {
       const ControlTemplate* t = FindControl(Template102(c.language), c.id);
@@ -91,11 +99,11 @@ class TemplatesTest : public QObject {
     const DialogTemplate& en = Template102(Language::EnUS);
     QCOMPARE(QString::fromStdString(zh.captionZh), QStringLiteral("Zephyn串口助手 V1.6.6"));
     QCOMPARE(QString::fromStdString(en.captionEn), QStringLiteral("Zephyn V1.6.5(Test)"));
-    QCOMPARE(FindControl(en, 10001)->height, 25);
-    QCOMPARE(FindControl(zh, 10001)->height, 21);
-    QCOMPARE(FindControl(en, 1049)->height, 163);
-    QCOMPARE(FindControl(en, 1047)->x, 294);
-    QCOMPARE(FindControl(zh, 1047)->x, 301);
+    QCOMPARE(FindControl(en, kSend)->height, 25);
+    QCOMPARE(FindControl(zh, kSend)->height, 21);
+    QCOMPARE(FindControl(en, kReceivePane)->height, 163);
+    QCOMPARE(FindControl(en, kHexView)->x, 294);
+    QCOMPARE(FindControl(zh, kHexView)->x, 301);
   }
 
   void englishCaptionsOfTheSmallDialogsFit() {
@@ -125,17 +133,19 @@ class TemplatesTest : public QObject {
   }
 
   void multiStringPageHas120Rows() {
+    using namespace StringsPageIds;
     const DialogTemplate& page = Template134(Language::EnUS);
-    for (int n = 1; n <= 120; ++n) {
-      const ControlTemplate* text = FindControl(page, 20000 + n);
-      const ControlTemplate* hex = FindControl(page, 21000 + n);
-      const ControlTemplate* send = FindControl(page, 22000 + n);
+    QCOMPARE(kRows, 120);
+    for (int n = 1; n <= kRows; ++n) {
+      const ControlTemplate* text = FindControl(page, kFirstText + n - 1);
+      const ControlTemplate* hex = FindControl(page, kFirstHex + n - 1);
+      const ControlTemplate* send = FindControl(page, kFirstSend + n - 1);
       QVERIFY(text && hex && send);
       QCOMPARE(text->y, 25 + 15 * (n - 1));
       QCOMPARE(QString::fromStdString(send->captionEn), QString::number(n));
     }
-    QCOMPARE(FindControl(page, 20120)->y, 1810);
-    QVERIFY(FindControl(page, 20121) == nullptr);
+    QCOMPARE(FindControl(page, kFirstText + kRows - 1)->y, 1810);
+    QVERIFY(FindControl(page, kFirstText + kRows) == nullptr);
   }
 };
 

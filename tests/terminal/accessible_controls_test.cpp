@@ -5,19 +5,13 @@
 // module on a pseudo-terminal.
 #include <QAccessible>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
-#include <memory>
 #include <thread>
 
 #include "panels/more_str_send.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
 using namespace MainIds;
@@ -38,25 +32,19 @@ std::string Payload(const CZephynDlg& dlg) {
 
 }  // namespace
 
-class AccessibleControlsTest : public QObject {
+class AccessibleControlsTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
-    m_dlg = StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data.path()));
-    OpenPort(*m_dlg);
+    SetUpWindow();
+    QVERIFY(NewModule());
+    Start(ModuleOptions());
+    OpenPort();
     QTRY_VERIFY(c().widget(kTiming)->isEnabled());
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void timingSendsWhileOnAndStopsWhenOff() {
     c().setText(kInput, QStringLiteral("AB"));
@@ -89,7 +77,7 @@ class AccessibleControlsTest : public QObject {
     // Something sent, then something received, drawn: the pane shows the
     // received bytes alone.
     c().setText(kInput, QStringLiteral("XY"));
-    Click(*m_dlg, kSend);
+    Click(kSend);
     QTRY_COMPARE(Received(*m_module), std::string("XY"));
     QVERIFY(m_module->send({'A', 'B'}));
     QTRY_COMPARE(c().text(kReceivePane), QStringLiteral("AB"));
@@ -157,7 +145,7 @@ class AccessibleControlsTest : public QObject {
   }
 
   void hexInputKeepsHexWhateverAnAssistiveToolWrites() {
-    Click(*m_dlg, kHexInput);  // Hex on, the box empty
+    Click(kHexInput);  // Hex on, the box empty
     QWidget* input = c().widget(kInput);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(input);
     QVERIFY(a != nullptr && a->editableTextInterface() != nullptr);
@@ -182,20 +170,14 @@ class AccessibleControlsTest : public QObject {
       way.write();
       QCOMPARE(qobject_cast<QPlainTextEdit*>(input)->toPlainText(), way.kept);
       QCOMPARE(c().text(kInput), way.kept);
-      Click(*m_dlg, kSend);
+      Click(kSend);
       sent += way.sent;
       QTRY_VERIFY2(Received(*m_module) == sent, way.name);
     }
   }
 
  private:
-  Controls& c() { return m_dlg->controls(); }
   Controls& p() { return m_dlg->moreStrSend()->controls(); }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

@@ -5,41 +5,27 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 #include "dialogs/gbk_string.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
+using namespace MainIds;
 
 namespace {
 
 // Ten steps of probe, answer wait, reopen and settle, with room to spare.
 constexpr int kDetectionMs = 15000;
-const QString kNoTraffic = QStringLiteral("0/0 CRC:00000000");
 
 }  // namespace
 
-class AutoBaudTest : public QObject {
+class AutoBaudTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
-  void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-  }
-
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
-  }
+  void init() { SetUpWindow(); }
+  void cleanup() { TearDownWindow(); }
 
   void findsTheModuleRate_data() {
     QTest::addColumn<quint32>("rate");
@@ -62,9 +48,9 @@ class AutoBaudTest : public QObject {
     bool shownOpenEarly = false;
     QVERIFY(QTest::qWaitFor(
         [&] {
-          const bool shownOpen = c.text(1053) == Text(1);
-          if (shownOpen && c.curSel(1007) != position) shownOpenEarly = true;
-          if (!shownOpen && !c.enabled(10001) && g_comPort.IsOpen()) openBehindClosedLook = true;
+          const bool shownOpen = c.text(kOpenClose) == Text(TextId::kCloseCaption);
+          if (shownOpen && c.curSel(kBaudRate) != position) shownOpenEarly = true;
+          if (!shownOpen && !c.enabled(kSend) && PortOpen()) openBehindClosedLook = true;
           return m_dlg->connectionIdle();
         },
         kDetectionMs));
@@ -72,17 +58,17 @@ class AutoBaudTest : public QObject {
     QVERIFY(!shownOpenEarly);
 
     // The lists are drawn after the worker is idle: wait for what they show.
-    QTRY_COMPARE(c.text(1007), QString::number(rate));
-    QTRY_COMPARE(c.curSel(1007), position);
+    QTRY_COMPARE(c.text(kBaudRate), QString::number(rate));
+    QTRY_COMPARE(c.curSel(kBaudRate), position);
     QTRY_COMPARE(Rates()->currentText(), QString::number(rate));
-    QTRY_COMPARE(c.text(1053), Text(1));
-    QVERIFY(g_comPort.IsOpen());
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
+    QVERIFY(PortOpen());
     QCOMPARE(m_module->terminalRate(), rate);
-    QVERIFY(c.enabled(10001));
-    QVERIFY(c.visible(1067));
+    QVERIFY(c.enabled(kSend));
+    QVERIFY(c.visible(kTabs));
     // One probe per rate up to the module's; the answers are not counted.
-    QTRY_COMPARE(Sends(c.text(1000)), position);
-    QCOMPARE(c.text(1001), kNoTraffic);
+    QTRY_COMPARE(Sends(c.text(kTxCounters)), position);
+    QCOMPARE(c.text(kRxCounters), kNoTraffic);
     QVERIFY(m_prompts.boxes.isEmpty());
   }
 
@@ -91,27 +77,27 @@ class AutoBaudTest : public QObject {
     // when the detection starts.
     StartWindow(1200);
     Controls& c = m_dlg->controls();
-    Click(1053);
-    QTRY_COMPARE(c.text(1053), Text(1));
+    Click(kOpenClose);
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->connectionIdle(), kDetectionMs);
 
-    QCOMPARE(c.text(1007), QString());
-    QCOMPARE(c.curSel(1007), -1);
+    QCOMPARE(c.text(kBaudRate), QString());
+    QCOMPARE(c.curSel(kBaudRate), -1);
     QCOMPARE(Rates()->currentText(), QString());
-    QCOMPARE(c.text(1053), Text(0));
-    QVERIFY(!g_comPort.IsOpen());
-    QVERIFY(!c.enabled(10001));
-    QVERIFY(!c.visible(1067));
-    QTRY_COMPARE(Sends(c.text(1000)), 9);  // the rate it had, then the eight
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
+    QVERIFY(!PortOpen());
+    QVERIFY(!c.enabled(kSend));
+    QVERIFY(!c.visible(kTabs));
+    QTRY_COMPARE(Sends(c.text(kTxCounters)), 9);  // the rate it had, then the eight
 
     // An open without a rate does nothing; choosing one opens.
-    Click(1053);
+    Click(kOpenClose);
     QTRY_VERIFY(m_dlg->connectionIdle());
-    QCOMPARE(c.text(1053), Text(0));
-    QVERIFY(!g_comPort.IsOpen());
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
+    QVERIFY(!PortOpen());
     Choose(Rates(), 2);
-    QTRY_COMPARE(c.text(1053), Text(1));
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(m_module->terminalRate(), 19200u);
   }
 
@@ -130,9 +116,9 @@ class AutoBaudTest : public QObject {
       Choose(Rates(), position);
     } else {
       Rates()->setEditText(QString::number(rate));
-      Click(1053);
+      Click(kOpenClose);
     }
-    QTRY_COMPARE(c.text(1053), Text(1));
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(m_module->terminalRate(), rate);
 
     // The first probe goes out at that rate, and its answer is judged after
@@ -140,33 +126,33 @@ class AutoBaudTest : public QObject {
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->connectionIdle(), kDetectionMs);
     // The lists are drawn after the worker is idle: wait for what they show.
-    QTRY_COMPARE(c.text(1007), QString::number(rate));
-    QTRY_COMPARE(c.curSel(1007), position);
+    QTRY_COMPARE(c.text(kBaudRate), QString::number(rate));
+    QTRY_COMPARE(c.curSel(kBaudRate), position);
     QTRY_COMPARE(Rates()->currentText(), QString::number(rate));
-    QTRY_COMPARE(c.text(1053), Text(1));
-    QVERIFY(g_comPort.IsOpen());
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
+    QVERIFY(PortOpen());
     QCOMPARE(m_module->terminalRate(), rate);
-    QTRY_COMPARE(Sends(c.text(1000)), 1);
+    QTRY_COMPARE(Sends(c.text(kTxCounters)), 1);
   }
 
   void secondAutoWhileOneRunsIsIgnored() {
     StartWindow(921600);
     Controls& c = m_dlg->controls();
     Choose(Rates(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(c.curSel(1007) >= 3, kDetectionMs);
+    QTRY_VERIFY_WITH_TIMEOUT(c.curSel(kBaudRate) >= 3, kDetectionMs);
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->connectionIdle(), kDetectionMs);
     // One detection, one probe per rate: a second one would have sent more.
-    QCOMPARE(c.text(1007), QStringLiteral("921600"));
-    QCOMPARE(c.text(1053), Text(1));
-    QTRY_COMPARE(Sends(c.text(1000)), 8);
+    QCOMPARE(c.text(kBaudRate), QStringLiteral("921600"));
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
+    QTRY_COMPARE(Sends(c.text(kTxCounters)), 8);
 
     // Once it has ended, "Auto" starts a new one, which finds the rate the
     // port now has.
     Choose(Rates(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->connectionIdle(), kDetectionMs);
-    QCOMPARE(c.text(1007), QStringLiteral("921600"));
-    QTRY_COMPARE(Sends(c.text(1000)), 9);
+    QCOMPARE(c.text(kBaudRate), QStringLiteral("921600"));
+    QTRY_COMPARE(Sends(c.text(kTxCounters)), 9);
   }
 
   void closingDuringADetectionStopsIt() {
@@ -175,34 +161,26 @@ class AutoBaudTest : public QObject {
     StartWindow(1200, BaudSearchWaits{});
     Controls& c = m_dlg->controls();
     Choose(Rates(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(c.curSel(1007) >= 2, kDetectionMs);
+    QTRY_VERIFY_WITH_TIMEOUT(c.curSel(kBaudRate) >= 2, kDetectionMs);
     QElapsedTimer timer;
     timer.start();
     m_dlg->close();
     const qint64 closing = timer.elapsed();
     QCOMPARE(m_dlg->closingRuns(), 1);
-    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(!PortOpen());
     // The rest of the detection would take well over a second.
     QVERIFY2(closing < 1000, qPrintable(QString::number(closing)));
   }
 
  private:
   void StartWindow(std::uint32_t moduleRate, BaudSearchWaits waits = kTestBaudSearchWaits) {
-    m_module = std::make_unique<VirtualModule>(moduleRate);
-    QVERIFY(m_module->ok());
-    StartOptions options = TestOptions({m_module->path()}, m_data.path());
+    QVERIFY(NewModule(moduleRate));
+    StartOptions options = ModuleOptions();
     options.baudSearchWaits = waits;
-    m_dlg = zephyn::StartWindow(Language::EnUS, std::move(options));
+    Start(std::move(options));
   }
 
-  QComboBox* Rates() { return m_dlg->findChild<QComboBox*>(QStringLiteral("1007")); }
-
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
+  QComboBox* Rates() { return Widget<QComboBox>(*m_dlg, kBaudRate); }
 };
 
 #include "support/qtest_class.h"

@@ -15,20 +15,16 @@
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "dialogs/tab_control.h"
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
 #include "resources/dialog_template.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
 using namespace MainIds;
-
-Q_DECLARE_METATYPE(zephyn::Language)
 
 namespace {
 
@@ -96,10 +92,13 @@ QStringList Texts(QWidget& w) {
 
 }  // namespace
 
-class CaptionsTest : public QObject {
+class CaptionsTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
+  void init() { SetUpWindow(); }
+  void cleanup() { TearDownWindow(); }
+
   void everyCaptionReadsWhole_data() {
     QTest::addColumn<Language>("language");
     QTest::newRow("zh-CN") << Language::ZhCN;
@@ -108,11 +107,9 @@ class CaptionsTest : public QObject {
 
   void everyCaptionReadsWhole() {
     QFETCH(Language, language);
-    QTemporaryDir folder;
-    SetLanguage(language);
-    auto dlg = StartWindow(language, TestOptions({}, folder.path()));
+    CZephynDlg* const dlg = &Start(Options({}), language);
     dlg->EnableSendControls(1);  // the side panel as an open port shows it
-    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(dlg));
 
     // The template's controls and the pages' rows, each with the captions it
     // takes at run time too.
@@ -125,7 +122,7 @@ class CaptionsTest : public QObject {
       for (QWidget* w : root->findChildren<QWidget*>())
         for (const QString& text : Texts(*w)) captions.push_back({w, text});
     };
-    add(dlg.get());
+    add(dlg);
     Controls& c = dlg->controls();
     const struct {
       int id;
@@ -144,7 +141,7 @@ class CaptionsTest : public QObject {
       QCoreApplication::processEvents();
       for (const Caption& caption : captions) {
         QWidget* w = caption.widget;
-        if (!w->isVisibleTo(dlg.get()) || caption.text.isEmpty()) continue;
+        if (!w->isVisibleTo(dlg) || caption.text.isEmpty()) continue;
         const int room = TextRoom(*w);
         if (room < 0) continue;
         ++checked;
@@ -161,7 +158,7 @@ class CaptionsTest : public QObject {
         // scroll bar covers no row.
         const bool scrolls = dlg->moreStrSend()->isAncestorOf(w);
         QRect area = w->rect();
-        for (QWidget* inner = w; inner != dlg.get(); inner = inner->parentWidget()) {
+        for (QWidget* inner = w; inner != dlg; inner = inner->parentWidget()) {
           area.translate(inner->pos());
           QRect room = inner->parentWidget()->rect();
           if (inner->parentWidget() == dlg->moreStrSend())

@@ -17,25 +17,16 @@
 #include <thread>
 
 #include "app/close_on_signal.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
+using namespace MainIds;
 
 namespace {
 
-qint64 LabelBytes(const QString& label) {
-  return label.section(QLatin1Char('/'), 0, 0).toLongLong();
-}
-
 // The module's counting pattern from byte `from` on.
 bool IsPattern(const QByteArray& bytes, qint64 from = 0) {
-  for (qsizetype i = 0; i < bytes.size(); ++i)
-    if (std::uint8_t(bytes[i]) != std::uint8_t((from + i) & 0xFF)) return false;
-  return true;
+  return bytes == CountingPattern(bytes.size(), from);
 }
 
 QByteArray ReadSaved(const QString& folder) {
@@ -45,23 +36,16 @@ QByteArray ReadSaved(const QString& folder) {
 
 }  // namespace
 
-class CaptureTest : public QObject {
+class CaptureTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_prompts.titles.clear();
-    m_data = std::make_unique<QTemporaryDir>();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    SetUpWindow();
+    QVERIFY(NewModule());
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void captureOfAKilledRunIsKeptAndToldOnce_data() {
     QTest::addColumn<Language>("language");
@@ -83,9 +67,8 @@ class CaptureTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly));
       QCOMPARE(file.write(bytes), bytes.size());
     }
-    SetLanguage(language);
     for (int run = 0; run < 2; ++run) {
-      m_dlg = zephyn::StartWindow(language, TestOptions({m_module->path()}, m_data->path()));
+      Start(ModuleOptions(), language);
       QCoreApplication::sendPostedEvents();
       QCoreApplication::processEvents();
       QCOMPARE(m_prompts.boxes.size(), 1);  // the first run tells, the next one does not
@@ -104,17 +87,17 @@ class CaptureTest : public QObject {
     StartOnUnwritableFolder();
     constexpr qint64 kTotal = 10'000'000;
     QCOMPARE(m_module->stream(kTotal, 4096, 0), std::uint64_t(kTotal));
-    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(1001)), kTotal, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(kRxCounters)), kTotal, 60000);
     // Told once that the file cannot be written; nothing was dropped.
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
     QVERIFY(m_prompts.boxes[0].text.startsWith(QStringLiteral("Cannot write the received-data")));
 
     QTemporaryDir folder;
     m_prompts.chosenFolder = folder.path();
-    Click(1009);
+    Click(kSave);
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.boxes.size(), 2, 30000);
     QCOMPARE(m_prompts.boxes[1].text, folder.path());
-    QCOMPARE(m_prompts.boxes[1].caption, Text(26));
+    QCOMPARE(m_prompts.boxes[1].caption, Text(TextId::kSaveFinished));
     const QByteArray saved = ReadSaved(folder.path());
     QCOMPARE(saved.size(), kTotal);
     QVERIFY(IsPattern(saved));
@@ -125,7 +108,7 @@ class CaptureTest : public QObject {
     m_dlg->record().SetMemoryBudget(1'000'000);
     constexpr qint64 kTotal = 5'000'000;
     QCOMPARE(m_module->stream(kTotal, 4096, 0), std::uint64_t(kTotal));
-    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(1001)), kTotal, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(kRxCounters)), kTotal, 60000);
     QTRY_COMPARE(m_prompts.boxes.size(), 2);
     QVERIFY(m_prompts.boxes[1].text.contains(QStringLiteral("(1000000 bytes) is full")));
     QVERIFY(
@@ -136,10 +119,10 @@ class CaptureTest : public QObject {
     QCOMPARE(loss.firstFrom, std::uint64_t(0));
     QTemporaryDir folder;
     m_prompts.chosenFolder = folder.path();
-    Click(1009);
+    Click(kSave);
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.boxes.size(), 3, 30000);
     const QString said = m_prompts.boxes[2].text;
-    QVERIFY2(m_prompts.boxes[2].caption != Text(26), qPrintable(said));
+    QVERIFY2(m_prompts.boxes[2].caption != Text(TextId::kSaveFinished), qPrintable(said));
     QVERIFY2(said.contains(QStringLiteral("but %1 received bytes are missing").arg(loss.bytes)),
              qPrintable(said));
     QVERIFY2(said.contains(QStringLiteral("bytes 1 to %1 of what was received").arg(loss.firstTo)),
@@ -152,12 +135,12 @@ class CaptureTest : public QObject {
   void saveShowsProgressStaysLiveAndCancelRemovesThePartialFile() {
     StartWindow(m_data->path());
     QCOMPARE(m_module->stream(3'000'000, 4096, 0), std::uint64_t(3'000'000));
-    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(1001)), 3'000'000, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(kRxCounters)), 3'000'000, 60000);
     HoldSaveAtItsSecondPiece();
 
     QTemporaryDir folder;
     m_prompts.chosenFolder = folder.path();
-    Click(1009);
+    Click(kSave);
     auto* progress = m_dlg->findChild<QProgressDialog*>(QStringLiteral("SaveProgress"));
     QVERIFY(progress);
     QTRY_VERIFY(progress->isVisible());
@@ -166,10 +149,10 @@ class CaptureTest : public QObject {
 
     // The window goes on receiving and showing while the save waits.
     QVERIFY(m_module->send({'\r', '\n', 'l', 'i', 'v', 'e'}));
-    QTRY_COMPARE(LabelBytes(c().text(1001)), 3'000'006);
-    QTRY_VERIFY(c().text(1049).endsWith(QStringLiteral("live")));
+    QTRY_COMPARE(LabelBytes(c().text(kRxCounters)), 3'000'006);
+    QTRY_VERIFY(c().text(kReceivePane).endsWith(QStringLiteral("live")));
     // A second Save meanwhile starts nothing.
-    Click(1009);
+    Click(kSave);
     QCOMPARE(m_prompts.titles.size(), 1);
 
     QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("SaveCancel")),
@@ -181,22 +164,22 @@ class CaptureTest : public QObject {
 
     // The next save runs to its end.
     m_dlg->saveJob().SetBeforePiece({});
-    Click(1009);
+    Click(kSave);
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
-    QCOMPARE(m_prompts.boxes[0].caption, Text(26));
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSaveFinished));
     QCOMPARE(ReadSaved(folder.path()).size(), 3'000'006);
   }
 
   void signalDuringASaveEndsItAndRemovesThePartialFile() {
     StartWindow(m_data->path());
     QCOMPARE(m_module->stream(3'000'000, 4096, 0), std::uint64_t(3'000'000));
-    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(1001)), 3'000'000, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(kRxCounters)), 3'000'000, 60000);
     HoldSaveAtItsSecondPiece();
     CloseOnSignal closeOnSignal(m_dlg.get());
 
     QTemporaryDir folder;
     m_prompts.chosenFolder = folder.path();
-    Click(1009);
+    Click(kSave);
     QTRY_VERIFY(m_dlg->saveJob().Done() > 0);
     std::raise(SIGTERM);
     QTRY_VERIFY(!m_dlg->isVisible());
@@ -207,13 +190,11 @@ class CaptureTest : public QObject {
   }
 
  private:
-  Controls& c() { return m_dlg->controls(); }
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-
   void StartWindow(const QString& dataFolder) {
-    m_dlg = zephyn::StartWindow(Language::EnUS, TestOptions({m_module->path()}, dataFolder));
-    OpenPort(*m_dlg);
-    QTRY_VERIFY(g_comPort.IsOpen());
+    StartOptions options = ModuleOptions();
+    options.dataFolder = dataFolder.toStdString();
+    Start(std::move(options));
+    OpenPort();
   }
 
   // A data folder that is a regular file: no capture file can be made, even
@@ -234,11 +215,6 @@ class CaptureTest : public QObject {
       while (!job.Cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
   }
-
-  RecordingPrompts m_prompts;
-  std::unique_ptr<QTemporaryDir> m_data;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

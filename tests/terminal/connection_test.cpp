@@ -10,84 +10,67 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <chrono>
 #include <memory>
 
 #include "dialogs/gbk_string.h"
 #include "dialogs/popup_combo_box.h"
 #include "serial/com_port.h"
-#include "sim/virtual_module.h"
 #include "support/file_override.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
+using namespace MainIds;
 
-namespace {
-
-// The port watch wakes every 100 ms in these tests (every 3 s in the
-// program); conditions that need a pass get a generous deadline.
-constexpr std::chrono::milliseconds kWatchPeriod{100};
-constexpr int kWatchMs = 8000;
-
-}  // namespace
-
-class ConnectionTest : public QObject {
+// The port watch runs on a fake sysfs tree, every kWatchPeriod.
+class ConnectionTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_prompts.whileOpen = nullptr;
-    m_sysfs = std::make_unique<QTemporaryDir>();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    SetUpWindow();
+    QVERIFY(NewModule());
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void buttonOpensAndClosesThePort() {
-    Open({m_module->path()});
+    Start(WatchedOptions({m_module->path()}));
+    OpenPort();
     Controls& c = m_dlg->controls();
     QCOMPARE(m_module->terminalRate(), 115200u);
-    QVERIFY(c.enabled(10001));
-    QVERIFY(c.visible(1067));
-    QVERIFY(!c.visible(1096));
+    QVERIFY(c.enabled(kSend));
+    QVERIFY(c.visible(kTabs));
+    QVERIFY(!c.visible(kTabsPlaceholder));
 
-    Click(1053);
-    QTRY_COMPARE(c.text(1053), Text(0));
-    QTRY_VERIFY(!g_comPort.IsOpen());
-    QVERIFY(!c.enabled(10001));
-    QVERIFY(!c.visible(1067));
-    QVERIFY(c.enabled(1006));
-    QVERIFY(c.enabled(1053));
+    Click(kOpenClose);
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
+    QTRY_VERIFY(!PortOpen());
+    QVERIFY(!c.enabled(kSend));
+    QVERIFY(!c.visible(kTabs));
+    QVERIFY(c.enabled(kPortList));
+    QVERIFY(c.enabled(kOpenClose));
   }
 
   void changingRateOrFlowReopens() {
-    Open({m_module->path()});
-    auto* rates = m_dlg->findChild<QComboBox*>(QStringLiteral("1007"));
+    Start(WatchedOptions({m_module->path()}));
+    OpenPort();
+    auto* rates = Widget<QComboBox>(*m_dlg, kBaudRate);
     Choose(rates, 1);  // 9600
     QTRY_COMPARE(m_module->terminalRate(), 9600u);
-    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+    QTRY_COMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
 
     // A rate typed into the box is taken when the flow control changes.
     rates->setEditText(QStringLiteral("250000"));
-    Choose(m_dlg->findChild<QComboBox*>(QStringLiteral("1008")), 1);
+    Choose(Widget<QComboBox>(*m_dlg, kFlowControl), 1);
     QTRY_COMPARE(m_module->terminalRate(), 250000u);
-    QTRY_VERIFY(g_comPort.IsOpen());
-    QCOMPARE(m_dlg->controls().text(1053), Text(1));
+    QTRY_VERIFY(PortOpen());
+    QCOMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
 
     // A rate that is no number opens nothing: the port ends closed.
     rates->setEditText(QStringLiteral("fast"));
-    Choose(m_dlg->findChild<QComboBox*>(QStringLiteral("1008")), 0);
-    QTRY_COMPARE(m_dlg->controls().text(1053), Text(0));
-    QVERIFY(!g_comPort.IsOpen());
+    Choose(Widget<QComboBox>(*m_dlg, kFlowControl), 0);
+    QTRY_COMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kOpenCaption));
+    QVERIFY(!PortOpen());
   }
 
   void eachFailedOpenSaysWhyOnce() {
@@ -100,8 +83,8 @@ class ConnectionTest : public QObject {
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QVERIFY(QDir().mkpath(m_sysfs->filePath(QStringLiteral("ttyZephynGone7/device/driver"))));
     const QString module = QString::fromStdString(m_module->path());
-    StartWindow({m_module->path(), "/dev/null", file.toStdString(), fifo.toStdString(),
-                 junk.path().toStdString()});
+    Start(WatchedOptions({m_module->path(), "/dev/null", file.toStdString(), fifo.toStdString(),
+                          junk.path().toStdString()}));
     CComPort holder;  // another program that has the module
     QVERIFY(holder.Open(nullptr, m_module->path(), 115200, 0, 8, 0, 0));
 
@@ -127,8 +110,8 @@ class ConnectionTest : public QObject {
         {0, QStringLiteral("99999999999"),
          said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("99999999999"))},
     };
-    auto* ports = m_dlg->findChild<QComboBox*>(QStringLiteral("1006"));
-    auto* rates = m_dlg->findChild<QComboBox*>(QStringLiteral("1007"));
+    auto* ports = Widget<QComboBox>(*m_dlg, kPortList);
+    auto* rates = Widget<QComboBox>(*m_dlg, kBaudRate);
     QCOMPARE(ports->count(), 6);
     for (const Case& c : cases) {
       const qsizetype before = m_prompts.boxes.size();
@@ -137,23 +120,24 @@ class ConnectionTest : public QObject {
       QTRY_COMPARE(m_prompts.boxes.size(), before + 1);
       QTRY_VERIFY(m_dlg->connectionIdle());
       QCOMPARE(m_prompts.boxes.last().text, c.text);
-      QCOMPARE(m_dlg->controls().text(1053), Text(0));
-      QVERIFY(!g_comPort.IsOpen());
+      QCOMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kOpenCaption));
+      QVERIFY(!PortOpen());
     }
     QCOMPARE(m_prompts.boxes.size(), qsizetype(std::size(cases)));  // once per attempt
     // The rate typed right opens once the device is free again.
     holder.Close();
     rates->setEditText(QStringLiteral("115200"));
-    Click(1053);
-    QTRY_COMPARE(m_dlg->controls().text(1053), Text(1));
+    Click(kOpenClose);
+    QTRY_COMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(m_prompts.boxes.size(), qsizetype(std::size(cases)));
   }
 
   void unpluggedPortClosesAndIsReported() {
-    Open({m_module->path()});
+    Start(WatchedOptions({m_module->path()}));
+    OpenPort();
     const QString name = QString::fromStdString(m_module->path());
     Controls& c = m_dlg->controls();
-    auto* button = m_dlg->findChild<QAbstractButton*>(QStringLiteral("1053"));
+    auto* button = Widget<QAbstractButton>(*m_dlg, kOpenClose);
     bool liveBehindTheBox = false;
     int selectionWhileOpen = 0;
     m_prompts.whileOpen = [&] {
@@ -161,10 +145,10 @@ class ConnectionTest : public QObject {
       // reaches the button), and the steps after the box wait for it while
       // the watch goes on.
       liveBehindTheBox = QTest::qWaitFor(
-          [&] { return button->text() == Text(0) && !g_comPort.IsOpen(); }, kWatchMs);
+          [&] { return button->text() == Text(TextId::kOpenCaption) && !PortOpen(); }, kWatchMs);
       const int rounds = m_dlg->portWatchRounds();
       if (QTest::qWaitFor([&] { return m_dlg->portWatchRounds() >= rounds + 3; }, kWatchMs))
-        selectionWhileOpen = c.curSel(1006);
+        selectionWhileOpen = c.curSel(kPortList);
     };
     m_module->unplug();
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
@@ -175,41 +159,41 @@ class ConnectionTest : public QObject {
 
     // After the box: nothing is left to choose, and the controls that need a
     // port are off, whatever order the close and the watch ran in.
-    QTRY_COMPARE(c.text(1006), Text(4));
+    QTRY_COMPARE(c.text(kPortList), Text(TextId::kNoPort));
     QTRY_VERIFY(m_dlg->connectionIdle());
-    QCOMPARE(c.text(1053), Text(0));
-    QVERIFY(!g_comPort.IsOpen());
-    for (int id : {1053, 1007, 1008, 1009, 10001})
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
+    QVERIFY(!PortOpen());
+    for (int id : {kOpenClose, kBaudRate, kFlowControl, kSave, kSend})
       QVERIFY2(!c.enabled(id), qPrintable(QString::number(id)));
     QTRY_VERIFY(!button->isEnabled());  // the widget is drawn after the mirror
   }
 
   void portThatAppearsIsListedAndSelected() {
     // The system's list is a fake sysfs tree that gains a USB adapter.
-    StartWindow({});
+    Start(WatchedOptions({}));
     Controls& c = m_dlg->controls();
-    QCOMPARE(c.text(1006), Text(4));
-    QVERIFY(!c.enabled(1053));
+    QCOMPARE(c.text(kPortList), Text(TextId::kNoPort));
+    QVERIFY(!c.enabled(kOpenClose));
     const QString entry = m_sysfs->filePath(QStringLiteral("ttyUSB0"));
     QVERIFY(QDir().mkpath(entry + QStringLiteral("/device/driver")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.text(1006), QStringLiteral("ttyUSB0"), kWatchMs);
-    QCOMPARE(c.count(1006), 1);
-    QCOMPARE(c.curSel(1006), 0);
-    for (int id : {1053, 1007, 1008, 1009}) QVERIFY(c.enabled(id));
+    QTRY_COMPARE_WITH_TIMEOUT(c.text(kPortList), QStringLiteral("ttyUSB0"), kWatchMs);
+    QCOMPARE(c.count(kPortList), 1);
+    QCOMPARE(c.curSel(kPortList), 0);
+    for (int id : {kOpenClose, kBaudRate, kFlowControl, kSave}) QVERIFY(c.enabled(id));
     QVERIFY(m_prompts.boxes.isEmpty());
   }
 
   void droppedDownListWaitsUntilItClosesUp() {
-    StartWindow({});
+    Start(WatchedOptions({}));
     Controls& c = m_dlg->controls();
-    auto* ports = m_dlg->findChild<PopupComboBox*>(QStringLiteral("1006"));
+    auto* ports = Widget<PopupComboBox>(*m_dlg, kPortList);
     emit ports->droppedDown();
     QVERIFY(QDir().mkpath(m_sysfs->filePath(QStringLiteral("ttyACM0/device/driver"))));
     const int rounds = m_dlg->portWatchRounds();
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->portWatchRounds() >= rounds + 3, kWatchMs);
-    QCOMPARE(c.text(1006), Text(4));
+    QCOMPARE(c.text(kPortList), Text(TextId::kNoPort));
     emit ports->closedUp();
-    QTRY_COMPARE_WITH_TIMEOUT(c.text(1006), QStringLiteral("ttyACM0"), kWatchMs);
+    QTRY_COMPARE_WITH_TIMEOUT(c.text(kPortList), QStringLiteral("ttyACM0"), kWatchMs);
   }
 
   void deviceWithoutPermissionIsExplainedAtEachAttempt_data() {
@@ -227,16 +211,16 @@ class ConnectionTest : public QObject {
     const std::string path = m_module->path();
     QCOMPARE(::chown(path.c_str(), 65534, 65534), 0);
     QCOMPARE(::chmod(path.c_str(), mode_t(mode)), 0);
-    StartWindow({path});
+    Start(WatchedOptions({path}));
     QVERIFY(SetFileOverride(false));
-    Click(1053);  // the worker inherits the reduced rights
+    Click(kOpenClose);  // the worker inherits the reduced rights
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
-    Click(1053);
+    Click(kOpenClose);
     QTRY_COMPARE(m_prompts.boxes.size(), 2);  // once per attempt
     QTRY_VERIFY(m_dlg->connectionIdle());
     QVERIFY(SetFileOverride(true));
     QCOMPARE(m_prompts.boxes.size(), 2);
-    QCOMPARE(m_dlg->controls().text(1053), Text(0));
+    QCOMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kOpenCaption));
     const QString text = m_prompts.boxes[0].text;
     QVERIFY2(text.contains(QString::fromStdString(path)), qPrintable(text));
     const QString group = QString::fromStdString(DeviceGroup(path));
@@ -249,29 +233,6 @@ class ConnectionTest : public QObject {
     QVERIFY2(text.contains(QStringLiteral("udev")) == !groupMayOpen, qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("log in again")));
   }
-
- private:
-  // The window on `ports` and on the fake sysfs tree, watched every 100 ms.
-  void StartWindow(std::vector<std::string> ports) {
-    StartOptions options = TestOptions(std::move(ports), m_data.path());
-    options.sysfsRoot = m_sysfs->path().toStdString();
-    options.portWatchPeriod = kWatchPeriod;
-    m_dlg = zephyn::StartWindow(Language::EnUS, std::move(options));
-  }
-
-  void Open(std::vector<std::string> ports) {
-    StartWindow(std::move(ports));
-    OpenPort(*m_dlg);
-    QVERIFY(g_comPort.IsOpen());
-  }
-
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
-  std::unique_ptr<QTemporaryDir> m_sysfs;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

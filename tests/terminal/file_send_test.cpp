@@ -15,28 +15,18 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <thread>
 
-#include "common/codecs.h"
 #include "common/text_ids.h"
-#include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
 #include "storage/user_file.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
-
-Q_DECLARE_METATYPE(zephyn::Language)
+#include "support/window_fixture.h"
 
 using namespace zephyn;
 using namespace MainIds;
 
 namespace {
 
-constexpr int kWatchMs = 8000;
 // Sent a byte a write (a typed rate under 1000): half a million writes, a
 // second or more, long enough to pause, stop or unplug in the middle.
 constexpr int kLongFile = 500'000;
@@ -52,9 +42,7 @@ QByteArray ReceivedBytes(const VirtualModule& module) {
 }
 
 QString TxLabel(const QByteArray& bytes, int sends) {
-  return QString::asprintf("%d/%d CRC:%08X", int(bytes.size()), sends,
-                           Crc32Update(0, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                       std::uint32_t(bytes.size())));
+  return QStringLiteral("%1/%2 CRC:%3").arg(bytes.size()).arg(sends).arg(CrcText(bytes));
 }
 
 // The statistics box's three lines, with the time and the speed as figures.
@@ -75,24 +63,16 @@ double StatsSeconds(const QString& text, qint64 bytes) {
 
 }  // namespace
 
-class FileSendTest : public QObject {
+class FileSendTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    m_prompts.boxes.clear();
-    m_prompts.whileOpen = nullptr;
-    m_sysfs = std::make_unique<QTemporaryDir>();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    SetUpWindow();
+    QVERIFY(NewModule());
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
-    SetLanguage(Language::EnUS);
-  }
+  void cleanup() { TearDownWindow(); }
 
   void fileGoesOutWholeCountedAndNeverShown_data() {
     QTest::addColumn<Language>("language");
@@ -312,7 +292,7 @@ class FileSendTest : public QObject {
              qPrintable(m_prompts.boxes[0].text));
     QCOMPARE(m_prompts.boxes[1].caption, Text(TextId::kPortLostCaption));
     QTRY_VERIFY(m_dlg->connectionIdle());
-    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(!PortOpen());
     QCOMPARE(c().text(kSendFile), Text(TextId::kSendFileCaption));
     QCOMPARE(c().text(kOpenClose), Text(TextId::kOpenCaption));
     for (int id : {kStopSend, kSendFile, kChooseFile, kInput, kTiming})
@@ -329,19 +309,15 @@ class FileSendTest : public QObject {
     QCOMPARE(m_dlg->closingRuns(), 1);
     QCOMPARE(m_prompts.boxes.size(), 1);
     QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSendStopped));
-    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(!PortOpen());
   }
 
  private:
   void OpenWindow(Language language) {
-    SetLanguage(language);
-    StartOptions options = TestOptions({m_module->path()}, m_data.path());
-    options.sysfsRoot = m_sysfs->path().toStdString();
-    options.portWatchPeriod = std::chrono::milliseconds(100);
-    m_dlg = StartWindow(language, std::move(options));
-    OpenPort(*m_dlg);
+    Start(WatchedOptions({m_module->path()}), language);
+    OpenPort();
     // The worker's updates have reached the buttons that the tests click.
-    QTRY_VERIFY(m_dlg->findChild<QWidget*>(QString::number(kChooseFile))->isEnabled());
+    QTRY_VERIFY(Widget(*m_dlg, kChooseFile)->isEnabled());
   }
 
   QString WriteFile(const char* name, const QByteArray& bytes) {
@@ -358,15 +334,7 @@ class FileSendTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->fileLoading(), 20000);
   }
 
-  Controls& c() { return m_dlg->controls(); }
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
   QTemporaryDir m_files;
-  std::unique_ptr<QTemporaryDir> m_sysfs;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

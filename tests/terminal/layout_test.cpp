@@ -3,7 +3,6 @@
 // any round of resizes, the window keeps its minimum size; the link zones
 // open the maker's pages on a plain left click strictly inside them.
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 #include <map>
 #include <memory>
@@ -12,13 +11,10 @@
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
 #include "resources/maker_info.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
 using namespace MainIds;
-
-Q_DECLARE_METATYPE(zephyn::Language)
 
 namespace {
 
@@ -27,8 +23,8 @@ std::map<QString, QRect> Rects(CZephynDlg& dlg) {
   std::map<QString, QRect> rects;
   for (QWidget* w : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (!w->isWindow()) rects[w->objectName()] = w->geometry();
-  rects[QStringLiteral("133")] = dlg.quickSend()->geometry();
-  rects[QStringLiteral("134")] = dlg.moreStrSend()->geometry();
+  rects[dlg.quickSend()->objectName()] = dlg.quickSend()->geometry();
+  rects[dlg.moreStrSend()->objectName()] = dlg.moreStrSend()->geometry();
   return rects;
 }
 
@@ -54,20 +50,19 @@ void Press(QWidget& window, QPoint at, Qt::MouseButton button, Qt::MouseButtons 
 
 }  // namespace
 
-class LayoutTest : public QObject {
+class LayoutTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    QVERIFY(m_folder.isValid());
-    SetLanguage(Language::EnUS);
-    m_dlg = StartWindow(Language::EnUS, TestOptions({}, m_folder.path()));
+    SetUpWindow();
+    Start(Options({}));
     m_dlg->EnableSendControls(1);  // the side panel as an open port shows it
     QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
   }
   void cleanup() {
     m_dlg->reject();
-    m_dlg.reset();
+    TearDownWindow();
   }
 
   void growingMovesAndStretchesByAnchor() {
@@ -93,7 +88,7 @@ class LayoutTest : public QObject {
     auto* tab = qobject_cast<TabControl*>(m_dlg->controls().widget(kTabs));
     QCOMPARE(m_dlg->quickSend()->geometry(), tab->pageRect());
     QCOMPARE(m_dlg->moreStrSend()->geometry(), tab->pageRect());
-    QCOMPARE(tab->pageRect().height(), before.at(QStringLiteral("133")).height() + 50);
+    QCOMPARE(tab->pageRect().height(), before.at(m_dlg->quickSend()->objectName()).height() + 50);
   }
 
   void everyControlComesBackAfterResizes() {
@@ -135,7 +130,6 @@ class LayoutTest : public QObject {
   }
 
   void linkZonesOpenTheHomePageOnAPlainLeftClickInside() {
-    RecordingPrompts prompts;
     const QString home = QString::fromUtf8(kMakerHomePage);
     for (int id : {kWebAddress, kBanner}) {
       const QRect zone = Rect(*m_dlg, id);
@@ -178,16 +172,15 @@ class LayoutTest : public QObject {
           {"plain left", inside, Qt::LeftButton, Qt::LeftButton, {}, true},
       };
       for (const Case& c : cases) {
-        prompts.openedUrls.clear();
+        m_prompts.openedUrls.clear();
         Press(*m_dlg, c.at, c.button, c.held, c.keys);
-        QVERIFY2(prompts.openedUrls == (c.opens ? QStringList{home} : QStringList{}),
+        QVERIFY2(m_prompts.openedUrls == (c.opens ? QStringList{home} : QStringList{}),
                  qPrintable(QStringLiteral("%1 %2").arg(id).arg(c.what)));
       }
     }
   }
 
   void theHandCursorShowsStrictlyInsideAndFollowsTheLabels() {
-    RecordingPrompts prompts;
     const QRect zone = Rect(*m_dlg, kWebAddress);
     QTest::mouseMove(m_dlg.get(), zone.center());
     QTRY_COMPARE(m_dlg->cursor().shape(), Qt::PointingHandCursor);
@@ -202,23 +195,18 @@ class LayoutTest : public QObject {
 
     ResizeTo(*m_dlg, m_dlg->size() + QSize(100, 50));
     Press(*m_dlg, zone.center(), Qt::LeftButton, Qt::LeftButton, {});
-    QVERIFY(prompts.openedUrls.isEmpty());
+    QVERIFY(m_prompts.openedUrls.isEmpty());
     Press(*m_dlg, zone.center() + QPoint(100, 50), Qt::LeftButton, Qt::LeftButton, {});
-    QCOMPARE(prompts.openedUrls, QStringList{QString::fromUtf8(kMakerHomePage)});
+    QCOMPARE(m_prompts.openedUrls, QStringList{QString::fromUtf8(kMakerHomePage)});
     QTest::mouseMove(m_dlg.get(), zone.center() + QPoint(100, 50));
     QTRY_COMPARE(m_dlg->cursor().shape(), Qt::PointingHandCursor);
   }
 
   void aboutUsOpensTheAboutPage() {
-    RecordingPrompts prompts;
-    Click(*m_dlg, kAbout);
-    QCOMPARE(prompts.openedUrls, QStringList{QString::fromUtf8(kMakerAboutPage)});
-    QVERIFY(prompts.openedUrls.front().endsWith(QStringLiteral("/main/about/1.html")));
+    Click(kAbout);
+    QCOMPARE(m_prompts.openedUrls, QStringList{QString::fromUtf8(kMakerAboutPage)});
+    QVERIFY(m_prompts.openedUrls.front().endsWith(QStringLiteral("/main/about/1.html")));
   }
-
- private:
-  QTemporaryDir m_folder;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -18,31 +17,13 @@
 #include "dialogs/tab_control.h"
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
+#include "support/window_fixture.h"
 #include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
-
-Q_DECLARE_METATYPE(zephyn::Language)
+using namespace MainIds;
 
 namespace {
-
-// The windows' capture folder: one of this run's own, so that no capture of
-// another run (a test run that was killed, say) is found at start-up.
-QString DataFolder() {
-  static QTemporaryDir folder;
-  return folder.path();
-}
-
-std::unique_ptr<CZephynDlg> OpenWindow(Language language, StartOptions options = {}) {
-  SetLanguage(language);
-  options.sysfsRoot = "/nonexistent";  // the machine's own ports stay out of the tests
-  if (options.dataFolder.empty()) options.dataFolder = DataFolder().toStdString();
-  auto dlg = StartWindow(language, std::move(options));
-  QCoreApplication::processEvents();
-  return dlg;
-}
 
 QStringList Items(Controls& c, int id) {
   QStringList items;
@@ -52,10 +33,15 @@ QStringList Items(Controls& c, int id) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+// The windows' capture folder is the test's own, so that no capture of
+// another run (a test run that was killed, say) is found at start-up.
+class MainWindowTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
+  void init() { SetUpWindow(); }
+  void cleanup() { TearDownWindow(); }
+
   void languages_data() {
     QTest::addColumn<Language>("language");
     QTest::newRow("zh-CN") << Language::ZhCN;
@@ -65,37 +51,38 @@ class MainWindowTest : public QObject {
   void startsWithNoPortAndTheClosedLook_data() { languages_data(); }
   void startsWithNoPortAndTheClosedLook() {
     QFETCH(Language, language);
-    auto dlg = OpenWindow(language);
-    Controls& c = dlg->controls();
+    OpenWindow(language);
+    Controls& c = m_dlg->controls();
 
-    QCOMPARE(Items(c, 1007).size(), 9);
-    QCOMPARE(c.curSel(1007), 5);
-    QCOMPARE(c.text(1007), QStringLiteral("115200"));
-    QCOMPARE(Items(c, 1011), QStringList({"10", "20", "50", "100", "200", "500", "1000", "2000"}));
-    QCOMPARE(c.text(1011), QStringLiteral("200"));
+    QCOMPARE(Items(c, kBaudRate).size(), 9);
+    QCOMPARE(c.curSel(kBaudRate), 5);
+    QCOMPARE(c.text(kBaudRate), QStringLiteral("115200"));
+    QCOMPARE(Items(c, kInterval),
+             QStringList({"10", "20", "50", "100", "200", "500", "1000", "2000"}));
+    QCOMPARE(c.text(kInterval), QStringLiteral("200"));
     // The flow list is sorted: its entries take their collation order.
     const QStringList flow =
         language == Language::ZhCN ? QStringList{"无", "有"} : QStringList{"Have", "No"};
-    QCOMPARE(Items(c, 1008), flow);
-    QCOMPARE(c.curSel(1008), 0);
+    QCOMPARE(Items(c, kFlowControl), flow);
+    QCOMPARE(c.curSel(kFlowControl), 0);
 
     // No port: only the placeholder, and the controls that need a port are off.
-    QCOMPARE(Items(c, 1006), QStringList{Text(4)});
-    QCOMPARE(c.curSel(1006), 0);
-    for (int id : {1053, 1007, 1008, 1009})
+    QCOMPARE(Items(c, kPortList), QStringList{Text(TextId::kNoPort)});
+    QCOMPARE(c.curSel(kPortList), 0);
+    for (int id : {kOpenClose, kBaudRate, kFlowControl, kSave})
       QVERIFY2(!c.enabled(id), qPrintable(QString::number(id)));
     // Closed port: send controls off, the side panel hidden behind its placeholder.
-    for (int id : {10001, 10004, 10003}) QVERIFY(!c.enabled(id));
-    QVERIFY(!c.visible(1067));
-    QVERIFY(c.visible(1096));
-    QVERIFY(dlg->findChild<QWidget*>(QStringLiteral("1067"))->isHidden());
-    QCOMPARE(c.text(1053), Text(0));
-    QCOMPARE(c.text(1000), QStringLiteral("0/0 CRC:00000000"));
-    QCOMPARE(c.text(1001), QStringLiteral("0/0 CRC:00000000"));
-    QVERIFY(!c.checked(1045));
-    QVERIFY(dlg->threadsRunning());
+    for (int id : {kSend, kChooseFile, kTiming}) QVERIFY(!c.enabled(id));
+    QVERIFY(!c.visible(kTabs));
+    QVERIFY(c.visible(kTabsPlaceholder));
+    QVERIFY(Widget(*m_dlg, kTabs)->isHidden());
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
+    QCOMPARE(c.text(kTxCounters), kNoTraffic);
+    QCOMPARE(c.text(kRxCounters), kNoTraffic);
+    QVERIFY(!c.checked(kEcho));
+    QVERIFY(m_dlg->threadsRunning());
     // A window of its own, which the user can minimize and maximize.
-    const Qt::WindowFlags flags = dlg->windowFlags();
+    const Qt::WindowFlags flags = m_dlg->windowFlags();
     QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
@@ -103,87 +90,88 @@ class MainWindowTest : public QObject {
 
   void startsWithPortsSelectingTheFirst() {
     // Devices given by path are listed while they exist.
-    StartOptions options;
-    options.extraPorts = {"/dev/null", "/nonexistent/tty", "/dev/zero"};
-    auto dlg = OpenWindow(Language::EnUS, options);
-    Controls& c = dlg->controls();
-    QCOMPARE(Items(c, 1006), QStringList({"/dev/null", "/dev/zero"}));
-    QCOMPARE(c.curSel(1006), 0);
-    for (int id : {1053, 1007, 1008, 1009}) QVERIFY(c.enabled(id));
-    QVERIFY(!c.visible(1067));  // the port is still closed
+    StartOptions options = Options({"/dev/null", "/nonexistent/tty", "/dev/zero"});
+    OpenWindow(Language::EnUS, std::move(options));
+    Controls& c = m_dlg->controls();
+    QCOMPARE(Items(c, kPortList), QStringList({"/dev/null", "/dev/zero"}));
+    QCOMPARE(c.curSel(kPortList), 0);
+    for (int id : {kOpenClose, kBaudRate, kFlowControl, kSave}) QVERIFY(c.enabled(id));
+    QVERIFY(!c.visible(kTabs));  // the port is still closed
   }
 
   void captionsComeFromTheTextTable_data() { languages_data(); }
   void captionsComeFromTheTextTable() {
     QFETCH(Language, language);
-    auto dlg = OpenWindow(language);
-    Controls& c = dlg->controls();
-    QCOMPARE(c.itemText(1067, 0), Text(15));
-    QCOMPARE(c.itemText(1067, 1), Text(24));
-    QCOMPARE(c.itemText(1007, 0), Text(10));
-    QCOMPARE(c.text(1053), Text(0));
+    OpenWindow(language);
+    Controls& c = m_dlg->controls();
+    QCOMPARE(c.itemText(kTabs, 0), Text(TextId::kAtPageTitle));
+    QCOMPARE(c.itemText(kTabs, 1), Text(TextId::kStringsPageTitle));
+    QCOMPARE(c.itemText(kBaudRate, 0), Text(TextId::kAutoBaud));
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
     for (int i = 0; i < 8; ++i)
-      QCOMPARE(dlg->quickSend()->controls().text(1069 + 2 * i), Text(16 + i));
+      QCOMPARE(m_dlg->quickSend()->controls().text(AtPageIds::kFirstButton + 2 * i),
+               Text(TextId::kFirstAtButton + i));
     // The speed display's first pass replaces the template's text at once.
-    const QString speed = QStringLiteral("0 %1/%2").arg(Text(9), Text(27));
-    QTRY_COMPARE(c.text(1109), speed);
-    QTRY_COMPARE(c.text(1110), speed);
-    QCOMPARE(dlg->findChild<QAbstractButton*>(QStringLiteral("1053"))->text(), Text(0));
+    const QString speed =
+        QStringLiteral("0 %1/%2").arg(Text(TextId::kByteUnit), Text(TextId::kSecondUnit));
+    QTRY_COMPARE(c.text(kTxSpeed), speed);
+    QTRY_COMPARE(c.text(kRxSpeed), speed);
+    QCOMPARE(Widget<QAbstractButton>(*m_dlg, kOpenClose)->text(), Text(TextId::kOpenCaption));
     // Spot checks that the texts are the stored ones, not look-alikes.
     if (language == Language::EnUS) {
-      QCOMPARE(Text(0), QStringLiteral("○ Open"));
+      QCOMPARE(Text(TextId::kOpenCaption), QStringLiteral("○ Open"));
       QCOMPARE(speed, QStringLiteral("0 byte/s"));
     } else {
-      QCOMPARE(Text(0), QStringLiteral("○ 打开串口"));
+      QCOMPARE(Text(TextId::kOpenCaption), QStringLiteral("○ 打开串口"));
       QCOMPARE(speed, QStringLiteral("0 字节/秒"));
     }
   }
 
   void tabsSwitchThePages() {
-    auto dlg = OpenWindow(Language::ZhCN);
-    dlg->EnableSendControls(1);
-    auto* tab = dlg->findChild<TabControl*>(QStringLiteral("1067"));
+    OpenWindow(Language::ZhCN);
+    m_dlg->EnableSendControls(1);
+    auto* tab = Widget<TabControl>(*m_dlg, kTabs);
     QVERIFY(tab->isVisible());
-    QVERIFY(dlg->quickSend()->isVisible());
-    QVERIFY(!dlg->moreStrSend()->isVisible());
-    QVERIFY(tab->pageRect().contains(dlg->quickSend()->geometry()));
+    QVERIFY(m_dlg->quickSend()->isVisible());
+    QVERIFY(!m_dlg->moreStrSend()->isVisible());
+    QVERIFY(tab->pageRect().contains(m_dlg->quickSend()->geometry()));
 
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(1).center());
-    QCOMPARE(dlg->controls().curSel(1067), 1);
-    QVERIFY(!dlg->quickSend()->isVisible());
-    QVERIFY(dlg->moreStrSend()->isVisible());
+    QCOMPARE(m_dlg->controls().curSel(kTabs), 1);
+    QVERIFY(!m_dlg->quickSend()->isVisible());
+    QVERIFY(m_dlg->moreStrSend()->isVisible());
 
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(0).center());
-    QVERIFY(dlg->quickSend()->isVisible());
-    QVERIFY(!dlg->moreStrSend()->isVisible());
+    QVERIFY(m_dlg->quickSend()->isVisible());
+    QVERIFY(!m_dlg->moreStrSend()->isVisible());
 
-    dlg->EnableSendControls(0);
+    m_dlg->EnableSendControls(0);
     QVERIFY(!tab->isVisible());
-    QVERIFY(dlg->findChild<QWidget*>(QStringLiteral("1096"))->isVisible());
+    QVERIFY(Widget(*m_dlg, kTabsPlaceholder)->isVisible());
   }
 
   void activationEnablesPaneAndInput() {
-    auto dlg = OpenWindow(Language::EnUS);
-    Controls& c = dlg->controls();
+    OpenWindow(Language::EnUS);
+    Controls& c = m_dlg->controls();
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-    QVERIFY(!c.enabled(1049));
-    QVERIFY(!c.enabled(10000));
+    QVERIFY(!c.enabled(kReceivePane));
+    QVERIFY(!c.enabled(kInput));
     emit qApp->applicationStateChanged(Qt::ApplicationActive);
     // Enabled even while the port is closed.
-    QVERIFY(c.enabled(1049));
-    QVERIFY(c.enabled(10000));
-    QVERIFY(!c.enabled(10001));
-    QVERIFY(dlg->findChild<QWidget*>(QStringLiteral("1049"))->isEnabled());
+    QVERIFY(c.enabled(kReceivePane));
+    QVERIFY(c.enabled(kInput));
+    QVERIFY(!c.enabled(kSend));
+    QVERIFY(Widget(*m_dlg, kReceivePane)->isEnabled());
   }
 
   void returnOutsideTheInputDoesNotClose() {
-    auto dlg = OpenWindow(Language::EnUS);
-    QWidget* hex = dlg->findChild<QWidget*>(QStringLiteral("1047"));
+    OpenWindow(Language::EnUS);
+    QWidget* hex = Widget(*m_dlg, kHexView);
     hex->setFocus();
     QTest::keyClick(hex, Qt::Key_Return);
-    QTest::keyClick(dlg.get(), Qt::Key_Enter, Qt::KeypadModifier);
-    QVERIFY(dlg->isVisible());
-    QCOMPARE(dlg->closingRuns(), 0);
+    QTest::keyClick(m_dlg.get(), Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(m_dlg->isVisible());
+    QCOMPARE(m_dlg->closingRuns(), 0);
   }
 
   void closingRunsOnceWhicheverWayTheWindowCloses_data() {
@@ -195,56 +183,55 @@ class MainWindowTest : public QObject {
   }
   void closingRunsOnceWhicheverWayTheWindowCloses() {
     QFETCH(QString, way);
-    auto dlg = OpenWindow(Language::EnUS);
-    CloseOnSignal closeOnSignal(dlg.get());
+    OpenWindow(Language::EnUS);
+    CloseOnSignal closeOnSignal(m_dlg.get());
     if (way == "close") {
-      QVERIFY(dlg->close());
+      QVERIFY(m_dlg->close());
     } else if (way == "escape") {
-      QTest::keyClick(dlg.get(), Qt::Key_Escape);
+      QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
     } else {
       std::raise(way == "sigterm" ? SIGTERM : SIGINT);
     }
-    QTRY_VERIFY(!dlg->isVisible());
-    QCOMPARE(dlg->closingRuns(), 1);
-    QVERIFY(!dlg->threadsRunning());
+    QTRY_VERIFY(!m_dlg->isVisible());
+    QCOMPARE(m_dlg->closingRuns(), 1);
+    QVERIFY(!m_dlg->threadsRunning());
     // A second request after the window has closed runs nothing again.
-    dlg->close();
-    dlg->reject();
-    QCOMPARE(dlg->closingRuns(), 1);
+    m_dlg->close();
+    m_dlg->reject();
+    QCOMPARE(m_dlg->closingRuns(), 1);
   }
 
   void accessibleNamesFollowChangingTexts() {
-    auto dlg = OpenWindow(Language::EnUS);
-    auto name = [&](int id) {
-      return dlg->findChild<QWidget*>(QString::number(id))->accessibleName();
-    };
+    OpenWindow(Language::EnUS);
+    auto name = [&](int id) { return Widget(*m_dlg, id)->accessibleName(); };
     // The speed thread may be writing the first speed meanwhile.
-    QTRY_COMPARE(name(1109), QStringLiteral("TX speed: ") + dlg->controls().text(1109));
-    QTRY_COMPARE(name(1000), QStringLiteral("TX counters: ") + dlg->controls().text(1000));
+    QTRY_COMPARE(name(kTxSpeed), QStringLiteral("TX speed: ") + m_dlg->controls().text(kTxSpeed));
+    QTRY_COMPARE(name(kTxCounters),
+                 QStringLiteral("TX counters: ") + m_dlg->controls().text(kTxCounters));
     struct Case {
       int id;
       QString text;
       QString prefix;  // what the label is for, before its text
     };
     const Case cases[] = {
-        {1109, QStringLiteral("1234 bytes/s"), QStringLiteral("TX speed: ")},
-        {1110, QStringLiteral("98 bytes/s"), QStringLiteral("RX speed: ")},
-        {1000, QStringLiteral("9/1 CRC:29A3D1CD"), QStringLiteral("TX counters: ")},
-        {1001, QStringLiteral("21/2 CRC:00000001"), QStringLiteral("RX counters: ")},
-        {1090, QStringLiteral("42.5%"), QStringLiteral("File send percentage: ")},
-        {1118, QStringLiteral("/tmp/a file"), QString()},
+        {kTxSpeed, QStringLiteral("1234 bytes/s"), QStringLiteral("TX speed: ")},
+        {kRxSpeed, QStringLiteral("98 bytes/s"), QStringLiteral("RX speed: ")},
+        {kTxCounters, QStringLiteral("9/1 CRC:29A3D1CD"), QStringLiteral("TX counters: ")},
+        {kRxCounters, QStringLiteral("21/2 CRC:00000001"), QStringLiteral("RX counters: ")},
+        {kPercent, QStringLiteral("42.5%"), QStringLiteral("File send percentage: ")},
+        {kFileLabel, QStringLiteral("/tmp/a file"), QString()},
     };
     // Written by a worker, as the speed thread and the sender write them.
     std::thread worker([&] {
-      for (const Case& c : cases) dlg->controls().setText(c.id, c.text);
+      for (const Case& c : cases) m_dlg->controls().setText(c.id, c.text);
     });
     worker.join();
     // The speed thread rewrites its two labels every second, so a speed may
     // already be its next one: the name follows whatever the label shows.
-    auto shown = [&](int id) { return dlg->controls().text(id); };
+    auto shown = [&](int id) { return m_dlg->controls().text(id); };
     for (const Case& c : cases) {
       QTRY_COMPARE(name(c.id), c.prefix + shown(c.id));
-      if (c.id != 1109 && c.id != 1110) QCOMPARE(shown(c.id), c.text);
+      if (c.id != kTxSpeed && c.id != kRxSpeed) QCOMPARE(shown(c.id), c.text);
     }
   }
 
@@ -277,7 +264,7 @@ class MainWindowTest : public QObject {
 
   void modalRunEndsWhenTheWindowCloses() {
     SetLanguage(Language::EnUS);
-    CZephynDlg dlg(Language::EnUS, TestOptions({}, DataFolder()));
+    CZephynDlg dlg(Language::EnUS, Options({}));
     QTimer::singleShot(200, &dlg, [&] { dlg.close(); });
     dlg.DoModal();
     QCOMPARE(dlg.closingRuns(), 1);
@@ -285,7 +272,11 @@ class MainWindowTest : public QObject {
   }
 
  private:
-  RecordingPrompts m_prompts;
+  void OpenWindow(Language language, StartOptions options) {
+    Start(std::move(options), language);
+    QCoreApplication::processEvents();
+  }
+  void OpenWindow(Language language) { OpenWindow(language, Options({})); }
 };
 
 #include "support/qtest_class.h"

@@ -17,54 +17,33 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <csignal>
-#include <memory>
 
 #include "app/ui_language.h"
 #include "panels/quick_send.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
 #include "support/file_override.h"
+#include "support/window_fixture.h"
 #include "terminal/find_bar.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
 
-namespace {
-
-constexpr std::chrono::milliseconds kWatchPeriod{100};
-constexpr int kWatchMs = 8000;
-
-std::vector<std::uint8_t> Of(const char* text) {
-  return std::vector<std::uint8_t>(text, text + std::strlen(text));
-}
-
-}  // namespace
-
-class PaneExtrasTest : public QObject {
+class PaneExtrasTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    m_prompts.boxes.clear();
-    m_prompts.chosenSaveFile.clear();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    SetUpWindow();
+    QVERIFY(NewModule());
     // The port by a path of its own, as a /dev/serial/by-id link is: a module
     // plugged back in is found at the same path.
-    m_link = m_data.filePath(QStringLiteral("by-id-module")).toStdString();
+    m_link = m_data->filePath(QStringLiteral("by-id-module")).toStdString();
     PointLinkAtModule();
   }
 
   void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
+    TearDownWindow();
     ::unlink(m_link.c_str());
   }
 
@@ -120,14 +99,14 @@ class PaneExtrasTest : public QObject {
   }
 
   void choicesAreKeptBesideTheSettingsFile() {
-    const QString settings = m_data.filePath(QStringLiteral("ZephynData.ini"));
+    const QString settings = m_data->filePath(QStringLiteral("ZephynData.ini"));
     Start(Language::EnUS, settings);
     for (const char* name : {"paneTimestamps", "paneLogTimestamps"}) {
       Choose(name);
     }
     m_dlg->reject();
     m_dlg.reset();
-    QFile pane(m_data.filePath(QStringLiteral("ZephynPane.ini")));
+    QFile pane(m_data->filePath(QStringLiteral("ZephynPane.ini")));
     QVERIFY(pane.open(QIODevice::ReadOnly));
     QCOMPARE(pane.readAll(), QByteArray("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\n"));
     // The settings file holds none of it.
@@ -147,7 +126,7 @@ class PaneExtrasTest : public QObject {
 
   void liveLogTakesALongStreamByteForByte() {
     StartOpen();
-    const QString path = m_data.filePath(QStringLiteral("rx.log"));
+    const QString path = m_data->filePath(QStringLiteral("rx.log"));
     m_prompts.chosenSaveFile = path;
     Choose("paneLog");
     QVERIFY(m_dlg->liveLogActive());
@@ -159,9 +138,7 @@ class PaneExtrasTest : public QObject {
     QFile log(path);
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray bytes = log.readAll();
-    QByteArray pattern(qsizetype(kTotal), Qt::Uninitialized);
-    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i & 0xFF);
-    QVERIFY(bytes == pattern);
+    QVERIFY(bytes == CountingPattern(kTotal));
     // The menu now offers to stop.
     QMenu* menu = OpenMenu(false);
     QVERIFY(menu != nullptr);
@@ -174,7 +151,7 @@ class PaneExtrasTest : public QObject {
 
   void logEndsWithThePort() {
     StartOpen();
-    m_dlg->StartLiveLog(m_data.filePath(QStringLiteral("a.log")));
+    m_dlg->StartLiveLog(m_data->filePath(QStringLiteral("a.log")));
     QVERIFY(m_dlg->liveLogActive());
     Click(*m_dlg, MainIds::kOpenClose);
     QTRY_VERIFY(!m_dlg->liveLogActive());
@@ -183,7 +160,7 @@ class PaneExtrasTest : public QObject {
   void unwritableLogIsToldOnceAndTheStreamGoesOn() {
     StartOpen();
     // A folder the user may not write to: refused at once.
-    const QString folder = m_data.filePath(QStringLiteral("locked"));
+    const QString folder = m_data->filePath(QStringLiteral("locked"));
     QVERIFY(QDir().mkpath(folder));
     QCOMPARE(::chmod(folder.toLocal8Bit().constData(), 0555), 0);
     if (geteuid() == 0) QVERIFY(SetFileOverride(false));
@@ -198,7 +175,7 @@ class PaneExtrasTest : public QObject {
 
     // A disk that takes only the first bytes: the first failed write stops
     // the log and is told once, however much more comes.
-    const QString full = m_data.filePath(QStringLiteral("full.log"));
+    const QString full = m_data->filePath(QStringLiteral("full.log"));
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -216,7 +193,7 @@ class PaneExtrasTest : public QObject {
     QCOMPARE(m_module->stream(300'000, 1000, 0), std::uint64_t(300'000));
     // Nothing else was disturbed: every byte was received and counted.
     QTRY_VERIFY(m_dlg->controls().text(MainIds::kRxCounters).startsWith("600000/"));
-    QVERIFY(g_comPort.IsOpen());
+    QVERIFY(PortOpen());
     QCOMPARE(m_prompts.boxes.size(), 2);
   }
 
@@ -225,21 +202,20 @@ class PaneExtrasTest : public QObject {
     m_dlg->SetPaneOptions({false, true, false});
     Unplug();
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
-    QTRY_VERIFY(!g_comPort.IsOpen());
+    QTRY_VERIFY(!PortOpen());
     QTRY_VERIFY(m_dlg->connectionIdle());
 
     // Plugged back in at the same path.
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    QVERIFY(NewModule());
     PointLinkAtModule();
-    QTRY_VERIFY_WITH_TIMEOUT(g_comPort.IsOpen(), kWatchMs);
+    QTRY_VERIFY_WITH_TIMEOUT(PortOpen(), kWatchMs);
     QTRY_COMPARE(m_dlg->controls().text(MainIds::kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(m_dlg->controls().text(MainIds::kPortList), QString::fromStdString(m_link));
     QCOMPARE(m_module->terminalRate(), 115200u);
     // The AT page works again.
-    QTest::mouseClick(m_dlg->quickSend()->findChild<QAbstractButton*>(QStringLiteral("1069")),
-                      Qt::LeftButton);
-    QTRY_COMPARE(m_dlg->quickSend()->controls().text(1068), QStringLiteral("Zephyn-BT\r\n"));
+    Click(*m_dlg->quickSend(), AtPageIds::kFirstButton);
+    QTRY_COMPARE(m_dlg->quickSend()->controls().text(AtPageIds::kFirstBox),
+                 QStringLiteral("Zephyn-BT\r\n"));
     // One box for the one drop, and one gap line.
     QCOMPARE(m_prompts.boxes.size(), 1);
     const std::vector<QString> gaps = m_dlg->paneNotes();
@@ -248,7 +224,7 @@ class PaneExtrasTest : public QObject {
         R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)"));
     QVERIFY2(gap.match(gaps[0]).hasMatch(), qPrintable(gaps[0]));
     // The pane shows it on a line of its own.
-    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    auto* pane = Widget<QPlainTextEdit>(*m_dlg, MainIds::kReceivePane);
     QTRY_VERIFY2(pane->toPlainText().split(QLatin1Char('\n')).contains(gaps[0]),
                  qPrintable(pane->toPlainText()));
   }
@@ -271,7 +247,7 @@ class PaneExtrasTest : public QObject {
     const int later = m_dlg->portWatchRounds();
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->portWatchRounds() > later + 3, kWatchMs);
     QTRY_VERIFY(m_dlg->connectionIdle());
-    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(!PortOpen());
     QVERIFY(m_dlg->paneNotes().empty());
     QCOMPARE(m_prompts.boxes.size(), 1);
   }
@@ -279,7 +255,7 @@ class PaneExtrasTest : public QObject {
   void timestampsStampLinesAndDirectionChangesOnly() {
     StartOpen();
     m_dlg->SetPaneOptions({true, false, false});
-    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    auto* pane = Widget<QPlainTextEdit>(*m_dlg, MainIds::kReceivePane);
     // A line in two blocks, then a second line.
     QVERIFY(m_module->send(Of("+NAME=Zep")));
     QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("Zep")));
@@ -308,10 +284,10 @@ class PaneExtrasTest : public QObject {
     QTRY_COMPARE(pane->toPlainText(), incremental);
 
     // Display only: the saved capture is the bytes as they came.
-    m_prompts.chosenFolder = m_data.path();
+    m_prompts.chosenFolder = m_data->path();
     Click(*m_dlg, MainIds::kSave);
     // Save runs on a worker and puts the file in place only once it is whole.
-    QFile saved(m_data.filePath(QStringLiteral("RX data.bin")));
+    QFile saved(m_data->filePath(QStringLiteral("RX data.bin")));
     QTRY_VERIFY(saved.exists());
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("+NAME=Zephyn\r\nOK\r\nOK\r\n"));
@@ -320,7 +296,7 @@ class PaneExtrasTest : public QObject {
   void findBarSearchesThePane() {
     StartOpen();
     QVERIFY(m_module->send(Of("OK\r\nAT+NAME\r\nok\r\n")));
-    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    auto* pane = Widget<QPlainTextEdit>(*m_dlg, MainIds::kReceivePane);
     QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("ok")));
     pane->setFocus();
     // Ctrl goes up where the focus is by then: in the find bar.
@@ -386,14 +362,13 @@ class PaneExtrasTest : public QObject {
 
   void Start(Language language, const QString& settings = QString(),
              std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
-    // The language of the run, as the program sets it before its window.
-    SetLanguage(language);
+    // The toolkit's language of the run, as the program sets it before its
+    // window.
     QVERIFY(LoadToolkitTranslations(language));
-    StartOptions options = TestOptions({m_link}, m_data.path());
-    options.portWatchPeriod = kWatchPeriod;
+    StartOptions options = WatchedOptions({m_link});
     options.settingsPath = settings.toStdString();
     options.reopenLimit = reopenLimit;
-    m_dlg = StartWindow(language, std::move(options));
+    WindowFixture::Start(std::move(options), language);
     // The pane takes the menu and the keys while the window is active.
     m_dlg->activateWindow();
     m_dlg->controls().setEnabled(MainIds::kReceivePane, true);
@@ -401,12 +376,12 @@ class PaneExtrasTest : public QObject {
 
   void StartOpen(std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
     Start(Language::EnUS, QString(), reopenLimit);
-    OpenPort(*m_dlg);
+    OpenPort();
   }
 
   // Opens the pane's menu by a right click or by the menu key.
   QMenu* OpenMenu(bool byKey) {
-    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    auto* pane = Widget<QPlainTextEdit>(*m_dlg, MainIds::kReceivePane);
     // Closing a menu may leave the offscreen application inactive, which
     // disables the pane as a real deactivation does.
     m_dlg->activateWindow();
@@ -436,11 +411,7 @@ class PaneExtrasTest : public QObject {
     QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
   }
 
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
   std::string m_link;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

@@ -9,31 +9,25 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <chrono>
 #include <memory>
 
 #include "dialogs/gbk_string.h"
 #include "panels/more_str_send.h"
 #include "serial/com_port.h"
-#include "sim/virtual_module.h"
 #include "storage/pane_options.h"
 #include "storage/settings_file.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
+using namespace MainIds;
+using StringsPageIds::kCycleInterval;
+using StringsPageIds::kFirstHex;
+using StringsPageIds::kFirstText;
 
 namespace {
 
 namespace Idx = SettingIndex;
-
-// The port watch wakes every 100 ms in these tests (every 3 s in the
-// program); conditions that need a pass get a generous deadline.
-constexpr std::chrono::milliseconds kWatchPeriod{100};
-constexpr int kWatchMs = 8000;
 
 // A settings file naming `port`, at `rate`, with the flow-control word
 // `flow` (GBK); everything else empty.
@@ -69,46 +63,42 @@ void Settle(CZephynDlg& dlg) {
 
 // What the receive pane shows.
 QString PaneText(CZephynDlg& dlg) {
-  return dlg.findChild<QPlainTextEdit*>(QStringLiteral("1049"))->toPlainText();
+  return dlg.findChild<QPlainTextEdit*>(QString::number(kReceivePane))->toPlainText();
 }
 
 }  // namespace
 
-class SettingsTest : public QObject {
+class SettingsTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
+    SetUpWindow();
+    QVERIFY(NewModule());
   }
 
-  void cleanup() {
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void choicesSurviveARestartAndThePortReopens() {
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
     {
       auto dlg = Start(path);
-      QCOMPARE(dlg->controls().text(1053), Text(0));  // no file yet: nothing opened
+      QCOMPARE(dlg->controls().text(kOpenClose),
+               Text(TextId::kOpenCaption));  // no file yet: nothing opened
       Controls& c = dlg->controls();
       Controls& page = dlg->moreStrSend()->controls();
-      c.setChecked(1047, true);
-      c.setChecked(1045, true);
-      c.setChecked(1106, true);
-      c.setText(1011, QStringLiteral("500"));
-      c.setText(1007, QStringLiteral("9600"));
-      c.setCurSel(1007, 1);
-      c.setText(10000, QStringLiteral("AT+NAME\n//not a comment\nsendData:x"));
-      page.setText(1072, QStringLiteral("300"));
-      page.setText(20003, QStringLiteral("a//b 100% 中文"));
-      page.setText(20120, QStringLiteral("MS1:last"));
-      page.setChecked(21005, true);
-      page.setChecked(1094, true);
+      c.setChecked(kHexView, true);
+      c.setChecked(kEcho, true);
+      c.setChecked(kNewLine, true);
+      c.setText(kInterval, QStringLiteral("500"));
+      c.setText(kBaudRate, QStringLiteral("9600"));
+      c.setCurSel(kBaudRate, 1);
+      c.setText(kInput, QStringLiteral("AT+NAME\n//not a comment\nsendData:x"));
+      page.setText(kCycleInterval, QStringLiteral("300"));
+      page.setText(kFirstText + 2, QStringLiteral("a//b 100% 中文"));
+      page.setText(kFirstText + 119, QStringLiteral("MS1:last"));
+      page.setChecked(kFirstHex + 4, true);
+      page.setChecked(StringsPageIds::kNewLine, true);
       dlg->SetAdvancedSettings({true, "250", true});
       QVERIFY(dlg->close());
       QCOMPARE(dlg->closingRuns(), 1);
@@ -123,22 +113,23 @@ class SettingsTest : public QObject {
     auto dlg = Start(path);
     Controls& c = dlg->controls();
     Controls& page = dlg->moreStrSend()->controls();
-    QTRY_COMPARE(c.text(1053), Text(1));
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(m_module->terminalRate(), 9600u);
-    QCOMPARE(c.text(1006), QString::fromStdString(m_module->path()));
-    QCOMPARE(c.curSel(1008), 0);  // "Have" is the English list's first entry: no flow control
-    QVERIFY(c.checked(1047));
-    QVERIFY(c.checked(1045));
-    QVERIFY(c.checked(1106));
-    QVERIFY(!c.checked(10003));  // timed send never starts by itself
-    QCOMPARE(c.text(1011), QStringLiteral("500"));
-    QCOMPARE(c.text(10000), QStringLiteral("AT+NAME\n//not a comment\nsendData:x"));
-    QCOMPARE(page.text(1072), QStringLiteral("300"));
-    QCOMPARE(page.text(20003), QStringLiteral("a//b 100% 中文"));
-    QCOMPARE(page.text(20120), QStringLiteral("MS1:last"));
-    QVERIFY(page.checked(21005));
-    QVERIFY(!page.checked(21004));
-    QVERIFY(page.checked(1094));
+    QCOMPARE(c.text(kPortList), QString::fromStdString(m_module->path()));
+    QCOMPARE(c.curSel(kFlowControl),
+             0);  // "Have" is the English list's first entry: no flow control
+    QVERIFY(c.checked(kHexView));
+    QVERIFY(c.checked(kEcho));
+    QVERIFY(c.checked(kNewLine));
+    QVERIFY(!c.checked(kTiming));  // timed send never starts by itself
+    QCOMPARE(c.text(kInterval), QStringLiteral("500"));
+    QCOMPARE(c.text(kInput), QStringLiteral("AT+NAME\n//not a comment\nsendData:x"));
+    QCOMPARE(page.text(kCycleInterval), QStringLiteral("300"));
+    QCOMPARE(page.text(kFirstText + 2), QStringLiteral("a//b 100% 中文"));
+    QCOMPARE(page.text(kFirstText + 119), QStringLiteral("MS1:last"));
+    QVERIFY(page.checked(kFirstHex + 4));
+    QVERIFY(!page.checked(kFirstHex + 3));
+    QVERIFY(page.checked(StringsPageIds::kNewLine));
     const AdvancedSettings advanced = dlg->advancedSettings();
     QVERIFY(advanced.multiInstruction);
     QCOMPARE(advanced.instructionDelay, std::string("250"));
@@ -156,7 +147,7 @@ class SettingsTest : public QObject {
     values[SettingIndex::kFirstRowHex] = "1";
     values[SettingIndex::kFirstRowText] = "AB";
     values[SettingIndex::kInput] = "0x12 zz GG\r\n7";
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     const std::string bytes = WriteSettings(values);
@@ -165,15 +156,14 @@ class SettingsTest : public QObject {
 
     auto dlg = Start(path);
     Controls& c = dlg->controls();
-    QTRY_COMPARE(c.text(1053), Text(1));
-    QVERIFY(c.checked(10002));
-    QCOMPARE(c.text(10000), QStringLiteral("012  7"));
-    QCOMPARE(dlg->findChild<QPlainTextEdit*>(QStringLiteral("10000"))->toPlainText(),
-             QStringLiteral("012  7"));
-    QVERIFY(dlg->moreStrSend()->controls().checked(21001));
-    QCOMPARE(dlg->moreStrSend()->controls().text(20001), QStringLiteral("AB"));
-    QTRY_VERIFY(dlg->findChild<QWidget*>(QStringLiteral("10001"))->isEnabled());
-    Click(*dlg, 10001);
+    QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kCloseCaption));
+    QVERIFY(c.checked(kHexInput));
+    QCOMPARE(c.text(kInput), QStringLiteral("012  7"));
+    QCOMPARE(Widget<QPlainTextEdit>(*dlg, kInput)->toPlainText(), QStringLiteral("012  7"));
+    QVERIFY(dlg->moreStrSend()->controls().checked(kFirstHex));
+    QCOMPARE(dlg->moreStrSend()->controls().text(kFirstText), QStringLiteral("AB"));
+    QTRY_VERIFY(Widget(*dlg, kSend)->isEnabled());
+    Click(*dlg, kSend);
     QTRY_COMPARE(Received(*m_module), std::string("\x01\x27"));
   }
 
@@ -182,15 +172,15 @@ class SettingsTest : public QObject {
     // though B comes first.
     VirtualModule b(115200);
     QVERIFY(b.ok());
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
     const QString a = QString::fromStdString(m_module->path());
     WriteSettingsFile(path, a, QStringLiteral("115200"));
     {
       auto dlg = Start(path, {b.path(), m_module->path()});
-      QTRY_COMPARE(dlg->controls().text(1053), Text(1));
-      QCOMPARE(dlg->controls().text(1006), a);
-      dlg->controls().setText(10000, QStringLiteral("AT"));
-      zephyn::Click(*dlg, 10001);
+      QTRY_COMPARE(dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
+      QCOMPARE(dlg->controls().text(kPortList), a);
+      dlg->controls().setText(kInput, QStringLiteral("AT"));
+      zephyn::Click(*dlg, kSend);
       QTRY_COMPARE(Received(*m_module), std::string("AT"));
       QVERIFY(Received(b).empty());
       QVERIFY(dlg->close());
@@ -203,9 +193,9 @@ class SettingsTest : public QObject {
     auto dlg = Start(path, {b.path()});
     Controls& c = dlg->controls();
     Settle(*dlg);
-    QVERIFY(!g_comPort.IsOpen());
-    QCOMPARE(c.text(1053), Text(0));
-    QCOMPARE(c.text(1006), QString::fromStdString(b.path()));
+    QVERIFY(!PortOpen());
+    QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
+    QCOMPARE(c.text(kPortList), QString::fromStdString(b.path()));
     QVERIFY(m_prompts.boxes.isEmpty());
     const QString line = QStringLiteral("[the saved port %1 is not present]").arg(a);
     QCOMPARE(dlg->paneNotes(), std::vector<QString>{line});
@@ -218,11 +208,11 @@ class SettingsTest : public QObject {
   void aPortLostWhenTheRunEndsIsStillTheSavedOne() {
     VirtualModule b(115200);
     QVERIFY(b.ok());
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
     const QString a = QString::fromStdString(m_module->path());
     WriteSettingsFile(path, a, QStringLiteral("115200"));
     auto dlg = Start(path, {b.path(), m_module->path()});
-    QTRY_COMPARE(dlg->controls().text(1053), Text(1));
+    QTRY_COMPARE(dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
     m_module->unplug();
     // The box comes from the watch pass that found the device gone.
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
@@ -234,8 +224,8 @@ class SettingsTest : public QObject {
   void anAbsentSavedPortOpensWhenItAppearsWithReopenOn() {
     // The port by a path of its own that does not exist yet, as a
     // /dev/serial/by-id link of a module not plugged in.
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
-    const std::string link = m_folder.filePath(QStringLiteral("by-id-module")).toStdString();
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
+    const std::string link = m_data->filePath(QStringLiteral("by-id-module")).toStdString();
     WriteSettingsFile(path, QString::fromStdString(link), QStringLiteral("115200"));
     QFile pane(QString::fromStdString(PaneOptionsPath(path.toStdString())));
     QVERIFY(pane.open(QIODevice::WriteOnly));
@@ -250,12 +240,12 @@ class SettingsTest : public QObject {
             .arg(QString::fromStdString(link));
     QTRY_VERIFY(PaneText(*dlg).contains(missing));
     QTRY_VERIFY(dlg->connectionIdle());
-    QVERIFY(!g_comPort.IsOpen());
+    QVERIFY(!PortOpen());
 
     QCOMPARE(::symlink(m_module->path().c_str(), link.c_str()), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(g_comPort.IsOpen(), kWatchMs);
-    QTRY_COMPARE(dlg->controls().text(1053), Text(1));
-    QCOMPARE(dlg->controls().text(1006), QString::fromStdString(link));
+    QTRY_VERIFY_WITH_TIMEOUT(PortOpen(), kWatchMs);
+    QTRY_COMPARE(dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
+    QCOMPARE(dlg->controls().text(kPortList), QString::fromStdString(link));
     const std::vector<QString> notes = dlg->paneNotes();
     QCOMPARE(notes.size(), std::size_t(2));
     static const QRegularExpression opened(
@@ -270,7 +260,7 @@ class SettingsTest : public QObject {
     // An empty rate (a baud detection that found none) opens nothing and
     // says nothing; a device another program holds is named in the pane
     // with the reason. Neither puts up a box nobody asked for.
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
     const QString a = QString::fromStdString(m_module->path());
     CComPort holder;
     struct Case {
@@ -290,7 +280,7 @@ class SettingsTest : public QObject {
       auto dlg = Start(path, {m_module->path()});
       Settle(*dlg);
       QVERIFY2(m_prompts.boxes.isEmpty(), qPrintable(m_prompts.boxes.value(0).text));
-      QCOMPARE(dlg->controls().text(1053), Text(0));
+      QCOMPARE(dlg->controls().text(kOpenClose), Text(TextId::kOpenCaption));
       QCOMPARE(dlg->paneNotes(), k.notes);
       for (const QString& note : k.notes) QTRY_VERIFY(PaneText(*dlg).contains(note));
       holder.Close();
@@ -314,15 +304,14 @@ class SettingsTest : public QObject {
     QFETCH(Language, language);
     QFETCH(QString, word);
     QFETCH(int, entry);
-    const QString path = m_folder.filePath(QStringLiteral("ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("ZephynData.ini"));
     WriteSettingsFile(path, QString(), QStringLiteral("115200"), ToGbk(word));
-    SetLanguage(language);
     auto dlg = Start(path, {m_module->path()}, language);
-    QCOMPARE(dlg->controls().curSel(1008), entry);
+    QCOMPARE(dlg->controls().curSel(kFlowControl), entry);
   }
 
   void anUnwritableFileIsReportedAndTheWindowCloses() {
-    const QString path = m_folder.filePath(QStringLiteral("missing/ZephynData.ini"));
+    const QString path = m_data->filePath(QStringLiteral("missing/ZephynData.ini"));
     auto dlg = Start(path);
     QVERIFY(dlg->close());
     QCOMPARE(dlg->closingRuns(), 1);
@@ -334,8 +323,8 @@ class SettingsTest : public QObject {
   }
 
   void aReadOnlyFileIsLeftAloneAndTheCloseSaysWhy() {
-    const QString path = m_folder.filePath(QStringLiteral("ro/ZephynData.ini"));
-    QVERIFY(QDir().mkpath(m_folder.filePath(QStringLiteral("ro"))));
+    const QString path = m_data->filePath(QStringLiteral("ro/ZephynData.ini"));
+    QVERIFY(QDir().mkpath(m_data->filePath(QStringLiteral("ro"))));
     {
       QFile file(path);
       QVERIFY(file.open(QIODevice::WriteOnly));
@@ -364,18 +353,15 @@ class SettingsTest : public QObject {
     return Start(settingsPath, {m_module->path()});
   }
 
-  // The window on `ports` only, watched every 100 ms.
+  // The window on `ports` only, watched every kWatchPeriod. The test holds
+  // it, and may start the next run after it.
   std::unique_ptr<CZephynDlg> Start(const QString& settingsPath, std::vector<std::string> ports,
                                     Language language = Language::EnUS) {
-    StartOptions options = TestOptions(std::move(ports), m_folder.path());
+    StartOptions options = WatchedOptions(std::move(ports));
     options.settingsPath = settingsPath.toStdString();
-    options.portWatchPeriod = kWatchPeriod;
+    SetLanguage(language);
     return StartWindow(language, std::move(options));
   }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_folder;
-  std::unique_ptr<VirtualModule> m_module;
 };
 
 #include "support/qtest_class.h"

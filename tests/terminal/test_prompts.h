@@ -19,6 +19,19 @@ class RecordingPrompts : public PromptService {
   RecordingPrompts() { SetPrompts(this); }
   ~RecordingPrompts() override { SetPrompts(nullptr); }
 
+  // Forgets what was recorded and chosen, and is the prompt service again.
+  void Reset() {
+    SetPrompts(this);
+    boxes.clear();
+    titles.clear();
+    answer = QMessageBox::Ok;
+    whileOpen = nullptr;
+    chosenFile.clear();
+    chosenFolder.clear();
+    openedUrls.clear();
+    chosenSaveFile.clear();
+  }
+
   QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString& caption,
                                          QMessageBox::StandardButtons, QMessageBox::Icon) override {
     boxes.push_back({text, caption});

@@ -1,19 +1,24 @@
 // Support for the tests that drive the main window: the options that start
 // it on the given ports only (the machine's own ports stay out), the started
-// window, a click on a control by its id, a choice from a combo box's list,
-// opening the port, and what the virtual module has read.
+// window, a control found or clicked by its id, a choice from a combo box's
+// list, opening the port, what the virtual module has read, and what the
+// counter labels say.
 #pragma once
 
 #include <QAbstractButton>
+#include <QByteArray>
 #include <QComboBox>
 #include <QString>
 #include <QTest>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "common/codecs.h"
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
@@ -44,8 +49,17 @@ inline std::unique_ptr<CZephynDlg> StartWindow(Language language, StartOptions o
   return dlg;
 }
 
+// The control `id` of `parent` or of a window inside it, as type T. A
+// missing control ends the test program with its id.
+template <typename T = QWidget>
+T* Widget(const QWidget& parent, int id) {
+  T* widget = parent.findChild<T*>(QString::number(id));
+  if (widget == nullptr) qFatal("no control %d", id);
+  return widget;
+}
+
 inline void Click(QWidget& window, int id) {
-  QTest::mouseClick(window.findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+  QTest::mouseClick(Widget<QAbstractButton>(window, id), Qt::LeftButton);
 }
 
 // What choosing an entry from the dropped-down list does.
@@ -65,9 +79,40 @@ inline std::string Received(const VirtualModule& module) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// The number of sends of a counter label "bytes/sends CRC:XXXXXXXX".
+inline std::vector<std::uint8_t> Of(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+// A counter label before anything was sent or received.
+inline const QString kNoTraffic = QStringLiteral("0/0 CRC:00000000");
+
+// The byte count, the number of sends and the CRC of a counter label
+// "bytes/sends CRC:XXXXXXXX".
+inline qint64 LabelBytes(const QString& label) {
+  return label.section(QLatin1Char('/'), 0, 0).toLongLong();
+}
 inline int Sends(const QString& label) {
   return label.section(QLatin1Char('/'), 1, 1).section(QLatin1Char(' '), 0, 0).toInt();
 }
+inline QString LabelCrc(const QString& label) {
+  return label.section(QStringLiteral("CRC:"), 1);
+}
+
+// The CRC-32 of `bytes` as a counter label shows it.
+inline QString CrcText(const QByteArray& bytes) {
+  return QString::asprintf("%08X",
+                           Crc32Update(0, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                       std::uint32_t(bytes.size())));
+}
+
+// The virtual module's counting stream (byte i is i mod 256), `size` bytes
+// from byte `from` on.
+inline QByteArray CountingPattern(qint64 size, qint64 from = 0) {
+  QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+  for (qsizetype i = 0; i < bytes.size(); ++i) bytes[i] = char((from + i) & 0xFF);
+  return bytes;
+}
 
 }  // namespace zephyn
+
+Q_DECLARE_METATYPE(zephyn::Language)

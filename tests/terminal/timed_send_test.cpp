@@ -3,27 +3,17 @@
 // while it runs, the rate check, the refused timer, and the lost port and
 // the closing window stopping it.
 #include <QAbstractButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <chrono>
-#include <memory>
 
 #include "common/text_ids.h"
-#include "dialogs/gbk_string.h"
 #include "panels/more_str_send.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
+#include "support/window_fixture.h"
 
 using namespace zephyn;
 using namespace MainIds;
 
 namespace {
-
-constexpr int kWatchMs = 8000;
 
 // The controls that a running timed send keeps off.
 const int kLockedWhileTiming[] = {kInterval,    kOpenClose,  kPortList, kBaudRate,
@@ -31,30 +21,20 @@ const int kLockedWhileTiming[] = {kInterval,    kOpenClose,  kPortList, kBaudRat
 
 }  // namespace
 
-class TimedSendTest : public QObject {
+class TimedSendTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_sysfs = std::make_unique<QTemporaryDir>();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
-    StartOptions options = TestOptions({m_module->path()}, m_data.path());
-    options.sysfsRoot = m_sysfs->path().toStdString();
-    options.portWatchPeriod = std::chrono::milliseconds(100);
-    m_dlg = StartWindow(Language::EnUS, std::move(options));
-    OpenPort(*m_dlg);
+    SetUpWindow();
+    QVERIFY(NewModule());
+    Start(WatchedOptions({m_module->path()}));
+    OpenPort();
     // The worker's updates have reached the buttons that the tests click.
-    QTRY_VERIFY(m_dlg->findChild<QWidget*>(QString::number(kTiming))->isEnabled());
+    QTRY_VERIFY(Widget(*m_dlg, kTiming)->isEnabled());
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-    if (g_comPort.IsOpen()) g_comPort.Close();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void repeatsThePayloadAndFollowsNewLine() {
     c().setText(kInput, QStringLiteral("AB"));
@@ -62,7 +42,7 @@ class TimedSendTest : public QObject {
     c().setText(kInterval, QStringLiteral("20"));
     Click(kTiming);
     // Nothing goes out at the start: the first tick comes an interval later.
-    QCOMPARE(c().text(kTxCounters), QStringLiteral("0/0 CRC:00000000"));
+    QCOMPARE(c().text(kTxCounters), kNoTraffic);
     QVERIFY(c().checked(kTiming));
     for (int id : kLockedWhileTiming) QVERIFY2(!c().enabled(id), qPrintable(QString::number(id)));
     QVERIFY(!m_dlg->moreStrSend()->controls().enabled(StringsPageIds::kCycle));
@@ -140,7 +120,7 @@ class TimedSendTest : public QObject {
     for (int id : {kInterval, kOpenClose, kPortList, kBaudRate, kFlowControl, kChooseFile})
       QVERIFY2(c().enabled(id), qPrintable(QString::number(id)));
     QVERIFY(m_dlg->moreStrSend()->controls().enabled(StringsPageIds::kCycle));
-    QCOMPARE(c().text(kTxCounters), QStringLiteral("0/0 CRC:00000000"));
+    QCOMPARE(c().text(kTxCounters), kNoTraffic);
 
     // The largest interval runs.
     c().setText(kInterval, QStringLiteral("1000000"));
@@ -182,16 +162,6 @@ class TimedSendTest : public QObject {
     QTest::qWait(50);
     QCOMPARE(Received(*m_module).size(), stopped);
   }
-
- private:
-  Controls& c() { return m_dlg->controls(); }
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-
-  RecordingPrompts m_prompts;
-  QTemporaryDir m_data;
-  std::unique_ptr<QTemporaryDir> m_sysfs;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

@@ -19,79 +19,54 @@
 #include <functional>
 #include <memory>
 
-#include "common/codecs.h"
 #include "dialogs/gbk_string.h"
-#include "serial/com_port.h"
-#include "sim/virtual_module.h"
+#include "support/window_fixture.h"
 #include "terminal/pane_text.h"
-#include "terminal/test_prompts.h"
-#include "terminal/test_window.h"
-#include "terminal/zephyn_dlg.h"
 
 using namespace zephyn;
+using namespace MainIds;
 
 namespace {
 
 const QString kAnswer = QStringLiteral("+NAME=Zephyn-BT\r\nOK\r\n");
 
-// The byte count and the CRC of a counter label "bytes/count CRC:XXXXXXXX".
-qint64 LabelBytes(const QString& label) {
-  return label.section(QLatin1Char('/'), 0, 0).toLongLong();
-}
-QString LabelCrc(const QString& label) {
-  return label.section(QStringLiteral("CRC:"), 1);
-}
-QString CrcOf(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
-  return QString::asprintf("%08X",
-                           Crc32Update(0, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                       std::uint32_t(bytes.size())));
-}
-
 }  // namespace
 
-class TrafficTest : public QObject {
+class TrafficTest : public WindowFixture {
   Q_OBJECT
 
  private slots:
   void init() {
-    SetLanguage(Language::EnUS);
-    m_prompts.boxes.clear();
-    m_data = std::make_unique<QTemporaryDir>();
-    m_module = std::make_unique<VirtualModule>(115200);
-    QVERIFY(m_module->ok());
-    m_dlg = StartWindow(Language::EnUS, TestOptions({m_module->path()}, m_data->path()));
+    SetUpWindow();
+    QVERIFY(NewModule());
+    Start(ModuleOptions());
     m_dlg->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
-    OpenPort(*m_dlg);
-    QTRY_VERIFY(g_comPort.IsOpen());
+    OpenPort();
   }
 
-  void cleanup() {
-    m_dlg.reset();
-    m_module.reset();
-  }
+  void cleanup() { TearDownWindow(); }
 
   void requestAndAnswerWithCountersAndMarkers() {
     // The answer comes after the request has been recorded, as from a module.
     m_module->setAnswerDelay(50);
-    c().setText(10000, QStringLiteral("AT+NAME"));
-    Click(1106);  // New line
-    Click(10001);
-    QCOMPARE(c().text(1000), QStringLiteral("9/1 CRC:29A3D1CD"));
+    c().setText(kInput, QStringLiteral("AT+NAME"));
+    Click(kNewLine);
+    Click(kSend);
+    QCOMPARE(c().text(kTxCounters), QStringLiteral("9/1 CRC:29A3D1CD"));
     QTRY_COMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
-    QTRY_COMPARE(LabelBytes(c().text(1001)), qint64(kAnswer.size()));
-    QCOMPARE(LabelCrc(c().text(1001)), CrcOf(kAnswer));
+    QTRY_COMPARE(LabelBytes(c().text(kRxCounters)), qint64(kAnswer.size()));
+    QCOMPARE(LabelCrc(c().text(kRxCounters)), CrcText(kAnswer.toLatin1()));
 
     // Echo off: the pane shows the answer alone.
-    QTRY_COMPARE(c().text(1049), kAnswer);
+    QTRY_COMPARE(c().text(kReceivePane), kAnswer);
     // Echo on: both directions, each change marked.
-    Click(1045);
-    QTRY_COMPARE(c().text(1049), QStringLiteral(">>AT+NAME\r\n\r\n<<") + kAnswer);
+    Click(kEcho);
+    QTRY_COMPARE(c().text(kReceivePane), QStringLiteral(">>AT+NAME\r\n\r\n<<") + kAnswer);
     // Hex view of the same, markers included.
-    Click(1047);
-    QTRY_VERIFY(c().text(1049).startsWith(QStringLiteral("3E")));
-    const QString hex = c().text(1049).remove(QLatin1Char('\n'));
+    Click(kHexView);
+    QTRY_VERIFY(c().text(kReceivePane).startsWith(QStringLiteral("3E")));
+    const QString hex = c().text(kReceivePane).remove(QLatin1Char('\n'));
     QVERIFY(hex.startsWith(QStringLiteral("3E 3E 41 54 2B 4E 41 4D 45 0D 0A 0D 0A 3C 3C 2B ")));
     QCOMPARE(hex.size(), (2 + 9 + 2 + 2 + kAnswer.size()) * 3);
   }
@@ -99,20 +74,20 @@ class TrafficTest : public QObject {
   void utf8ModeShowsUtf8Text() {
     // Received bytes are GBK text; in UTF-8 mode they are read as UTF-8.
     QVERIFY(m_module->send({0xD6, 0xD0}));  // "中" in GBK
-    QTRY_COMPARE(c().text(1049), QStringLiteral("中"));
-    Click(1010);
+    QTRY_COMPARE(c().text(kReceivePane), QStringLiteral("中"));
+    Click(kClear);
     m_dlg->SetAdvancedSettings({false, "150", true});
     QVERIFY(m_module->send({0xE4, 0xB8, 0xAD}));  // "中" in UTF-8
-    QTRY_COMPARE(c().text(1049), QStringLiteral("中"));
+    QTRY_COMPARE(c().text(kReceivePane), QStringLiteral("中"));
   }
 
   void hexViewLinesFillThePaneWidth() {
-    Click(1047);
+    Click(kHexView);
     QCOMPARE(m_module->stream(3000, 500, 0), std::uint64_t(3000));
-    QTRY_COMPARE(LabelBytes(c().text(1001)), 3000);
-    QTRY_VERIFY(c().text(1049).size() >= 3000 * 3);
-    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
-    const QStringList lines = c().text(1049).split(QLatin1Char('\n'));
+    QTRY_COMPARE(LabelBytes(c().text(kRxCounters)), 3000);
+    QTRY_VERIFY(c().text(kReceivePane).size() >= 3000 * 3);
+    auto* pane = Widget<QPlainTextEdit>(*m_dlg, kReceivePane);
+    const QStringList lines = c().text(kReceivePane).split(QLatin1Char('\n'));
     QVERIFY(lines.size() > 1);
     const int width = pane->viewport()->width();
     const QFontMetrics metrics(pane->font());
@@ -136,77 +111,72 @@ class TrafficTest : public QObject {
     // many times and trims its front. A minimized window's pane stays as it
     // was while the counters go on, and shows the same once restored.
     QFETCH(bool, minimized);
-    Click(1045);
-    const QString before = c().text(1049);
+    Click(kEcho);
+    const QString before = c().text(kReceivePane);
     if (minimized) {
       m_dlg->showMinimized();
       QTRY_VERIFY(m_dlg->isMinimized());
     }
     constexpr std::uint64_t kTotal = 300'000;
     QCOMPARE(m_module->stream(kTotal, 64, 600'000), kTotal);
-    QByteArray pattern(qsizetype(kTotal), Qt::Uninitialized);
-    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i & 0xFF);
-    QTRY_COMPARE(LabelBytes(c().text(1001)), qint64(kTotal));
-    QCOMPARE(LabelCrc(c().text(1001)),
-             QString::asprintf("%08X", Crc32Update(0,
-                                                   reinterpret_cast<const std::uint8_t*>(
-                                                       pattern.data()),
-                                                   std::uint32_t(pattern.size()))));
-    QCOMPARE(qint64(Sends(c().text(1001))), qint64(m_dlg->record().Rx().count));
+    QTRY_COMPARE(LabelBytes(c().text(kRxCounters)), qint64(kTotal));
+    QCOMPARE(LabelCrc(c().text(kRxCounters)), CrcText(CountingPattern(kTotal)));
+    QCOMPARE(qint64(Sends(c().text(kRxCounters))), qint64(m_dlg->record().Rx().count));
     if (minimized) {
       // The pass that drew the final count would have edited the pane first.
-      QCOMPARE(c().text(1049), before);
+      QCOMPARE(c().text(kReceivePane), before);
       m_dlg->showNormal();
     }
     std::vector<std::uint8_t> tail;
     const TrafficRecord::TailPosition at = m_dlg->record().Tail(true, 100'000, tail);
     QCOMPARE(at.end, kTotal + 2);  // and the "<<" marker
     const QString expected = PaneText(tail.data(), tail.size(), false, false, 0, at.start, true);
-    QTRY_COMPARE(c().text(1049), expected);
+    QTRY_COMPARE(c().text(kReceivePane), expected);
     QPlainTextEdit whole;
     whole.setPlainText(expected);
-    auto* pane = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("1049"));
+    auto* pane = Widget<QPlainTextEdit>(*m_dlg, kReceivePane);
     // The box itself follows once the queued edits have reached it.
     QTRY_COMPARE(pane->toPlainText(), whole.toPlainText());
   }
 
   void instructionsAreReleasedOneByOneByOk() {
     m_dlg->SetAdvancedSettings({true, "200", false});
-    c().setText(10000, QStringLiteral("AT+NAME\nAT+VER\nAT+ADDR"));
+    c().setText(kInput, QStringLiteral("AT+NAME\nAT+VER\nAT+ADDR"));
     QElapsedTimer timer;
     timer.start();
-    Click(10001);
+    Click(kSend);
     QTRY_COMPARE(Received(*m_module), std::string("AT+NAME\r\nAT+VER\r\nAT+ADDR\r\n"));
     // Each following instruction waits for the delay after its "OK".
     QVERIFY(timer.elapsed() >= 2 * 200);
-    QTRY_COMPARE(c().text(1000).section(QLatin1Char('/'), 1, 1).left(1), QStringLiteral("3"));
+    QTRY_COMPARE(c().text(kTxCounters).section(QLatin1Char('/'), 1, 1).left(1),
+                 QStringLiteral("3"));
 
     // More than 20 instructions: refused whole, nothing goes out now or later.
     QString many;
     for (int i = 0; i < 21; ++i) many += QStringLiteral("AT+NAME\n");
-    c().setText(10000, many);
-    const QString before = c().text(1000);
-    Click(10001);
+    c().setText(kInput, many);
+    const QString before = c().text(kTxCounters);
+    Click(kSend);
     QCOMPARE(m_prompts.boxes.size(), 1);
     // Said in the window's language, English here.
     QCOMPARE(m_prompts.boxes[0].text,
              QStringLiteral("The number of instructions exceeds the limit of 20!"));
     QCOMPARE(m_prompts.boxes[0].caption, QStringLiteral("Zephyn"));
-    QCOMPARE(c().text(1000), before);
+    QCOMPARE(c().text(kTxCounters), before);
   }
 
   void closingCutsTheInstructionDelayShort() {
     // The next instruction waits on the port's reader; closing the port must
     // not wait the delay out, and the instruction is then not sent.
     m_dlg->SetAdvancedSettings({true, "20000", false});
-    c().setText(10000, QStringLiteral("AT+NAME\nAT+VER"));
-    Click(10001);
+    c().setText(kInput, QStringLiteral("AT+NAME\nAT+VER"));
+    Click(kSend);
     // The answer with "OK" is counted before the reader waits out the delay.
-    QTRY_VERIFY(LabelBytes(c().text(1001)) > 0);
+    QTRY_VERIFY(LabelBytes(c().text(kRxCounters)) > 0);
     QElapsedTimer timer;
     timer.start();
-    Click(1053);
-    QTRY_VERIFY(!g_comPort.IsOpen());
+    Click(kOpenClose);
+    QTRY_VERIFY(!PortOpen());
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
   }
@@ -214,24 +184,19 @@ class TrafficTest : public QObject {
   void longStreamIsCapturedAndSavedByteForByte() {
     constexpr std::uint64_t kTotal = 2'500'000;
     QCOMPARE(m_module->stream(kTotal, 100, 0), kTotal);
-    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(1001)), qint64(kTotal), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(LabelBytes(c().text(kRxCounters)), qint64(kTotal), 20000);
     // Every byte passed through the CRC, in order.
-    QByteArray pattern(qsizetype(kTotal), Qt::Uninitialized);
-    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i & 0xFF);
-    QCOMPARE(LabelCrc(c().text(1001)),
-             QString::asprintf("%08X",
-                               Crc32Update(0, reinterpret_cast<const std::uint8_t*>(pattern.data()),
-                                           std::uint32_t(pattern.size()))));
+    QCOMPARE(LabelCrc(c().text(kRxCounters)), CrcText(CountingPattern(kTotal)));
     // Two spills of a million bytes each went to the capture file.
     QCOMPARE(QFileInfo(QString::fromStdString(m_dlg->record().CapturePath())).size(),
              qint64(2'000'000));
 
     QTemporaryDir folder;
     m_prompts.chosenFolder = folder.path();
-    Click(1009);
+    Click(kSave);
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
     QCOMPARE(m_prompts.boxes[0].text, folder.path());
-    QCOMPARE(m_prompts.boxes[0].caption, Text(26));
+    QCOMPARE(m_prompts.boxes[0].caption, Text(TextId::kSaveFinished));
     QFile saved(folder.filePath(QStringLiteral("RX data.bin")));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
@@ -241,41 +206,41 @@ class TrafficTest : public QObject {
     saved.close();
 
     // After Clear only what comes later is saved: here nothing.
-    Click(1010);
+    Click(kClear);
     QVERIFY(!QFileInfo::exists(QString::fromStdString(m_dlg->record().CapturePath())));
-    Click(1009);
+    Click(kSave);
     QTRY_COMPARE(m_prompts.boxes.size(), 2);
     QCOMPARE(QFileInfo(saved.fileName()).size(), qint64(0));
 
     // A cancelled folder choice saves nothing and says nothing.
     m_prompts.chosenFolder.clear();
-    Click(1009);
+    Click(kSave);
     QCOMPARE(m_prompts.boxes.size(), 2);
   }
 
   void keyboardFilter() {
-    auto* input = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("10000"));
+    auto* input = Widget<QPlainTextEdit>(*m_dlg, kInput);
     input->setFocus();
     QTRY_VERIFY(input->hasFocus());
 
     // Enter without New line makes a line break and sends nothing.
     QTest::keyClicks(input, QStringLiteral("AT"));
     QTest::keyClick(input, Qt::Key_Return);
-    QCOMPARE(c().text(10000), QStringLiteral("AT\n"));
-    QCOMPARE(c().text(1000), QStringLiteral("0/0 CRC:00000000"));
+    QCOMPARE(c().text(kInput), QStringLiteral("AT\n"));
+    QCOMPARE(c().text(kTxCounters), QStringLiteral("0/0 CRC:00000000"));
 
     // With New line on, Enter sends instead of breaking the line.
-    c().setChecked(1106, true);
+    c().setChecked(kNewLine, true);
     QTest::keyClick(input, Qt::Key_Return);
-    QCOMPARE(c().text(10000), QStringLiteral("AT\n"));
-    QCOMPARE(c().text(1000).left(2), QStringLiteral("6/"));  // "AT" CR LF CR LF
+    QCOMPARE(c().text(kInput), QStringLiteral("AT\n"));
+    QCOMPARE(c().text(kTxCounters).left(2), QStringLiteral("6/"));  // "AT" CR LF CR LF
 
     // Ctrl+Enter sends from any control of the window.
-    c().setChecked(1106, false);
-    QWidget* hex = m_dlg->findChild<QWidget*>(QStringLiteral("1047"));
+    c().setChecked(kNewLine, false);
+    QWidget* hex = Widget(*m_dlg, kHexView);
     hex->setFocus();
     QTest::keyClick(hex, Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(c().text(1000).contains(QStringLiteral("/2 ")));
+    QVERIFY(c().text(kTxCounters).contains(QStringLiteral("/2 ")));
 
     // Ctrl+A selects the whole input.
     input->setFocus();
@@ -283,20 +248,20 @@ class TrafficTest : public QObject {
     QCOMPARE(input->textCursor().selectedText().size(), 3);
 
     // In hex mode only digits, blanks and backspace reach the box.
-    c().setText(10000, QString());
-    c().setChecked(10002, true);
+    c().setText(kInput, QString());
+    c().setChecked(kHexInput, true);
     QTest::keyClicks(input, QStringLiteral("4g1 z"));
     QTest::keyClick(input, Qt::Key_Return);
-    QCOMPARE(c().text(10000), QStringLiteral("41 "));
+    QCOMPARE(c().text(kInput), QStringLiteral("41 "));
     QTest::keyClick(input, Qt::Key_Backspace);
-    QCOMPARE(c().text(10000), QStringLiteral("41"));
+    QCOMPARE(c().text(kInput), QStringLiteral("41"));
   }
 
   void hexModeFiltersPastedDroppedAndComposedText() {
-    auto* input = m_dlg->findChild<QPlainTextEdit*>(QStringLiteral("10000"));
+    auto* input = Widget<QPlainTextEdit>(*m_dlg, kInput);
     input->setFocus();
     QTRY_VERIFY(input->hasFocus());
-    Click(10002);  // Hex on, the box empty
+    Click(kHexInput);  // Hex on, the box empty
     const QString source = QStringLiteral("12 GZ 3 4q\n0x41");
     const QString kept = QStringLiteral("12  3 4041");
     auto mime = [&] {
@@ -333,34 +298,34 @@ class TrafficTest : public QObject {
         },
     };
     for (const auto& way : ways) {
-      c().setText(10000, QString());
+      c().setText(kInput, QString());
       way();
-      QCOMPARE(c().text(10000), kept);
+      QCOMPARE(c().text(kInput), kept);
       QCOMPARE(input->toPlainText(), kept);
     }
     // What enters is what is sent: 12 34 04 01, no made-up bytes.
-    Click(10001);
+    Click(kSend);
     QTRY_COMPARE(Received(*m_module), std::string("\x12\x34\x04\x01", 4));
     // The Hex toggle still converts both ways.
-    Click(10002);
-    QCOMPARE(c().text(10000), QStringLiteral("\x12\x34\x04\x01"));
-    Click(10002);
-    QCOMPARE(c().text(10000), QStringLiteral("12 34 04 01 "));
+    Click(kHexInput);
+    QCOMPARE(c().text(kInput), QStringLiteral("\x12\x34\x04\x01"));
+    Click(kHexInput);
+    QCOMPARE(c().text(kInput), QStringLiteral("12 34 04 01 "));
     // Outside hex mode a paste enters whole.
-    Click(10002);
-    c().setText(10000, QString());
+    Click(kHexInput);
+    c().setText(kInput, QString());
     QGuiApplication::clipboard()->setText(source);
     pasteByKeys();
-    QCOMPARE(c().text(10000), source);
+    QCOMPARE(c().text(kInput), source);
   }
 
   void newLineRebuildsTheTimedPayload() {
-    c().setText(10000, QStringLiteral("AB"));
-    Click(1106);
+    c().setText(kInput, QStringLiteral("AB"));
+    Click(kNewLine);
     auto payload = m_dlg->TimedSendPayload();
     QVERIFY(payload);
     QCOMPARE(std::string(payload->begin(), payload->end()), std::string("AB\r\n"));
-    Click(1106);
+    Click(kNewLine);
     // The old payload stays whole for whoever still holds it.
     QCOMPARE(std::string(payload->begin(), payload->end()), std::string("AB\r\n"));
     payload = m_dlg->TimedSendPayload();
@@ -368,26 +333,17 @@ class TrafficTest : public QObject {
   }
 
   void hexToggleRoundTrip() {
-    c().setText(10000, QStringLiteral("AB"));
-    Click(10002);
-    QCOMPARE(c().text(10000), QStringLiteral("41 42 "));
-    Click(10002);
-    QCOMPARE(c().text(10000), QStringLiteral("AB"));
+    c().setText(kInput, QStringLiteral("AB"));
+    Click(kHexInput);
+    QCOMPARE(c().text(kInput), QStringLiteral("41 42 "));
+    Click(kHexInput);
+    QCOMPARE(c().text(kInput), QStringLiteral("AB"));
     // An empty box stays as it is.
-    c().setText(10000, QString());
-    Click(10002);
-    QCOMPARE(c().text(10000), QString());
-    QVERIFY(c().checked(10002));
+    c().setText(kInput, QString());
+    Click(kHexInput);
+    QCOMPARE(c().text(kInput), QString());
+    QVERIFY(c().checked(kHexInput));
   }
-
- private:
-  Controls& c() { return m_dlg->controls(); }
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-
-  RecordingPrompts m_prompts;
-  std::unique_ptr<QTemporaryDir> m_data;
-  std::unique_ptr<VirtualModule> m_module;
-  std::unique_ptr<CZephynDlg> m_dlg;
 };
 
 #include "support/qtest_class.h"

@@ -1,0 +1,52 @@
+#include "support/window_fixture.h"
+
+#include "serial/com_port.h"
+
+namespace zephyn {
+
+void WindowFixture::SetUpWindow(Language language) {
+  SetLanguage(language);
+  m_prompts.Reset();
+  m_data = std::make_unique<QTemporaryDir>();
+  m_sysfs = std::make_unique<QTemporaryDir>();
+  QVERIFY(m_data->isValid() && m_sysfs->isValid());
+}
+
+void WindowFixture::TearDownWindow() {
+  m_dlg.reset();
+  m_module.reset();
+  if (g_comPort.IsOpen()) g_comPort.Close();
+}
+
+bool WindowFixture::NewModule(std::uint32_t rate) {
+  m_module = std::make_unique<VirtualModule>(rate);
+  return m_module->ok();
+}
+
+StartOptions WindowFixture::Options(std::vector<std::string> ports) const {
+  return TestOptions(std::move(ports), m_data->path());
+}
+
+StartOptions WindowFixture::WatchedOptions(std::vector<std::string> ports) const {
+  StartOptions options = Options(std::move(ports));
+  options.sysfsRoot = m_sysfs->path().toStdString();
+  options.portWatchPeriod = kWatchPeriod;
+  return options;
+}
+
+CZephynDlg& WindowFixture::Start(StartOptions options, Language language) {
+  SetLanguage(language);
+  m_dlg = StartWindow(language, std::move(options));
+  return *m_dlg;
+}
+
+void WindowFixture::OpenPort() {
+  zephyn::OpenPort(*m_dlg);
+  QTRY_VERIFY(PortOpen());
+}
+
+bool WindowFixture::PortOpen() {
+  return g_comPort.IsOpen();
+}
+
+}  // namespace zephyn
