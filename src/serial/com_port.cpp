@@ -148,7 +148,12 @@ WriteEnd WriteAll(int fd, int stopFd, const std::vector<std::uint8_t>& bytes,
 
 }  // namespace
 
-CComPort::CComPort() = default;
+CComPort::CComPort(ComReceiver receiver) : m_receiver(std::move(receiver)) {}
+
+void CComPort::SetReceiver(ComReceiver receiver) {
+  std::lock_guard lock(m_lock);
+  m_receiver = std::move(receiver);
+}
 
 CComPort::~CComPort() {
   if (IsOpen()) Close();
@@ -159,8 +164,8 @@ void CComPort::Fail(PortError error, int err) {
   m_lastError.store(error);
 }
 
-bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudRate,
-                    std::uint8_t parity, std::uint8_t byteSize, std::uint8_t stopBits, int flow) {
+bool CComPort::Open(const std::string& path, std::uint32_t baudRate, std::uint8_t parity,
+                    std::uint8_t byteSize, std::uint8_t stopBits, int flow) {
   if (m_busy.exchange(1) != 0) {
     Fail(PortError::Busy, 0);
     return false;
@@ -275,7 +280,6 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
 
   m_stopRequested.store(0);
   m_readFailed.store(0);
-  m_userData = userData;
   m_fd = fd.get();
   m_stopFd = stopFd.get();
   {
@@ -287,7 +291,9 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
     m_acceptWrites = true;
   }
   try {
-    m_thread = std::thread(&CComPort::ReaderLoop, this);
+    // The reader keeps its own copy: a receiver set later reaches the next
+    // Open's reader only.
+    m_thread = std::thread([this, receiver = m_receiver] { ReaderLoop(receiver); });
     m_writer = std::thread(&CComPort::WriterLoop, this);
   } catch (const std::system_error& e) {
     StopThreads();
@@ -363,11 +369,10 @@ void CComPort::Close() {
   m_isOpen.store(0);
 }
 
-void CComPort::ReaderLoop() {
+void CComPort::ReaderLoop(const ComReceiver& receiver) {
   NameThisThread("com-reader");
   const int fd = m_fd;
   const int stopFd = m_stopFd;
-  void* const userData = m_userData;
 
   std::vector<std::uint8_t> buffer(kReadBlock);
   Clock::time_point lastRead{};
@@ -420,9 +425,7 @@ void CComPort::ReaderLoop() {
     const Clock::time_point now = Clock::now();
     const bool flowing = now - lastRead < kGatherWhile;
     lastRead = now;
-    if (ComReadCallback callback = m_callback.load()) {
-      callback(userData, buffer.data(), static_cast<std::uint32_t>(n));
-    }
+    if (receiver) receiver(buffer.data(), static_cast<std::uint32_t>(n));
     // The wait watches the stop signal alone: Close still ends it at once.
     if (flowing && n < kGatherBelow) {
       const auto left = now + kGather - Clock::now();
