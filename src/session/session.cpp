@@ -135,18 +135,22 @@ void Session::Send(Bytes bytes) {
 }
 
 bool Session::SendRecorded(const std::uint8_t* bytes, std::int32_t count) {
-  if (!m_port.Write(bytes, count)) return false;
-  // One unit in the record: concurrent senders never lose a count and their
-  // echoes never interleave.
-  m_record.RecordSent(bytes, count);
-  m_txSpeedBytes += count;
-  m_events.OnTrafficChanged();
-  return true;
+  return Write(bytes, count, true);
 }
 
 bool Session::SendCounted(const std::uint8_t* bytes, std::int32_t count) {
+  return Write(bytes, count, false);
+}
+
+bool Session::Write(const std::uint8_t* bytes, std::int32_t count, bool shown) {
   if (!m_port.Write(bytes, count)) return false;
-  m_record.CountSent(bytes, count);
+  // One unit in the record: concurrent senders never lose a count and their
+  // echoes never interleave.
+  if (shown) {
+    m_record.RecordSent(bytes, count);
+  } else {
+    m_record.CountSent(bytes, count);
+  }
   m_txSpeedBytes += count;
   m_events.OnTrafficChanged();
   return true;

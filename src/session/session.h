@@ -88,7 +88,7 @@ class Session : private SessionLink {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Start-up, once, on the window's thread: the captures that runs which
+  // Start-up, once, before the commands that use the port: the captures that runs which
   // ended without closing left behind are kept under recovered names (their
   // paths are returned, for the user to be told); the port list is filled
   // (Ports()); `savedPort` is opened at `rateText` and `flow` when the list
@@ -181,6 +181,10 @@ class Session : private SessionLink {
   void ChangeState(const std::function<void(SessionState&)>& change) override;
   SessionEvents& Events() override { return m_events; }
 
+  // Writes through the port and counts what it took; `shown`: the echo
+  // goes into the pane too.
+  bool Write(const std::uint8_t* bytes, std::int32_t count, bool shown);
+
   // The receive path, on the port's reader: every block recorded, logged,
   // and handed to whoever waits for one.
   void OnComRead(const std::uint8_t* bytes, std::uint32_t count);
@@ -196,6 +200,10 @@ class Session : private SessionLink {
   // On the connection worker: the port closed, then `choice` opened. True
   // when it is open afterwards.
   bool OpenNow(const PortChoice& choice, OpenBy by);
+  // The user's choice, or the port just opened: the state shows it, the
+  // settings file names it, and a port that went away is forgotten (one
+  // the user chose again only once it opens).
+  void Choose(const PortChoice& choice, bool opened);
   void CloseNow();
   Connection DetectNow(const PortChoice& choice, const std::vector<std::string>& rates);
   Connection ReopenNow(const LostPort& lost);

@@ -27,8 +27,8 @@ void Session::Settle(Connection outcome) {
   });
 }
 
-void Session::Open(PortChoice choice, OpenBy by) {
-  if (by == OpenBy::User) {
+void Session::Choose(const PortChoice& choice, bool opened) {
+  {
     std::lock_guard lock(m_lock);
     m_chosenPort = choice.port;
   }
@@ -36,9 +36,20 @@ void Session::Open(PortChoice choice, OpenBy by) {
     state.port = choice.port;
     state.rate = choice.rate;
     state.flow = choice.flow;
-    // The user's choice replaces a port that went away.
-    if (by == OpenBy::User && choice.port != state.missingPort) state.missingPort.clear();
+    if (opened || choice.port != state.missingPort) state.missingPort.clear();
   });
+}
+
+void Session::Open(PortChoice choice, OpenBy by) {
+  if (by == OpenBy::User) {
+    Choose(choice, false);
+  } else {
+    ChangeState([&](SessionState& state) {
+      state.port = choice.port;
+      state.rate = choice.rate;
+      state.flow = choice.flow;
+    });
+  }
   Request(Connection::Opening, [this, choice = std::move(choice), by] {
     return OpenNow(choice, by) ? Connection::Open : Connection::Closed;
   });
@@ -66,17 +77,7 @@ bool Session::OpenNow(const PortChoice& choice, OpenBy by) {
   const std::optional<std::uint32_t> baud = ParseBaudRate(choice.rate);
   if (baud && m_port.Open(path, *baud, 0, 8, 0, choice.flow)) {
     m_openedRate = choice.rate;
-    {
-      // The port that is open is the one the settings file names.
-      std::lock_guard lock(m_lock);
-      m_chosenPort = choice.port;
-    }
-    ChangeState([&](SessionState& state) {
-      state.port = choice.port;
-      state.rate = choice.rate;
-      state.flow = choice.flow;
-      state.missingPort.clear();
-    });
+    Choose(choice, true);
     return true;
   }
   ReportOpenFailure(OpenFailure{choice.port, path, choice.rate,
