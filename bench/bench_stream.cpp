@@ -1,5 +1,5 @@
 // The receive path end to end: a virtual module streams a counting pattern
-// through its pseudo-terminal into the real window (port reader, OnComRead,
+// through its pseudo-terminal into the real window (port reader, OnReceived,
 // the capture spill, the 50 ms pane rebuilds) and, for comparison, into a
 // plain reader of a second pseudo-terminal. Prints the throughput of both,
 // the bytes lost, whether the capture holds every byte, the peak RSS, the

@@ -115,4 +115,18 @@ inline constexpr std::uint16_t kFileTooLarge = 1022;
 // A timer that refuses its interval; %1 to %2: the intervals it accepts (ms).
 inline constexpr std::uint16_t kTimerRefused = 1023;
 
+// Lines the session writes into the receive pane (kFirstNote on), each in
+// brackets on a line of its own.
+// The saved port is not there at start-up; %1: the port.
+inline constexpr std::uint16_t kSavedPortAbsent = 1100;
+// The same, with reopening on: it opens when it appears; %1: the port.
+inline constexpr std::uint16_t kSavedPortAwaited = 1101;
+// The saved port appeared and was opened; %1: the port, %2: when.
+inline constexpr std::uint16_t kPortAppeared = 1102;
+// A lost port came back and was reopened; %1: when it went, %2: when it
+// was reopened.
+inline constexpr std::uint16_t kPortReopened = 1103;
+// Why an open the program made by itself failed; %1: the reason.
+inline constexpr std::uint16_t kProgramOpenFailed = 1104;
+
 }  // namespace zephyn::TextId

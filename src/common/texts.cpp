@@ -187,12 +187,23 @@ constexpr std::array<Text, kMessageCount> kMessages = {{
      "number of milliseconds from %1 to %2."},  // 1023
 }};
 
+// The session's lines in the receive pane, from kFirstNote on.
+constexpr std::array<Text, kNoteCount> kNotes = {{
+    {"[上次使用的串口 %1 不存在]", "[the saved port %1 is not present]"},  // 1100
+    {"[上次使用的串口 %1 不存在，接入后自动打开]",
+     "[the saved port %1 is not present; it opens when it appears]"},  // 1101
+    {"[%1 已接入，%2 打开]", "[%1 appeared, opened %2]"},               // 1102
+    {"[断开 %1，重新打开 %2]", "[disconnected %1, reopened %2]"},       // 1103
+    {"[%1]", "[%1]"},                                                   // 1104
+}};
+
 std::atomic<Language> g_language{Language::EnUS};
 
 const Text* Find(std::uint16_t id) {
   if (id < kTextCount) return &kTexts[id];
   if (id >= kFirstMessage && id - kFirstMessage < kMessageCount)
     return &kMessages[id - kFirstMessage];
+  if (id >= kFirstNote && id - kFirstNote < kNoteCount) return &kNotes[id - kFirstNote];
   return nullptr;
 }
 
@@ -206,13 +217,15 @@ std::string_view Utf8Text(std::uint16_t id, Language language) {
 // thread-safe and the tables are never written afterwards, so LoadText needs
 // no lock.
 struct GbkTexts {
-  std::array<std::string, kTextCount + kMessageCount> zhCN;
-  std::array<std::string, kTextCount + kMessageCount> enUS;
+  std::array<std::string, kTextCount + kMessageCount + kNoteCount> zhCN;
+  std::array<std::string, kTextCount + kMessageCount + kNoteCount> enUS;
 };
 
-// The table's texts first, then the messages.
+// The table's texts first, then the messages, then the notes.
 std::size_t GbkIndex(std::uint16_t id) {
-  return id < kTextCount ? id : kTextCount + (id - kFirstMessage);
+  if (id < kTextCount) return id;
+  if (id < kFirstNote) return kTextCount + (id - kFirstMessage);
+  return kTextCount + kMessageCount + (id - kFirstNote);
 }
 
 const GbkTexts& Gbk() {
@@ -224,6 +237,8 @@ const GbkTexts& Gbk() {
     };
     for (std::uint16_t id = 0; id < kTextCount; ++id) convert(id, kTexts[id]);
     for (std::uint16_t i = 0; i < kMessageCount; ++i) convert(kTextCount + i, kMessages[i]);
+    for (std::uint16_t i = 0; i < kNoteCount; ++i)
+      convert(kTextCount + kMessageCount + i, kNotes[i]);
     return t;
   }();
   return texts;
@@ -252,6 +267,21 @@ std::string LoadTextUtf8(std::uint16_t id) {
 
 std::string LoadTextUtf8(std::uint16_t id, Language language) {
   return std::string(Utf8Text(id, language));
+}
+
+std::string FillText(std::string_view text, std::initializer_list<std::string_view> args) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] == '%' && next >= '1' && next <= '9' && std::size_t(next - '1') < args.size()) {
+      out += args.begin()[next - '1'];
+      ++i;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
 }
 
 }  // namespace zephyn

@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace zephyn {
 
@@ -33,5 +35,13 @@ std::string LoadTextUtf8(std::uint16_t id, Language language);
 inline constexpr std::uint16_t kTextCount = 72;
 inline constexpr std::uint16_t kFirstMessage = 1000;
 inline constexpr std::uint16_t kMessageCount = 24;
+// The lines the session writes into the receive pane, from kFirstNote on.
+inline constexpr std::uint16_t kFirstNote = 1100;
+inline constexpr std::uint16_t kNoteCount = 5;
+
+// `text` with %1 to %9 replaced by args[0] to args[8], in one pass: a marker
+// that an argument brings in stays as it is, and so does a marker without an
+// argument.
+std::string FillText(std::string_view text, std::initializer_list<std::string_view> args);
 
 }  // namespace zephyn

@@ -60,7 +60,12 @@ struct CComPort::WriteJob {
   bool ok = false;
 };
 
-CComPort::CComPort() = default;
+CComPort::CComPort(ComReceiver receiver) : m_receiver(std::move(receiver)) {}
+
+void CComPort::SetReceiver(ComReceiver receiver) {
+  std::lock_guard lock(m_lock);
+  m_receiver = std::move(receiver);
+}
 
 CComPort::~CComPort() {
   if (IsOpen()) Close();
@@ -71,7 +76,7 @@ void CComPort::Fail(PortError error, int err) {
   m_lastError.store(error);
 }
 
-bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudRate,
+bool CComPort::Open(const std::string& path, std::uint32_t baudRate,
                     std::uint8_t parity, std::uint8_t byteSize, std::uint8_t stopBits, int flow) {
   if (m_busy.exchange(1) != 0) {
     Fail(PortError::Busy, 0);
@@ -88,7 +93,6 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
 
   m_stopRequested.store(0);
   m_readFailed.store(0);
-  m_userData = userData;
   {
     // Close leaves the queue empty; the new writer starts from nothing, so no
     // write meant for an earlier port can reach this one.
@@ -98,7 +102,9 @@ bool CComPort::Open(void* userData, const std::string& path, std::uint32_t baudR
     m_acceptWrites = true;
   }
   try {
-    m_thread = std::thread(&CComPort::ReaderLoop, this);
+    // The reader keeps its own copy: a receiver set later reaches the next
+    // Open's reader only.
+    m_thread = std::thread([this, receiver = m_receiver] { ReaderLoop(receiver); });
     m_writer = std::thread(&CComPort::WriterLoop, this);
   } catch (const std::system_error& e) {
     StopThreads();
@@ -157,9 +163,8 @@ void CComPort::Close() {
   m_isOpen.store(0);
 }
 
-void CComPort::ReaderLoop() {
+void CComPort::ReaderLoop(const ComReceiver& receiver) {
   NameThisThread("com-reader");
-  void* const userData = m_userData;
 
   std::vector<std::uint8_t> buffer(kReadBlock);
   Clock::time_point lastRead{};
@@ -184,9 +189,7 @@ void CComPort::ReaderLoop() {
     const Clock::time_point now = Clock::now();
     const bool flowing = now - lastRead < kGatherWhile;
     lastRead = now;
-    if (ComReadCallback callback = m_callback.load()) {
-      callback(userData, buffer.data(), static_cast<std::uint32_t>(n));
-    }
+    if (receiver) receiver(buffer.data(), static_cast<std::uint32_t>(n));
     // The wait watches the wake-up alone: Close still ends it at once.
     if (flowing && n < kGatherBelow) {
       const auto left = now + kGather - Clock::now();

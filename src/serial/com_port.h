@@ -1,12 +1,13 @@
 // The serial device: opens and configures a port, runs a reader thread that
-// hands every block of received bytes to a callback, writes byte blocks and
-// closes the port again. The program has one, g_comPort.
+// hands every block of received bytes to its receiver, writes byte blocks and
+// closes the port again. The window's is g_comPort.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,11 +19,12 @@ namespace zephyn {
 
 // Receives 1 to 8192 bytes on the reader thread; the bytes are valid only
 // during the call.
-using ComReadCallback = void (*)(void* userData, const std::uint8_t* bytes, std::uint32_t count);
+using ComReceiver = std::function<void(const std::uint8_t* bytes, std::uint32_t count)>;
 
 class CComPort {
  public:
-  CComPort();
+  // `receiver` takes every block read; none: what is read is dropped.
+  explicit CComPort(ComReceiver receiver = {});
   ~CComPort();
   CComPort(const CComPort&) = delete;
   CComPort& operator=(const CComPort&) = delete;
@@ -34,7 +36,7 @@ class CComPort {
   // `flow` is set, DTR and RTS asserted, no software flow control, and starts
   // the reader. True when the port is open afterwards (also when it already
   // was: it keeps its settings). False while another Open or Close runs.
-  bool Open(void* userData, const std::string& path, std::uint32_t baudRate, std::uint8_t parity,
+  bool Open(const std::string& path, std::uint32_t baudRate, std::uint8_t parity,
             std::uint8_t byteSize, std::uint8_t stopBits, int flow);
 
   // Stops the reader (waiting for a callback in progress) and closes the
@@ -52,8 +54,9 @@ class CComPort {
 
   bool IsOpen() const { return m_isOpen.load() != 0; }
 
-  // Set once by the main window before any Open.
-  void SetCallback(ComReadCallback callback) { m_callback.store(callback); }
+  // For a port made without one (g_comPort): the receiver, given once
+  // before the first Open. An Open hands the reader the receiver it has then.
+  void SetReceiver(ComReceiver receiver);
 
   // The reason and system error (errno) of the last failed Open.
   PortError LastError() const { return m_lastError.load(); }
@@ -71,7 +74,7 @@ class CComPort {
  private:
   struct WriteJob;  // one Write's bytes and how it ended
 
-  void ReaderLoop();
+  void ReaderLoop(const ComReceiver& receiver);
   void WriterLoop();
   // Stops taking writes, ends both threads and fails every queued write.
   void StopThreads();
@@ -85,7 +88,6 @@ class CComPort {
   std::atomic<int> m_stopRequested{0};
   std::thread m_thread;  // the reader
   std::thread m_writer;  // hands the queued writes to the device, one after another
-  void* m_userData = nullptr;
   std::mutex m_lock;  // held while Open or Close changes the port
   // Guards the write queue; Write waits on m_writeDone for its job.
   std::mutex m_writeLock;
@@ -95,7 +97,7 @@ class CComPort {
   std::shared_ptr<WriteJob> m_spareJob;  // a finished job kept for the next Write
   bool m_writerStop = false;
   bool m_acceptWrites = false;
-  std::atomic<ComReadCallback> m_callback{nullptr};
+  ComReceiver m_receiver;  // m_lock
   std::atomic<int> m_isOpen{0};
   std::atomic<int> m_busy{0};
   std::atomic<PortError> m_lastError{PortError::None};

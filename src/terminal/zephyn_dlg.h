@@ -71,9 +71,6 @@ struct StartOptions {
   std::chrono::milliseconds reopenLimit{std::chrono::minutes(10)};
 };
 
-// The port's receive callback: `window` is the main window.
-void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count);
-
 // What of `text` the input box takes in hex mode: hexadecimal digits and
 // blanks, the characters that typing lets in.
 QString HexInputOnly(const QString& text);
@@ -212,8 +209,6 @@ class CZephynDlg : public QDialog {
   void leaveEvent(QEvent* event) override;
 
  private:
-  friend void OnComRead(void*, const std::uint8_t*, std::uint32_t);
-
   void ConnectHandlers();
   // The least horizontal dialog unit (avgCharWidth) of the window whose
   // tab control holds both side-panel pages whole.

@@ -58,7 +58,7 @@ void CZephynDlg::AutoBaudWorker() {
     const std::string path = PortPath(port.toStdString());
     const auto baud =
         std::uint32_t(LeadingInt(m_controls.itemText(kBaudRate, position).toStdString()));
-    g_comPort.Open(this, path, baud, 0, 8, 0, m_controls.curSel(kFlowControl));
+    g_comPort.Open(path, baud, 0, 8, 0, m_controls.curSel(kFlowControl));
   };
   steps.wait = [this, &steps](milliseconds duration, bool untilAnswer) {
     // Every wait ends at once when the window closes, so the closing order

@@ -104,7 +104,7 @@ void CZephynDlg::OpenPortWorker(OpenBy by) {
   // empty box, "-5" or "99999999999" open nothing and say so.
   const std::optional<std::uint32_t> baud = ParseBaudRate(rate.toStdString());
   const int flow = m_controls.curSel(kFlowControl);
-  if (baud && g_comPort.Open(this, path, *baud, 0, 8, 0, flow)) {
+  if (baud && g_comPort.Open(path, *baud, 0, 8, 0, flow)) {
     ForgetMissingPort();
     m_openedRate = rate;
     // The caption last: it tells that the port is open, so whoever reads it

@@ -14,10 +14,6 @@
 
 namespace zephyn {
 
-void OnComRead(void* window, const std::uint8_t* bytes, std::uint32_t count) {
-  static_cast<CZephynDlg*>(window)->OnReceived(bytes, count);
-}
-
 void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
   // The time the block was read: what its time stamps show.
   const WallClock::time_point readAt = WallClock::now();

@@ -41,7 +41,8 @@ bool CZephynDlg::OnInitDialog() {
   InitPaneExtras();
   FillLists();
   FillPortList();
-  g_comPort.SetCallback(&OnComRead);
+  g_comPort.SetReceiver(
+      [this](const std::uint8_t* bytes, std::uint32_t count) { OnReceived(bytes, count); });
   EnableSendControls(0);
   // Empty pane, buffers and counters; captures that runs which ended without
   // closing left behind are kept under a name of their own and told once.

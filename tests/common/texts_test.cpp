@@ -121,6 +121,38 @@ TEST(Texts, ArgumentsAgreeAcrossLanguages) {
   }
 }
 
+TEST(Texts, PaneNotesAreHeldInBothLanguages) {
+  for (std::uint16_t id = kFirstNote; id < kFirstNote + kNoteCount; ++id) {
+    for (Language language : {Language::ZhCN, Language::EnUS}) {
+      const std::string utf8 = LoadTextUtf8(id, language);
+      EXPECT_EQ(utf8.front(), '[') << "note " << id;
+      EXPECT_EQ(utf8.back(), ']') << "note " << id;
+      EXPECT_NE(utf8.find("%1"), std::string::npos) << "note " << id;
+    }
+    LanguageGuard zh(Language::ZhCN);
+    EXPECT_EQ(LoadText(id), Utf8ToGbkString(LoadTextUtf8(id))) << "note " << id;
+  }
+  EXPECT_EQ(LoadTextUtf8(kFirstNote + kNoteCount), "");
+}
+
+TEST(Texts, FillTextReplacesMarkersInOnePass) {
+  struct Case {
+    const char* text;
+    std::initializer_list<std::string_view> args;
+    const char* filled;
+  };
+  const Case cases[] = {
+      {"Cannot open %1: %2.", {"/dev/ttyS0", "busy"}, "Cannot open /dev/ttyS0: busy."},
+      {"%2 before %1, %1 again", {"a", "b"}, "b before a, a again"},
+      // A marker inside an argument is not filled again.
+      {"open %1 at %2", {"/tmp/%2", "9600"}, "open /tmp/%2 at 9600"},
+      // Markers without an argument, a lone % and %0 stay as they are.
+      {"%1 %3 100% %0 %", {"x"}, "x %3 100% %0 %"},
+      {"%9", {"1", "2", "3", "4", "5", "6", "7", "8", "nine"}, "nine"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FillText(c.text, c.args), c.filled) << c.text;
+}
+
 TEST(Texts, ConcurrentLoadsAgree) {
   LanguageGuard zh(Language::ZhCN);
   // Built without LoadText, so that when this test runs alone the threads

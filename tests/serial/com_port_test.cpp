@@ -99,13 +99,15 @@ struct Sink {
   int calls = 0;
   bool badCount = false;
 
-  static void OnRead(void* userData, const std::uint8_t* bytes, std::uint32_t count) {
-    auto* sink = static_cast<Sink*>(userData);
-    std::lock_guard lock(sink->mutex);
-    if (count < 1 || count > 8192) sink->badCount = true;
-    sink->bytes.insert(sink->bytes.end(), bytes, bytes + count);
-    ++sink->calls;
-    sink->cv.notify_all();
+  void OnRead(const std::uint8_t* received, std::uint32_t count) {
+    std::lock_guard lock(mutex);
+    if (count < 1 || count > 8192) badCount = true;
+    bytes.insert(bytes.end(), received, received + count);
+    ++calls;
+    cv.notify_all();
+  }
+  ComReceiver Receiver() {
+    return [this](const std::uint8_t* received, std::uint32_t count) { OnRead(received, count); };
   }
 
   bool WaitFor(std::size_t count, Clock::duration timeout = 10s) {
@@ -123,9 +125,8 @@ int OpenDescriptors() {
   return count;
 }
 
-bool OpenAt(CComPort& port, const Pty& pty, std::uint32_t rate, void* userData = nullptr,
-            int flow = 0) {
-  return port.Open(userData, pty.path(), rate, 0, 8, 0, flow);
+bool OpenAt(CComPort& port, const Pty& pty, std::uint32_t rate, int flow = 0) {
+  return port.Open(pty.path(), rate, 0, 8, 0, flow);
 }
 
 // An open port on a fresh pseudo-terminal whose reads go to a Sink.
@@ -135,8 +136,8 @@ struct ReadingPort {
   CComPort port;
 
   bool Open(std::uint32_t rate) {
-    port.SetCallback(&Sink::OnRead);
-    return pty.ok() && OpenAt(port, pty, rate, &sink);
+    port.SetReceiver(sink.Receiver());
+    return pty.ok() && OpenAt(port, pty, rate);
   }
 };
 
@@ -252,7 +253,7 @@ TEST(ComPort, FailedOpenLeavesThePortClosedAndReleasesEverything) {
   CComPort port;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path + " at " + std::to_string(c.rate));
-    EXPECT_FALSE(port.Open(nullptr, c.path, c.rate, 0, 8, 0, 0));
+    EXPECT_FALSE(port.Open(c.path, c.rate, 0, 8, 0, 0));
     EXPECT_EQ(port.LastError(), c.expected);
     EXPECT_NE(port.LastErrno(), 0);
     EXPECT_FALSE(port.IsOpen());
@@ -631,11 +632,10 @@ struct SlowSink {
   std::atomic<int> started{0};
   std::atomic<int> finished{0};
 
-  static void OnRead(void* userData, const std::uint8_t*, std::uint32_t) {
-    auto* sink = static_cast<SlowSink*>(userData);
-    sink->started = 1;
+  void OnRead() {
+    started = 1;
     std::this_thread::sleep_for(300ms);
-    sink->finished = 1;
+    finished = 1;
   }
 };
 
@@ -643,9 +643,8 @@ TEST(ComPort, CloseWaitsForTheCallbackInProgress) {
   Pty pty;
   ASSERT_TRUE(pty.ok());
   SlowSink sink;
-  CComPort port;
-  port.SetCallback(&SlowSink::OnRead);
-  ASSERT_TRUE(OpenAt(port, pty, 9600, &sink));
+  CComPort port([&sink](const std::uint8_t*, std::uint32_t) { sink.OnRead(); });
+  ASSERT_TRUE(OpenAt(port, pty, 9600));
   const std::uint8_t byte = 'x';
   ASSERT_TRUE(pty.Send(&byte, 1));
   ASSERT_TRUE(Eventually([&] { return sink.started.load() != 0; }));
@@ -661,12 +660,12 @@ TEST(ComPort, RacingOpenAndCloseStayConsistent) {
   {
     Sink sink;
     CComPort port;
-    port.SetCallback(&Sink::OnRead);
+    port.SetReceiver(sink.Receiver());
     auto churn = [&](int seed) {
       std::mt19937 random(seed);
       for (int i = 0; i < 200; ++i) {
         if (random() % 2) {
-          const bool opened = OpenAt(port, pty, random() % 2 ? 9600 : 250000, &sink);
+          const bool opened = OpenAt(port, pty, random() % 2 ? 9600 : 250000);
           // Refused only because the other thread is in Open or Close.
           if (!opened) {
             EXPECT_EQ(port.LastError(), PortError::Busy);
@@ -684,7 +683,7 @@ TEST(ComPort, RacingOpenAndCloseStayConsistent) {
     b.join();
     port.Close();
     EXPECT_FALSE(port.IsOpen());
-    ASSERT_TRUE(OpenAt(port, pty, 9600, &sink));
+    ASSERT_TRUE(OpenAt(port, pty, 9600));
     EXPECT_TRUE(port.IsOpen());
   }  // the destructor closes the port
   EXPECT_EQ(OpenDescriptors(), descriptors);

@@ -98,7 +98,7 @@ class TestLink : public SessionLink {
   TestLink(TrafficRecord& record, TestEvents& events) : m_record(record), m_events(events) {}
 
   bool OpenPort(const std::string& path) {
-    if (!m_port.Open(nullptr, path, 115200, 0, 8, 0, 0)) return false;
+    if (!m_port.Open(path, 115200, 0, 8, 0, 0)) return false;
     ChangeState([](SessionState& state) { state.connection = Connection::Open; });
     return true;
   }

@@ -86,7 +86,7 @@ class ConnectionTest : public WindowFixture {
     Start(WatchedOptions({m_module->path(), "/dev/null", file.toStdString(), fifo.toStdString(),
                           junk.path().toStdString()}));
     CComPort holder;  // another program that has the module
-    QVERIFY(holder.Open(nullptr, m_module->path(), 115200, 0, 8, 0, 0));
+    QVERIFY(holder.Open(m_module->path(), 115200, 0, 8, 0, 0));
 
     struct Case {
       int port;  // position in the list

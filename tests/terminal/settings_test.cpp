@@ -276,7 +276,7 @@ class SettingsTest : public WindowFixture {
     };
     for (const Case& k : cases) {
       WriteSettingsFile(path, a, k.rate);
-      if (k.busy) QVERIFY(holder.Open(nullptr, m_module->path(), 115200, 0, 8, 0, 0));
+      if (k.busy) QVERIFY(holder.Open(m_module->path(), 115200, 0, 8, 0, 0));
       auto dlg = Start(path, {m_module->path()});
       Settle(*dlg);
       QVERIFY2(m_prompts.boxes.isEmpty(), qPrintable(m_prompts.boxes.value(0).text));

@@ -1,0 +1,419 @@
+// The session without a window: the virtual module on a pseudo-terminal,
+// reached through a link in the test's folder that the tests remove and put
+// back as an adapter is unplugged and plugged in again.
+#include "session/session.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "serial/port_list.h"
+#include "sim/virtual_module.h"
+#include "storage/temp_folder.h"
+#include "session/recording_events.h"
+
+namespace zephyn {
+namespace {
+
+using std::chrono::milliseconds;
+using namespace std::chrono_literals;
+
+Bytes BytesOf(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
+
+bool Holds(const std::vector<std::uint8_t>& bytes, std::string_view text) {
+  return std::string(bytes.begin(), bytes.end()).find(text) != std::string::npos;
+}
+
+int ThreadCount() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+class SessionTest : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    m_link = Root() + "/port";
+  }
+  void TearDown() override {
+    m_session.reset();
+    m_module.reset();
+    TempFolderTest::TearDown();
+  }
+
+  // The module, at `rate`, behind the link.
+  void Plug(std::uint32_t rate = 9600) {
+    m_module = std::make_unique<VirtualModule>(rate);
+    ASSERT_TRUE(m_module->ok());
+    std::filesystem::remove(m_link);
+    std::filesystem::create_symlink(m_module->path(), m_link);
+  }
+  // The link goes, as an unplugged adapter's device node does; the module
+  // itself stays, so that it can come back at the same path.
+  void Unplug() { std::filesystem::remove(m_link); }
+  void Replug() { std::filesystem::create_symlink(m_module->path(), m_link); }
+
+  SessionOptions Options() {
+    SessionOptions options;
+    options.extraPorts = {m_link, Root() + "/marker"};
+    options.sysfsRoot = Sub("sys");  // the machine's own ports stay out
+    options.dataFolder = Sub("data");
+    options.portWatchPeriod = 20ms;
+    options.baudSearchWaits = {30ms, 5ms};
+    return options;
+  }
+  void Make(SessionOptions options) {
+    m_session = std::make_unique<Session>(m_events, std::move(options));
+  }
+  void StartOpen(std::uint32_t rate = 9600) {
+    Plug(rate);
+    Make(Options());
+    m_session->Start("", "", 0);
+    m_session->Open({m_link, std::to_string(rate), 0});
+    ASSERT_TRUE(WaitFor([&] { return m_events.Last().connection == Connection::Open; }));
+  }
+  // Waits for a whole round of the watch after now: another extra port
+  // appears, and the watch lists it.
+  void WaitForAWatchRound() {
+    const std::string marker = Root() + "/marker";
+    const bool present = std::filesystem::exists(marker);
+    if (present) {
+      std::filesystem::remove(marker);
+    } else {
+      std::ofstream(marker).put('x');
+    }
+    ASSERT_TRUE(WaitFor([&] {
+      const auto lists = m_events.PortLists();
+      return !lists.empty() &&
+             (std::find(lists.back().begin(), lists.back().end(), marker) != lists.back().end()) !=
+                 present;
+    }));
+  }
+  bool IsLast(Connection connection) const { return m_events.Last().connection == connection; }
+
+  std::string m_link;
+  RecordingEvents m_events;
+  std::unique_ptr<VirtualModule> m_module;
+  std::unique_ptr<Session> m_session;
+};
+
+TEST_F(SessionTest, OpensAndClosesWithTheStatesInOrder) {
+  StartOpen(115200);
+  EXPECT_EQ(m_module->terminalRate(), 115200u);
+  EXPECT_TRUE(m_events.Last().portListed);
+  EXPECT_EQ(m_events.Last().port, m_link);
+  EXPECT_EQ(m_session->PortToSave(), m_link);
+  m_session->Close();
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  EXPECT_EQ(m_events.Connections(),
+            (std::vector<Connection>{Connection::Closed, Connection::Opening, Connection::Open,
+                                     Connection::Closing, Connection::Closed}));
+  // Requests in a row: once the last is asked for, its state shows until
+  // all have run (the earlier ones may have run before it was asked for).
+  m_session->Open({m_link, "9600", 0});
+  m_session->Close();
+  m_session->Open({m_link, "9600", 0});
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+  const std::vector<Connection> all = m_events.Connections();
+  ASSERT_GE(all.size(), 9u);
+  EXPECT_EQ(all[5], Connection::Opening);
+  EXPECT_EQ(std::vector<Connection>(all.end() - 2, all.end()),
+            (std::vector<Connection>{Connection::Opening, Connection::Open}));
+  EXPECT_EQ(m_module->terminalRate(), 9600u);
+  EXPECT_TRUE(m_events.OpenFailures().empty());
+}
+
+TEST_F(SessionTest, OpensNothingForAPortTheListDoesNotHold) {
+  Plug();
+  const std::uint32_t rateBefore = m_module->terminalRate();
+  Make(Options());
+  m_session->Start("", "", 0);
+  // A device that was never listed, then the module's once the watch has
+  // seen it go.
+  m_session->Open({Root() + "/elsewhere", "9600", 0});
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  Unplug();
+  ASSERT_TRUE(WaitFor([&] { return !m_events.Last().portListed; }));
+  m_session->Open({m_link, "9600", 0});
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  EXPECT_EQ(m_events.Connections(),
+            (std::vector<Connection>{Connection::Closed, Connection::Opening, Connection::Closed,
+                                     Connection::Opening, Connection::Closed}));
+  EXPECT_TRUE(m_events.OpenFailures().empty());
+  EXPECT_TRUE(m_session->PaneNotes().empty());
+  EXPECT_EQ(m_module->terminalRate(), rateBefore);  // never set by the session
+  EXPECT_EQ(m_session->Ports(), std::vector<std::string>{"None"});
+}
+
+TEST_F(SessionTest, AFailedOpenIsReportedToTheUserAndNotedForTheProgram) {
+  struct Case {
+    const char* name;
+    std::string rate;
+    bool busy;  // another program holds the device
+    OpenBy by;
+    PortError error;   // reported to the user
+    std::string note;  // written into the pane (a regex)
+  };
+  const Case cases[] = {
+      {"bad rate, user", "fast", false, OpenBy::User, PortError::None, ""},
+      {"busy, user", "9600", true, OpenBy::User, PortError::Busy, ""},
+      {"bad rate, program", "-5", false, OpenBy::Program, PortError::None,
+       R"(^\[Cannot open .*/port: the rate "-5" is not a whole number from 1 to 4000000\.\]$)"},
+      {"busy, program", "9600", true, OpenBy::Program, PortError::None,
+       R"(^\[Cannot open .*/port: the device is in use by another program\.\]$)"},
+      {"no rate, program", " ", false, OpenBy::Program, PortError::None, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Plug();
+    RecordingEvents events;
+    Session session(events, Options());
+    session.Start("", "", 0);
+    CComPort holder;
+    if (c.busy) {
+      ASSERT_TRUE(holder.Open(m_link, 9600, 0, 8, 0, 0));
+    }
+    session.Open({m_link, c.rate, 0}, c.by);
+    ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Closed; }));
+    const std::vector<OpenFailure> failures = events.OpenFailures();
+    const std::vector<std::string> notes = session.PaneNotes();
+    if (c.by == OpenBy::User) {
+      ASSERT_EQ(failures.size(), 1u);
+      EXPECT_EQ(failures[0].error, c.error);
+      EXPECT_EQ(failures[0].port, m_link);
+      EXPECT_EQ(failures[0].rate, c.rate);
+      EXPECT_TRUE(notes.empty());
+    } else {
+      EXPECT_TRUE(failures.empty());
+      ASSERT_EQ(notes.size(), c.note.empty() ? 0u : 1u);
+      if (!c.note.empty()) {
+        EXPECT_TRUE(std::regex_match(notes[0], std::regex(c.note))) << notes[0];
+      }
+    }
+  }
+}
+
+TEST_F(SessionTest, ALostPortIsReopenedWhenItReturnsWithReopeningOn) {
+  for (bool reopen : {true, false}) {
+    SCOPED_TRACE(reopen ? "reopening on" : "reopening off");
+    StartOpen();
+    m_session->SetReopenOnReturn(reopen);
+    Unplug();
+    // Told last, once the state says so.
+    ASSERT_TRUE(WaitFor([&] { return !m_events.LostPorts().empty(); }));
+    EXPECT_TRUE(IsLast(Connection::Lost));
+    EXPECT_EQ(m_events.LostPorts(), std::vector<std::string>{m_link});
+    EXPECT_EQ(m_events.Last().reopenPending, reopen);
+    EXPECT_EQ(m_session->PortToSave(), m_link);
+    Replug();
+    if (reopen) {
+      ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+      EXPECT_FALSE(m_events.Last().reopenPending);
+      const std::vector<std::string> notes = m_session->PaneNotes();
+      ASSERT_EQ(notes.size(), 1u);
+      EXPECT_TRUE(std::regex_match(
+          notes[0], std::regex(R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)")))
+          << notes[0];
+      // The note stands in the record, for the pane to show.
+      const auto marks = m_session->Record().Marks(true, 0, 1000);
+      EXPECT_TRUE(std::any_of(marks.begin(), marks.end(),
+                              [&](const StreamMarks::Mark& mark) { return mark.text == notes[0]; }));
+      // The port works again.
+      m_session->BeginAtQuery();
+      m_session->Send(BytesOf("AT+NAME\r\n"));
+      ASSERT_TRUE(WaitFor([&] { return !m_events.AtAnswers().empty(); }));
+    } else {
+      ASSERT_TRUE(WaitFor([&] { return m_session->Ports().front() == m_link; }));
+      WaitForAWatchRound();
+      EXPECT_TRUE(IsLast(Connection::Lost));
+      EXPECT_TRUE(m_session->PaneNotes().empty());
+    }
+    // Lost once, however many rounds passed.
+    EXPECT_EQ(m_events.LostPorts().size(), 1u);
+    m_session.reset();
+    m_events.Forget();
+  }
+}
+
+TEST_F(SessionTest, TheSavedPortOpensAtStartOrWhenItAppears) {
+  // Listed at start-up: opened at the saved rate.
+  Plug();
+  Make(Options());
+  m_session->Start(m_link, "9600", 0);
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+  EXPECT_TRUE(m_session->PaneNotes().empty());
+  m_session.reset();
+
+  // Absent: noted, named by the settings file, opened when it appears.
+  Unplug();
+  RecordingEvents events;
+  Session session(events, Options());
+  session.SetReopenOnReturn(true);
+  session.Start(m_link, "9600", 0);
+  ASSERT_EQ(session.PaneNotes(),
+            std::vector<std::string>{"[the saved port " + m_link +
+                                     " is not present; it opens when it appears]"});
+  EXPECT_EQ(session.PortToSave(), m_link);
+  EXPECT_TRUE(events.Last().reopenPending);
+  Replug();
+  ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Open; }));
+  const std::vector<std::string> notes = session.PaneNotes();
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_TRUE(std::regex_match(
+      notes[1], std::regex("^\\[" + m_link + R"( appeared, opened \d\d:\d\d:\d\d\.\d{3}\]$)")))
+      << notes[1];
+  EXPECT_EQ(session.PortToSave(), m_link);
+}
+
+TEST_F(SessionTest, SendsReachTheModuleAndTheRecordInOrder) {
+  StartOpen();
+  for (int i = 0; i < 20; ++i) m_session->Send(BytesOf("block" + std::to_string(i) + ";"));
+  std::string expected;
+  for (int i = 0; i < 20; ++i) expected += "block" + std::to_string(i) + ";";
+  ASSERT_TRUE(WaitFor([&] { return m_module->received().size() >= expected.size(); }));
+  const std::vector<std::uint8_t> received = m_module->received();
+  EXPECT_EQ(std::string(received.begin(), received.end()), expected);
+  ASSERT_TRUE(WaitFor([&] { return m_session->Record().Tx().count == 20; }));
+  EXPECT_EQ(m_session->Record().Tx().bytes, expected.size());
+  std::vector<std::uint8_t> echo;
+  m_session->Record().Tail(true, 1000, echo);
+  EXPECT_TRUE(Holds(echo, expected));
+  EXPECT_EQ(m_session->TakeSpeedBytes().tx, std::int32_t(expected.size()));
+  EXPECT_EQ(m_session->TakeSpeedBytes().tx, 0);
+}
+
+TEST_F(SessionTest, AnAtQueryIsAnswered) {
+  StartOpen();
+  m_session->BeginAtQuery();
+  m_session->Send(BytesOf("AT+NAME\r\n"));
+  ASSERT_TRUE(WaitFor([&] { return !m_events.AtAnswers().empty(); }));
+  EXPECT_EQ(m_events.AtAnswers(), std::vector<std::string>{"Zephyn-BT\r\n"});
+  EXPECT_EQ(m_session->EndAtQuery(), std::nullopt);  // already taken
+  EXPECT_GT(m_session->Record().Rx().bytes, 0u);
+}
+
+TEST_F(SessionTest, EachOkReleasesTheNextInstruction) {
+  StartOpen();
+  std::string text;
+  for (int i = 0; i < 21; ++i) text += "AT+VER\r\n";
+  std::string first = "left over";
+  // The mode off: nothing is cut, the input goes as it is.
+  EXPECT_EQ(m_session->LoadInstructions("AT+NAME\r\nAT+VER", &first), CutResult::Ok);
+  EXPECT_EQ(first, "");
+  m_session->SetInstructions(true, "0");
+  EXPECT_EQ(m_session->LoadInstructions(text, &first), CutResult::TooMany);
+  EXPECT_EQ(m_session->Instructions().Count(), 0);
+  ASSERT_EQ(m_session->LoadInstructions("AT+NAME\r\nAT+VER\r\nAT+PIN", &first), CutResult::Ok);
+  EXPECT_EQ(first, "AT+NAME");
+  m_session->Send(BytesOf(first + "\r\n"));
+  ASSERT_TRUE(WaitFor([&] { return Holds(m_module->received(), "AT+PIN\r\n"); }));
+  const std::vector<std::uint8_t> received = m_module->received();
+  EXPECT_EQ(std::string(received.begin(), received.end()), "AT+NAME\r\nAT+VER\r\nAT+PIN\r\n");
+}
+
+TEST_F(SessionTest, TheLiveLogEndsWithThePortOrAFailedFile) {
+  StartOpen();
+  const std::string path = Root() + "/rx.log";
+  m_session->StartLiveLog(path, false);
+  EXPECT_TRUE(m_events.Last().liveLog);
+  EXPECT_EQ(m_events.Last().liveLogPath, path);
+  ASSERT_TRUE(m_module->send(BytesOf("logged\r\n")));
+  ASSERT_TRUE(WaitFor([&] { return m_session->Record().Rx().bytes == 8; }));
+  m_session->Close();
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  EXPECT_FALSE(m_events.Last().liveLog);
+  EXPECT_TRUE(Holds(ReadAll(path), "logged\r\n"));
+
+  // A file that cannot be opened (a folder) ends the log, and the state
+  // says so after it said the log had started.
+  m_session->StartLiveLog(Sub("folder"), false);
+  ASSERT_TRUE(WaitFor([&] { return !m_events.LogFailures().empty(); }));
+  ASSERT_TRUE(WaitFor([&] { return !m_events.Last().liveLog; }));
+  EXPECT_TRUE(m_events.LogFailures()[0].path == Root() + "/folder");
+}
+
+TEST_F(SessionTest, DetectionFindsTheModuleRateOrCloses) {
+  const std::vector<std::string> rates = {"Auto", "9600", "19200", "38400", "57600", "115200"};
+  struct Case {
+    std::uint32_t moduleRate;
+    Connection end;
+    std::string rate;
+  };
+  const Case cases[] = {{57600, Connection::Open, "57600"},
+                        {115200, Connection::Open, "115200"},  // judged at the last step
+                        {230400, Connection::Closed, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.moduleRate);
+    Plug(c.moduleRate);
+    RecordingEvents events;
+    Session session(events, Options());
+    session.Start("", "", 0);
+    ASSERT_TRUE(session.Detect(m_link, 0, rates));
+    EXPECT_FALSE(session.Detect(m_link, 0, rates));  // one at a time
+    ASSERT_TRUE(WaitFor([&] { return events.Last().connection == c.end; }));
+    EXPECT_EQ(events.Last().rate, c.rate);
+    if (c.end == Connection::Open) {
+      EXPECT_EQ(m_module->terminalRate(), c.moduleRate);
+    }
+    // The rate showed each entry as it was tried, in the list's order.
+    std::vector<std::string> tried;
+    for (const SessionState& state : events.States())
+      if (state.connection == Connection::Detecting && !state.rate.empty() &&
+          (tried.empty() || tried.back() != state.rate))
+        tried.push_back(state.rate);
+    ASSERT_GE(tried.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(tried.begin(), tried.begin() + 4),
+              std::vector<std::string>(rates.begin() + 1, rates.begin() + 5));
+    // The probes' answers were shown but not counted.
+    EXPECT_EQ(session.Record().Rx().bytes, 0u);
+    EXPECT_TRUE(session.Detect(m_link, 0, rates));  // free again
+  }
+}
+
+TEST_F(SessionTest, ShutdownEndsADetectionAndTrafficPromptly) {
+  for (bool detecting : {true, false}) {
+    SCOPED_TRACE(detecting ? "during a detection" : "during traffic");
+    Plug(230400);  // answers no rate of the list
+    const int threadsBefore = ThreadCount();
+    SessionOptions options = Options();
+    options.baudSearchWaits = {5000ms, 5000ms};  // steps far longer than the shutdown may take
+    RecordingEvents events;
+    auto session = std::make_unique<Session>(events, options);
+    session->Start("", "", 0);
+    std::thread stream;
+    if (detecting) {
+      ASSERT_TRUE(session->Detect(m_link, 0, {"Auto", "9600", "19200"}));
+      ASSERT_TRUE(WaitFor([&] { return m_module->terminalRate() == 9600; }));
+    } else {
+      session->Open({m_link, "230400", 0});
+      ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Open; }));
+      stream = std::thread([&] { m_module->stream(50'000'000, 4096, 0); });
+      for (int i = 0; i < 100; ++i) session->Send(Bytes(4096, 'x'));
+      ASSERT_TRUE(WaitFor([&] { return session->Record().Rx().bytes > 100'000; }));
+    }
+    const auto before = std::chrono::steady_clock::now();
+    session->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1500ms);
+    session.reset();
+    m_module->unplug();
+    if (stream.joinable()) stream.join();
+    m_module.reset();
+    // Every thread the session started has ended.
+    EXPECT_EQ(ThreadCount(), threadsBefore - 1);  // the module's thread is gone too
+  }
+}
+
+}  // namespace
+}  // namespace zephyn
