@@ -32,8 +32,8 @@ CQuickSend::CQuickSend(Language language, QuickSendHost host, QWidget* parent)
   connect(&m_answerTimer, &QTimer::timeout, this, [this] {
     // The wait is over; an answer that came without "OK" still empties the
     // box, as an error reply does.
-    if (m_host.answer != nullptr)
-      if (const auto value = m_host.answer->End()) ShowReply(*value);
+    if (m_host.endQuery)
+      if (const auto value = m_host.endQuery()) ShowReply(*value);
   });
 }
 
@@ -62,7 +62,7 @@ void CQuickSend::RunRow(int row) {
   if (row < 0 || row >= AtPageIds::kRows) return;
   m_replyEditId = BoxOf(row);
   if (m_isQueryRow[row] == 1) {
-    if (m_host.answer != nullptr) m_host.answer->Begin();
+    if (m_host.beginQuery) m_host.beginQuery();
     SendQuery(m_queryCmds[row]);
   } else {
     SendModify(BoxOf(row), m_setCmds[row]);

@@ -8,9 +8,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "common/at_answer.h"
+#include "common/codecs.h"
 #include "common/texts.h"
 #include "dialogs/controls.h"
 
@@ -22,8 +23,10 @@ struct QuickSendHost {
   std::function<int(const std::uint8_t*, std::int32_t)> sendBytes;
   // The main window's Hex input check box.
   std::function<bool()> hexInput;
-  // The answer the receive path collects for a waiting query.
-  AtAnswer* answer = nullptr;
+  // A query's answer: collected from the received blocks from beginQuery
+  // on; endQuery ends the wait with what came without "OK", if anything.
+  std::function<void()> beginQuery;
+  std::function<std::optional<std::string>()> endQuery;
 };
 
 class CQuickSend : public QWidget {

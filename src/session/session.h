@@ -151,6 +151,13 @@ class Session : private SessionLink {
 
   // Any thread.
   TrafficRecord& Record() { return m_record; }
+  const TrafficRecord& Record() const { return m_record; }
+  // The device is open: by a request, or by a detection trying a rate.
+  bool PortOpen() const { return m_port.IsOpen(); }
+  // No connection request runs or waits.
+  bool ConnectionIdle() const;
+  // How many times the port watch has woken (passes run or skipped).
+  int WatchRounds() const { return m_watchRounds.load(); }
   SessionState State() const override;
   SpeedBytes TakeSpeedBytes();
   // The lines the session wrote into the pane, oldest first.
@@ -266,6 +273,7 @@ class Session : private SessionLink {
   // The reopen choice, the watch's pause and its thread.
   std::atomic<int> m_reopenOnReturn{0};
   std::atomic<int> m_watchPaused{0};
+  std::atomic<int> m_watchRounds{0};
   std::atomic<int> m_stopWatch{0};
   std::atomic<int> m_shutDown{0};
   StopWait m_stopWait;

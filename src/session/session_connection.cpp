@@ -20,6 +20,14 @@ void Session::Request(Connection showing, std::function<Connection()> task) {
   m_connection.Post([this, task = std::move(task)] { Settle(task()); });
 }
 
+bool Session::ConnectionIdle() const {
+  {
+    std::lock_guard lock(m_stateLock);
+    if (m_requests != 0) return false;
+  }
+  return m_connection.Idle();
+}
+
 void Session::Settle(Connection outcome) {
   ChangeState([&](SessionState& state) {
     // A request still waiting shows its own state until it has run.

@@ -54,6 +54,7 @@ void Session::PauseWatch(bool paused) {
 void Session::WatchThread() {
   NameThisThread("port-watch");
   while (!m_stopWait.SleepUnless(m_stopWatch, m_options.portWatchPeriod)) {
+    ++m_watchRounds;
     // While the user has the list dropped down it must not change under the
     // pointer; the rhythm goes on.
     if (m_watchPaused != 0) continue;

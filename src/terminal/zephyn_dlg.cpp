@@ -14,7 +14,6 @@
 #include "panels/more_str_send.h"
 #include "panels/quick_send.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
 
 // The pictures are compiled into this static library; a program that links
 // it must register them before a window uses them.
@@ -26,13 +25,28 @@ namespace zephyn {
 
 using namespace MainIds;
 
+namespace {
+
+SessionOptions OptionsOfSession(Language language, const StartOptions& start) {
+  SessionOptions options;
+  options.language = language;
+  options.extraPorts = start.extraPorts;
+  options.sysfsRoot = start.sysfsRoot;
+  options.dataFolder = start.dataFolder;
+  options.portWatchPeriod = start.portWatchPeriod;
+  options.baudSearchWaits = start.baudSearchWaits;
+  options.reopenLimit = start.reopenLimit;
+  return options;
+}
+
+}  // namespace
+
 CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
     : QDialog(parent),
       m_language(language),
       m_options(std::move(options)),
       m_controls(this),
-      m_record(m_options.dataFolder.empty() ? DataFolderBase() : m_options.dataFolder,
-               CSaveFile::MakeTimeStamp()) {
+      m_session(*this, OptionsOfSession(language, m_options)) {
   InitPictures();
   setObjectName(QStringLiteral("102"));
   // A resizable window of its own in the task bar, with minimize and
@@ -44,14 +58,13 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
 
 CZephynDlg::~CZephynDlg() {
   // A window destroyed without being closed still stops its threads, timer,
-  // sender and workers, and its port, before the members they use go away.
+  // sender and workers, and its session, before the members they use go away.
   CancelSave();
   KillTimedSendTimer();
   if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
   m_fileTransfer.End();
   StopThreads();
-  m_connection.Shutdown();
-  if (m_closingRuns == 0 && g_comPort.IsOpen()) g_comPort.Close();
+  m_session.Shutdown();
 }
 
 int CZephynDlg::DoModal() {
@@ -60,12 +73,12 @@ int CZephynDlg::DoModal() {
 }
 
 AdvancedSettings CZephynDlg::advancedSettings() const {
-  return {m_instructions.Enabled(), m_instructions.Delay(), m_advanceUtf8Check != 0};
+  const InstructionSequence& instructions = m_session.Instructions();
+  return {instructions.Enabled(), instructions.Delay(), m_advanceUtf8Check != 0};
 }
 
 void CZephynDlg::SetAdvancedSettings(const AdvancedSettings& settings) {
-  m_instructions.SetEnabled(settings.multiInstruction);
-  m_instructions.SetDelay(settings.instructionDelay);
+  m_session.SetInstructions(settings.multiInstruction, settings.instructionDelay);
   m_advanceUtf8Check = settings.utf8 ? 1 : 0;
   m_displayDirty = 1;  // the pane follows the UTF-8 view at once
 }
@@ -111,8 +124,8 @@ void CZephynDlg::ConnectHandlers() {
   // The lists' handlers answer the user's choices only, not the program's.
   auto* ports = qobject_cast<PopupComboBox*>(m_controls.widget(kPortList));
   connect(ports, &QComboBox::activated, this, [this] { OnPortSelChange(); });
-  connect(ports, &PopupComboBox::droppedDown, this, [this] { m_portWatchEnabled = 0; });
-  connect(ports, &PopupComboBox::closedUp, this, [this] { m_portWatchEnabled = 1; });
+  connect(ports, &PopupComboBox::droppedDown, this, [this] { m_session.PauseWatch(true); });
+  connect(ports, &PopupComboBox::closedUp, this, [this] { m_session.PauseWatch(false); });
   connect(qobject_cast<QComboBox*>(m_controls.widget(kBaudRate)), &QComboBox::activated, this,
           [this] { OnBaudSelChange(); });
   connect(qobject_cast<QComboBox*>(m_controls.widget(kFlowControl)), &QComboBox::activated, this,
@@ -131,14 +144,18 @@ void CZephynDlg::InitTabs() {
   auto* tab = qobject_cast<TabControl*>(m_controls.widget(kTabs));
   QuickSendHost host;
   host.sendBytes = [this](const std::uint8_t* bytes, std::int32_t count) {
-    return SendBytes(bytes, count);
+    SendBytes(Bytes(bytes, bytes + count));
+    return 1;
   };
   host.hexInput = [this] { return m_controls.checked(kHexInput); };
-  host.answer = &m_atAnswer;
+  host.beginQuery = [this] { m_session.BeginAtQuery(); };
+  host.endQuery = [this] { return m_session.EndAtQuery(); };
   m_quickSend = new CQuickSend(m_language, std::move(host), tab);
   MoreStrSendHost strings;
+  // The cycle's ticks wait for the port, so that a slow line holds them
+  // back rather than queueing without end.
   strings.sendBytes = [this](const std::uint8_t* bytes, std::int32_t count) {
-    return SendBytes(bytes, count);
+    return m_session.Link().SendRecorded(bytes, count) ? 1 : 0;
   };
   strings.window = &m_controls;
   strings.fileChosen = [this] { return m_fileTransfer.Loaded(); };

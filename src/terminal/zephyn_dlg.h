@@ -1,8 +1,9 @@
-// The terminal's one window. It ties together the parts that own the
-// terminal's state: the record of the traffic (buffers, counters, CRC-32,
-// capture), the multi-instruction sequence, the connection requests, the two
-// pages of the side panel and its control facade, and it runs the threads
-// that keep the window current.
+// The terminal's one window: a view over the terminal's session. It builds
+// its controls from the template of its language, forwards what the user
+// does to the session (src/session/session.h, where the terminal's rules and
+// threads live) and draws what the session reports: its state through the
+// enablement rule, the port list, the boxes that tell of failures, and the
+// traffic, which the pane refresh brings to the pane.
 #pragma once
 
 #include <QDialog>
@@ -33,9 +34,8 @@
 #include "common/time_stamp.h"
 #include "dialogs/controls.h"
 #include "serial/baud_search.h"
-#include "serial/com_port.h"
 #include "serial/port_list.h"
-#include "storage/live_log.h"
+#include "session/session.h"
 #include "storage/pane_options.h"
 #include "storage/save_job.h"
 #include "storage/traffic_record.h"
@@ -75,7 +75,7 @@ struct StartOptions {
 // blanks, the characters that typing lets in.
 QString HexInputOnly(const QString& text);
 
-class CZephynDlg : public QDialog {
+class CZephynDlg : public QDialog, private SessionEvents {
   Q_OBJECT
 
  public:
@@ -92,8 +92,10 @@ class CZephynDlg : public QDialog {
   Language language() const { return m_language; }
   CQuickSend* quickSend() const { return m_quickSend; }
   CMoreStrSend* moreStrSend() const { return m_moreStrSend; }
-  // What was sent and received since the last Clear; it guards itself.
-  TrafficRecord& record() { return m_record; }
+  // The terminal's session: its state, its record of the traffic.
+  Session& session() { return m_session; }
+  TrafficRecord& record() { return m_session.Record(); }
+  const TrafficRecord& record() const { return m_session.Record(); }
   // The save under way, if any (Save starts it on a worker).
   SaveJob& saveJob() { return m_saveJob; }
 
@@ -115,29 +117,24 @@ class CZephynDlg : public QDialog {
   void ShowTxCounters();
   void ShowRxCounters();
 
-  // Connection control: the open/close button and the three lists decide
-  // whether the port is open and how. Opening and closing run one after
-  // another on the connection worker, so the window never waits for the
-  // device and no two of them overlap.
+  // Connection control: the open/close button and the three lists are
+  // forwarded to the session as the user's choice of port, rate and flow.
   void OnOpenCloseClicked();
   void OnPortSelChange();
   void OnBaudSelChange();
   void OnFlowSelChange();
   void StartOpenThread();
   void ClosePort();
-  void StopActivities();
-  // True when no open or close request runs or waits.
-  bool connectionIdle() const { return m_connection.Idle(); }
-
-  // The current port list: the extra ports, then the system's.
-  std::vector<std::string> EnumeratePorts(std::size_t capacity) const;
+  // True when no open or close request runs or waits and the window shows
+  // the state the last one left.
+  bool connectionIdle() const {
+    return m_session.ConnectionIdle() && m_state == m_session.State();
+  }
   // How many times the port watch has woken (passes run or skipped).
-  int portWatchRounds() const { return m_portWatchRounds.load(); }
+  int portWatchRounds() const { return m_session.WatchRounds(); }
 
-  // Receiving and sending.
-  // Writes through the port and records what was written (counters, CRC,
-  // echo). 1 when the port took the bytes, 0 otherwise. Any thread.
-  int SendBytes(const std::uint8_t* bytes, std::int32_t count);
+  // Sending: the bytes go to the session's send worker in order. Any thread.
+  void SendBytes(Bytes bytes);
   void RebuildSendBuf();
   void OnSend();
   void OnHexSendClicked();
@@ -183,7 +180,7 @@ class CZephynDlg : public QDialog {
   void OnLogToFile();
   void StartLiveLog(const QString& path);
   void StopLiveLog();
-  bool liveLogActive() const { return m_liveLog.Active(); }
+  bool liveLogActive() const { return m_session.State().liveLog; }
 
   // The find bar over the bottom of the receive pane (Ctrl+F in the pane).
   void OpenFindBar();
@@ -229,9 +226,8 @@ class CZephynDlg : public QDialog {
   void ResetViewAndSendControls();
   void InitReceivePaneLook();
   void FillLists();
-  void FillPortList();
-  // The pane menu's choices and the settings file read back; the port that
-  // was saved opens by itself when it is listed.
+  // The pane menu's choices and the settings file read back; the session
+  // starts with the port that was saved (it opens it when it is listed).
   void RestoreLastSession();
   // The settings file: read back into the controls at start-up, all but the
   // port, which is returned (nullopt when no file was read; empty when it
@@ -239,66 +235,46 @@ class CZephynDlg : public QDialog {
   // user has been told).
   std::optional<QString> LoadSettings();
   bool SaveSettings();
-  // At start-up: selects and opens `port` when the list holds it; otherwise
-  // opens nothing, says so in the receive pane and, with the pane menu's
-  // reopen choice on, opens it once the port watch lists it.
-  void OpenSavedPort(const QString& port);
   void StartThreads();
   void StopThreads();
   void OnClose();
-  // The closing steps: the threads and workers stopped before anything they
-  // use goes, then everything that sends.
+  // The closing steps: the threads and the save stopped before anything
+  // they use goes, then the session's closing order.
   void StopWorkers();
   void StopSending();
 
-  // Who asked for an open: the user, who is told in a box why it failed; or
-  // the program (at start-up, or for a device that returned), which writes
-  // why in one line of the receive pane, and nothing when there is no rate.
-  enum class OpenBy { User, Program };
-  void OpenPortWorker(OpenBy by = OpenBy::User);
-  void ClosePortWorker();
-  // Automatic baud detection, a task of the connection worker.
-  void AutoBaudWorker();
   // The port list shows the placeholder that stands for no port.
   bool NoPortListed() const;
   // The port list's selected entry; empty when none is selected.
   QString SelectedPort() const;
-  // The port the user chose whose device is not listed now (the saved one
-  // at start-up, or one that went away), kept until another is chosen or
-  // a port opens: the settings file keeps naming it. Any thread.
-  void NoteMissingPort(const QString& port, bool keepEarlier);
-  void ForgetMissingPort();
-  // The port the settings file names: the missing one, else the selection.
-  QString PortToSave() const;
-  // The open/close button shows the open state.
-  bool PortShownOpen() const;
-  // Tells why `path` could not be opened: `error` and its errno `err` from
-  // the port, or PortError::None when the `rate` text is no rate; in a box
-  // (posted) or, for an open of the program's own, in the receive pane. Any
-  // thread.
-  void ReportOpenFailure(const std::string& path, const QString& rate, PortError error, int err,
-                         OpenBy by);
+  // What the user chose to open: the selected port, the rate box's text and
+  // the flow-control entry.
+  PortChoice Choice() const;
+  // The rate list's entries as text, the automatic one first.
+  std::vector<std::string> RateEntries() const;
 
-  void PortWatchThread();
-  void PortWatchPass();
-  // Reopening a port whose device came back: the drop is noted by the port
-  // watch when the open port's device goes; after each pass the watch looks
-  // for the device again and has the connection worker reopen it.
-  void NoteLostPort(const QString& port);
-  void ReopenReturnedPort();
-  struct LostPort {
-    QString name;
-    QString rate;
-    int flow = 0;
-    std::chrono::steady_clock::time_point at;
-    // When the open port went away; none for a saved port that was not
-    // there at start-up.
-    std::optional<WallClock::time_point> wallAt;
-  };
-  void ReopenWorker(const LostPort& lost);
-  // The end of a pass that changed the list: the first entry selected when
-  // the chosen device has gone, and the controls that need a port.
-  void FinishPortWatchPass(bool selectFirst);
+  // What the session tells, on its workers: each is posted to the window's
+  // thread and drawn there (the traffic only marks the pane as behind).
+  void OnStateChanged(const SessionState& state) override;
+  void OnPortsChanged(const std::vector<std::string>& ports) override;
+  void OnOpenFailed(const OpenFailure& failure) override;
+  void OnPortLost(const std::string& port) override;
+  void OnTrafficChanged() override;
+  void OnAtAnswer(const std::string& text) override;
+  void OnFileRefused(const std::string& path, const WholeFile& file) override;
+  void OnTransferEnded(const TransferStats& stats, TransferEnd end) override;
+  void OnSpillFailure(const SpillFailure& failure) override;
+  void OnDropped(std::uint64_t bytes) override;
+  void OnLogFailure(const LogFailure& failure) override;
+  // Drawing on the window's thread: the controls by the enablement rule, the
+  // rate box while a detection shows its entries, the port list in place.
+  void DrawState(const SessionState& state);
+  void DrawRate(const std::string& rate);
+  void DrawPorts(const std::vector<std::string>& ports);
+  // After a lost port's box: the first entry selected when the chosen
+  // device has not come back.
+  void SelectFirstUnlessReopened();
+
   void RefreshThread();
   void RefreshPass();
   // The receive pane brought up to date, and the counter labels redrawn
@@ -315,7 +291,6 @@ class CZephynDlg : public QDialog {
   void LoadPaneOptions();
   // `report`: a failure is told (not when the settings file's was already).
   void SavePaneOptions(bool report);
-  void ReportLogFailure(const LogFailure& failure);
   // A settings file that could not be written: the file, why, and that the
   // choices of this run are not kept. Window thread.
   void ReportSettingsWriteFailure(const std::string& path, int error);
@@ -325,10 +300,7 @@ class CZephynDlg : public QDialog {
   std::optional<std::string> ReadFileAtStart(const std::string& path,
                                              const std::string& fallback) const;
 
-  void OnReceived(const std::uint8_t* bytes, std::uint32_t count);
   void ShowCounters(int id, const TrafficCounters& counters);
-  void ReportSpillFailure(const SpillFailure& failure);
-  void ReportDropped(std::uint64_t dropped);
   // The capture's memory budget as the warnings show it.
   QString BudgetText() const;
   // The end of a save: its progress box closed, its outcome told. Window
@@ -339,16 +311,10 @@ class CZephynDlg : public QDialog {
   // Start-up: the captures that runs which ended without closing left
   // behind are kept under their recovered names, and a box posted once
   // tells the user where they are (removing them is up to the user).
-  void KeepCapturesOfEndedRuns();
+  void KeepCapturesOfEndedRuns(const std::vector<std::string>& kept);
   void ShowFileError(const std::string& path, int error);
-  // Why the open of `path` (shown as `device`) was refused and what the
-  // user can do about it.
-  QString PermissionAdvice(const std::string& path, const QString& device) const;
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
-  // Writes `line` into the receive pane where the traffic stands now, on a
-  // line of its own. Any thread.
-  void AddPaneNote(const QString& line);
 
   // A tick of the timed send: the payload once more. The timer's thread.
   void TimedSendTick();
@@ -393,29 +359,18 @@ class CZephynDlg : public QDialog {
   std::vector<std::uint8_t> m_sendBuf;
   std::int32_t m_sendLen = 0;
 
-  // The pane menu's choices: written on the window thread; the reader, the
-  // refresh thread and the port watch read them.
+  // The pane menu's choices (window thread); the pane's time stamps are
+  // read by the refresh thread too.
+  PaneOptions m_paneOptions;
   std::atomic<int> m_paneTimestamps{0};
-  std::atomic<int> m_reopenOnReturn{0};
-  std::atomic<int> m_logTimestamps{0};
   FindBar* m_findBar = nullptr;  // window thread; a child of the pane
-  // The live log: started and stopped on the window thread and by the
-  // connection worker's close, fed by the reader; it guards itself.
-  LiveLog m_liveLog{[this](const LogFailure& failure) { ReportLogFailure(failure); }};
-  // A port lost while open, or saved but absent at start-up, whose device
-  // may come back: set by the start-up before the port watch starts, then
-  // the port watch's only.
-  std::optional<LostPort> m_lostPort;
-  // The pane's notes: any thread adds and reads.
-  mutable std::mutex m_notesLock;
-  std::vector<QString> m_paneNotes;
-  // See NoteMissingPort.
-  mutable std::mutex m_missingPortLock;
-  QString m_missingPort;
+  // The session's state as last drawn (window thread): what the window's
+  // handlers go by, never a caption or a check box.
+  SessionState m_state;
+  // A lost port's box is open: the port list keeps its selection until it
+  // is closed.
+  bool m_lostBoxOpen = false;
 
-  // The traffic: written by the port's reader and every sender, read by the
-  // refresh thread, Save and Clear; it has its own lock.
-  TrafficRecord m_record;
   // Set by whoever records; cleared by the refresh thread when it redraws.
   std::atomic<int> m_displayDirty{0};
   // Set by the window thread while the window is minimized: nobody sees the
@@ -437,30 +392,15 @@ class CZephynDlg : public QDialog {
   SaveJob m_saveJob;
   QPointer<QProgressDialog> m_saveProgress;
   QString m_saveFolder;
-  // Bytes since the speed labels were last drawn: recorders add, the speed
-  // thread takes.
-  std::atomic<std::int32_t> m_txSpeedBytes{0};
-  std::atomic<std::int32_t> m_rxSpeedBytes{0};
 
-  // Multi-instruction mode: loaded on the window thread, moved on by the
-  // reader; it has its own lock. The UTF-8 view: written on the window
-  // thread, read by the refresh thread.
-  InstructionSequence m_instructions;
+  // The UTF-8 view: written on the window thread, read by the refresh
+  // thread.
   std::atomic<int> m_advanceUtf8Check{0};
 
   // The timed-send payload: built on the window thread, sent by the timer's
   // ticks, which take their own reference under the lock.
   mutable std::mutex m_timedSendLock;
   std::shared_ptr<const Bytes> m_timedSendBuf;
-
-  // Listeners of the receive path. The baud probe's reply: the reader writes,
-  // the detection reads, under m_probeLock. An AT query's answer: the AT page
-  // begins and ends its wait, the reader hands in the blocks; it has its own
-  // lock.
-  std::atomic<std::int32_t> m_baudProbeIndex{0};
-  std::mutex m_probeLock;
-  std::string m_baudProbeReply;
-  AtAnswer m_atAnswer;
 
   // Activities that a close of the port stops: read by the port watch and
   // the connection worker, written by their owners. The timed send's timer:
@@ -481,29 +421,10 @@ class CZephynDlg : public QDialog {
                               },
                               [this] { FinishFileSend(TextId::kSendFinished); }};
 
-  // The port list as last seen by the port watch: filled at start-up, then
-  // the watch thread's alone. m_portWatchEnabled: the window thread pauses
-  // the watch while the list is dropped down.
-  std::vector<std::string> m_portNames;
-  std::atomic<int> m_portWatchEnabled{1};
-  std::atomic<int> m_portWatchRounds{0};
-
-  // Connection requests, one after another.
-  TaskQueue m_connection;
-  // The rate text the port was last opened at by a request: the connection
-  // worker only. A baud detection runs on that worker too; the window thread
-  // starts one only while m_autoBaudRunning is 0 and the detection clears it
-  // at its end; the closing order raises m_stopAutoBaud to end it early.
-  QString m_openedRate;
-  std::atomic<int> m_autoBaudRunning{0};
-  std::atomic<int> m_stopAutoBaud{0};
-
   // The long-lived threads and their stop flags.
   StopWait m_stopWait;
-  std::atomic<int> m_stopPortWatch{0};
   std::atomic<int> m_stopRefresh{0};
   std::atomic<int> m_stopSpeed{0};
-  std::thread m_portWatchThread;
   std::thread m_refreshThread;
   std::thread m_speedThread;
 
@@ -512,6 +433,10 @@ class CZephynDlg : public QDialog {
   // thread).
   int m_fileLoads = 0;
   TaskQueue m_fileLoader;
+
+  // The terminal's session: after the controls its reports are drawn on, and
+  // before the threads that read its record, so that it goes first.
+  Session m_session;
 };
 
 }  // namespace zephyn

@@ -27,14 +27,13 @@ QString Number(std::uint64_t n) {
 }  // namespace
 
 QString CZephynDlg::BudgetText() const {
-  const std::uint64_t bytes = m_record.MemoryBudget();
+  const std::uint64_t bytes = record().MemoryBudget();
   if (bytes < (std::uint64_t(1) << 20))
     return Text(TextId::kByteAmount, m_language).arg(Number(bytes));
   return Number(bytes >> 20) + QStringLiteral(" MB");
 }
 
-void CZephynDlg::KeepCapturesOfEndedRuns() {
-  const std::vector<std::string> kept = m_record.RecoverStaleCaptures();
+void CZephynDlg::KeepCapturesOfEndedRuns(const std::vector<std::string>& kept) {
   if (kept.empty()) return;
   QStringList paths;
   for (const std::string& path : kept) paths << QString::fromStdString(path);
@@ -57,7 +56,7 @@ void CZephynDlg::OnSave() {
   // gone.
   if (folder.isEmpty() || m_closingRuns > 0) return;
   m_saveFolder = folder;
-  m_saveJob.Start(m_record.TakeSaveSource(), folder.toStdString(),
+  m_saveJob.Start(record().TakeSaveSource(), folder.toStdString(),
                   [this] { m_controls.post([this] { FinishSave(); }); });
 
   const QString label = Text(TextId::kSavingTo, m_language).arg(folder);
@@ -128,7 +127,7 @@ void CZephynDlg::FinishSave() {
   Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
 }
 
-void CZephynDlg::ReportDropped(std::uint64_t dropped) {
+void CZephynDlg::OnDropped(std::uint64_t dropped) {
   const QString budget = BudgetText();
   const QString text = Text(TextId::kReceivedDropped, m_language).arg(budget, Number(dropped));
   PostWarning(text, QString());

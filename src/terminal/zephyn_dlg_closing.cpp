@@ -2,7 +2,6 @@
 // box, Alt+F4, Escape, a termination signal) ends in reject(), which runs the
 // order once.
 #include "panels/more_str_send.h"
-#include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -18,11 +17,9 @@ void CZephynDlg::OnClose() {
   StopSending();
   // The settings file, and the pane menu's choices beside it.
   SavePaneOptions(SaveSettings());
-  // The port, and the live log that follows it.
-  if (g_comPort.IsOpen()) g_comPort.Close();
-  m_liveLog.Stop();
-  // Only saved copies outlive the run.
-  m_record.DeleteCapture();
+  // The session's closing order: its workers, the port, the live log, and
+  // this run's capture (only saved copies outlive the run).
+  m_session.Shutdown();
 }
 
 void CZephynDlg::StopWorkers() {
@@ -33,11 +30,6 @@ void CZephynDlg::StopWorkers() {
   // A save under way stops and removes its partial file, so that a signal
   // during a long save ends the process at once and leaves no half file.
   CancelSave();
-  // An open or close request under way finishes (a baud detection, told to
-  // stop by StopThreads, at its next wait), and the ones still waiting are
-  // dropped, before the port is closed, so none reopens it behind the
-  // closing window.
-  m_connection.Shutdown();
 }
 
 void CZephynDlg::StopSending() {

@@ -9,17 +9,17 @@ void CZephynDlg::ShowCounters(int id, const TrafficCounters& counters) {
 }
 
 void CZephynDlg::ShowTxCounters() {
-  ShowCounters(MainIds::kTxCounters, m_record.Tx());
+  ShowCounters(MainIds::kTxCounters, record().Tx());
 }
 
 void CZephynDlg::ShowRxCounters() {
-  ShowCounters(MainIds::kRxCounters, m_record.Rx());
+  ShowCounters(MainIds::kRxCounters, record().Rx());
 }
 
 void CZephynDlg::Clear() {
   // The bytes already spilled go too: a later Save holds only what comes
   // after this Clear.
-  m_record.Clear();
+  record().Clear();
   m_controls.setText(MainIds::kReceivePane, QString());
   m_displayDirty = 1;  // the refresh thread starts its text afresh
   ShowTxCounters();

@@ -91,7 +91,7 @@ void CZephynDlg::FinishChooseFile(const QString& path, WholeFile file, bool send
   const std::int32_t chunk = FileChunkSize(LeadingInt(ToGbk(m_controls.text(kBaudRate))));
   m_fileTransfer.Load(std::move(file.data), file.size, chunk);
   m_controls.setRange(kProgress, 0, 1000);
-  m_controls.setEnabled(kSendFile, m_fileLoads == 0 && PortShownOpen());
+  m_controls.setEnabled(kSendFile, m_fileLoads == 0 && (m_state.connection == Connection::Open));
 }
 
 void CZephynDlg::OnSendFile() {
@@ -138,7 +138,7 @@ void CZephynDlg::FinishFileSend(std::uint16_t captionId) {
   m_fileClosing = 1;
   const TransferStats stats = m_fileTransfer.Finish();
   // The end of a transfer counts as one more send.
-  ShowCounters(kTxCounters, m_record.CountSent(nullptr, 0));
+  ShowCounters(kTxCounters, record().CountSent(nullptr, 0));
   ShowFileReady();
   const QString text = QString::fromStdString(TransferStatsText(stats, m_language));
   m_controls.post([this, text, captionId] {
@@ -154,7 +154,7 @@ void CZephynDlg::ShowFileReady() {
   m_controls.setText(kSendFile, Text(TextId::kSendFileCaption));
   // The send controls come back with the port: a transfer that ended
   // because the port went leaves them off.
-  EnableSendControls(PortShownOpen() ? 1 : 0);
+  EnableSendControls((m_state.connection == Connection::Open) ? 1 : 0);
   m_controls.setEnabled(kStopSend, false);
   m_controls.setEnabled(kPortList, true);
   const bool port = !NoPortListed();
@@ -162,9 +162,7 @@ void CZephynDlg::ShowFileReady() {
 }
 
 bool CZephynDlg::WriteFileChunk(const std::uint8_t* bytes, std::int32_t count) {
-  if (!g_comPort.Write(bytes, count)) return false;
-  m_record.CountSent(bytes, count);
-  return true;
+  return m_session.Link().SendCounted(bytes, count);
 }
 
 void CZephynDlg::RefreshFileProgress() {
@@ -182,9 +180,6 @@ void CZephynDlg::RefreshFileProgress() {
   if (m_controls.value(kProgress) != position) m_controls.setValue(kProgress, position);
   const QString text = QString::asprintf("%.1f%%", percent);
   if (m_controls.text(kPercent) != text) m_controls.setText(kPercent, text);
-  // The TX speed shows the file's speed while chunks go out.
-  if (const std::optional<std::int32_t> speed = m_fileTransfer.TakeSpeedSample())
-    m_txSpeedBytes = *speed;
 }
 
 }  // namespace zephyn

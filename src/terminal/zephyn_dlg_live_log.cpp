@@ -22,14 +22,14 @@ void CZephynDlg::OnLogToFile() {
 void CZephynDlg::StartLiveLog(const QString& path) {
   // The log's own thread opens the file; a file it cannot open is told as a
   // failed write is.
-  m_liveLog.Start(QFile::encodeName(path).toStdString(), m_logTimestamps != 0);
+  m_session.StartLiveLog(QFile::encodeName(path).toStdString(), m_paneOptions.logTimestamps);
 }
 
 void CZephynDlg::StopLiveLog() {
-  m_liveLog.Stop();
+  m_session.StopLiveLog();
 }
 
-void CZephynDlg::ReportLogFailure(const LogFailure& failure) {
+void CZephynDlg::OnLogFailure(const LogFailure& failure) {
   const QString file = QFile::decodeName(QByteArray::fromStdString(failure.path));
   const QString reason = QString::fromStdString(FileErrorReason(failure.error, m_language));
   const QString text = Text(TextId::kLogWriteFailed, m_language).arg(file, reason);

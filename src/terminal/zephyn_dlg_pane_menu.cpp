@@ -34,13 +34,13 @@ void CZephynDlg::OpenFindBar() {
 }
 
 PaneOptions CZephynDlg::paneOptions() const {
-  return {m_paneTimestamps != 0, m_reopenOnReturn != 0, m_logTimestamps != 0};
+  return m_paneOptions;
 }
 
 void CZephynDlg::SetPaneOptions(const PaneOptions& options) {
+  m_paneOptions = options;
   m_paneTimestamps = options.timestamps ? 1 : 0;
-  m_reopenOnReturn = options.reopen ? 1 : 0;
-  m_logTimestamps = options.logTimestamps ? 1 : 0;
+  m_session.SetReopenOnReturn(options.reopen);
   m_displayDirty = 1;
 }
 
@@ -67,23 +67,27 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
   QAction* find = add("paneFind", text(TextId::kPaneFind), false, false, [this] { OpenFindBar(); });
   find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   find->setShortcutContext(Qt::WidgetShortcut);  // shown in the menu; the pane handles the key
-  add("paneTimestamps", text(TextId::kPaneTimestamps), true, m_paneTimestamps != 0,
-      [this](bool on) {
-        m_paneTimestamps = on ? 1 : 0;
-        m_displayDirty = 1;
-      });
-  add("paneReopen", text(TextId::kPaneReopen), true, m_reopenOnReturn != 0,
-      [this](bool on) { m_reopenOnReturn = on ? 1 : 0; });
+  auto choose = [this](auto change) {
+    return [this, change](bool on) {
+      PaneOptions options = m_paneOptions;
+      change(options, on);
+      SetPaneOptions(options);
+    };
+  };
+  add("paneTimestamps", text(TextId::kPaneTimestamps), true, m_paneOptions.timestamps,
+      choose([](PaneOptions& o, bool on) { o.timestamps = on; }));
+  add("paneReopen", text(TextId::kPaneReopen), true, m_paneOptions.reopen,
+      choose([](PaneOptions& o, bool on) { o.reopen = on; }));
   menu->addSeparator();
-  if (m_liveLog.Active()) {
+  if (m_state.liveLog) {
     add("paneLog", text(TextId::kPaneStopLog), false, false, [this] { StopLiveLog(); });
   } else {
     QAction* log =
         add("paneLog", text(TextId::kPaneLogToFile), false, false, [this] { OnLogToFile(); });
-    log->setEnabled(PortShownOpen());
+    log->setEnabled(m_state.connection == Connection::Open);
   }
-  add("paneLogTimestamps", text(TextId::kPaneLogTimestamps), true, m_logTimestamps != 0,
-      [this](bool on) { m_logTimestamps = on ? 1 : 0; });
+  add("paneLogTimestamps", text(TextId::kPaneLogTimestamps), true, m_paneOptions.logTimestamps,
+      choose([](PaneOptions& o, bool on) { o.logTimestamps = on; }));
   menu->popup(globalPos);
 }
 

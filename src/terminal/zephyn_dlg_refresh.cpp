@@ -69,7 +69,7 @@ void CZephynDlg::RefreshPane() {
   const PaneView view{m_controls.checked(kEcho), m_controls.checked(kHexView),
                       m_advanceUtf8Check != 0, m_hexBytesPerLine,
                       m_paneTimestamps != 0, int(paneNotes().size())};
-  const PaneEdit edit = m_pane.Update(m_record, view);
+  const PaneEdit edit = m_pane.Update(record(), view);
   if (!edit.whole) {
     // An edit in place keeps the view at the end by itself.
     if (!edit.Empty())
@@ -87,8 +87,8 @@ void CZephynDlg::RefreshCounters() {
   // Labels written elsewhere (Clear, a Send from the window) show values the
   // record held then; a label is redrawn whenever the record differs from
   // what this thread drew last, so it never stays behind the record.
-  const TrafficCounters tx = m_record.Tx();
-  const TrafficCounters rx = m_record.Rx();
+  const TrafficCounters tx = record().Tx();
+  const TrafficCounters rx = record().Rx();
   if (!m_countersDrawn || !SameCounters(tx, m_drawnTx)) ShowCounters(kTxCounters, tx);
   if (!m_countersDrawn || !SameCounters(rx, m_drawnRx)) ShowCounters(kRxCounters, rx);
   m_drawnTx = tx;

@@ -7,7 +7,6 @@
 #include "dialogs/prompt_service.h"
 #include "dialogs/window_thread.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -20,18 +19,8 @@ const std::uint8_t kCrLf[] = {'\r', '\n'};
 
 }  // namespace
 
-int CZephynDlg::SendBytes(const std::uint8_t* bytes, std::int32_t count) {
-  if (!g_comPort.Write(bytes, count)) return 0;
-  // One unit in the record: concurrent senders never lose a count and their
-  // echoes never interleave.
-  const TrafficCounters tx = m_record.RecordSent(bytes, count);
-  m_txSpeedBytes += count;
-  // A send from the window (the user's) shows its count at once; repeated
-  // sends of the timers and the AT instructions are drawn at the refresh
-  // thread's pace.
-  if (IsWindowThread()) ShowCounters(kTxCounters, tx);
-  m_displayDirty = 1;
-  return 1;
+void CZephynDlg::SendBytes(Bytes bytes) {
+  m_session.Send(std::move(bytes));
 }
 
 std::string CZephynDlg::InputText() const {
@@ -53,10 +42,9 @@ void CZephynDlg::OnSend() {
   const std::string text = InputText();
   if (text.empty()) return;
 
-  m_instructions.Reset();
-  if (m_instructions.Enabled()) {
+  {
     std::string first;
-    if (m_instructions.Load(text, &first) == CutResult::TooMany) {
+    if (m_session.LoadInstructions(text, &first) == CutResult::TooMany) {
       // The input is refused whole: nothing is sent, nothing is left to send.
       Prompts().messageBox(this, Text(TextId::kTooManyInstructions, m_language), AppTitle(),
                            QMessageBox::Ok, QMessageBox::Warning);
@@ -72,9 +60,9 @@ void CZephynDlg::OnSend() {
   if (m_controls.checked(kNewLine)) {
     Bytes withNewLine(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen);
     withNewLine.insert(withNewLine.end(), kCrLf, kCrLf + 2);
-    SendBytes(withNewLine.data(), std::int32_t(withNewLine.size()));
+    SendBytes(std::move(withNewLine));
   } else {
-    SendBytes(m_sendBuf.data(), m_sendLen);
+    SendBytes(Bytes(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen));
   }
 }
 

@@ -97,7 +97,7 @@ bool CZephynDlg::SaveSettings() {
   if (m_options.settingsPath.empty() || m_moreStrSend == nullptr) return true;
   Controls& page = m_moreStrSend->controls();
   std::vector<std::string> values(Idx::kCount);
-  values[Idx::kPort] = ToGbk(PortToSave());
+  values[Idx::kPort] = m_session.PortToSave();
   values[Idx::kBaud] = ToGbk(m_controls.text(kBaudRate));
   values[Idx::kFlow] = ToGbk(m_controls.text(kFlowControl));
   values[Idx::kInterval] = ToGbk(m_controls.text(kInterval));

@@ -1,5 +1,4 @@
 // The start-up sequence of the main window.
-#include <unistd.h>
 
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -12,8 +11,6 @@
 #include "panels/more_str_send.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_template.h"
-#include "serial/com_port.h"
-#include "serial/port_list.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -34,20 +31,22 @@ bool CZephynDlg::OnInitDialog() {
   CreateControls();
   ResetState();
   InitTabs();
+  // A close, an open and a lost port stop what sends: the file transfer
+  // pauses (it ends with its statistics only by Stop or a lost port), the
+  // timed send and the cycle stop.
+  m_session.OnStopActivities([this] {
+    m_fileTransfer.Pause();
+    KillTimedSendTimer();
+    if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
+  });
   ResetViewAndSendControls();
   InitLayout();
   InitLinks();
   InitReceivePaneLook();
   InitPaneExtras();
   FillLists();
-  FillPortList();
-  g_comPort.SetReceiver(
-      [this](const std::uint8_t* bytes, std::uint32_t count) { OnReceived(bytes, count); });
-  EnableSendControls(0);
-  // Empty pane, buffers and counters; captures that runs which ended without
-  // closing left behind are kept under a name of their own and told once.
+  // Empty pane, buffers and counters.
   Clear();
-  KeepCapturesOfEndedRuns();
   SetAdvancedSettings(AdvancedSettings{});
   RestoreLastSession();
   StartThreads();
@@ -89,11 +88,8 @@ void CZephynDlg::InitReceivePaneLook() {
 void CZephynDlg::ResetState() {
   m_fileTransferActive = 0;
   m_timedSendTimer = 0;
-  m_baudProbeIndex = 0;
   m_displayDirty = 0;
   m_fileClosing = 0;
-  m_portWatchEnabled = 1;
-  m_stopPortWatch = 0;
   m_stopRefresh = 0;
   m_stopSpeed = 0;
 }
@@ -111,41 +107,6 @@ void CZephynDlg::FillLists() {
   m_controls.addItem(kFlowControl, Text(TextId::kFlowOff));
   m_controls.addItem(kFlowControl, Text(TextId::kFlowOn));
   m_controls.setCurSel(kFlowControl, 0);
-}
-
-std::vector<std::string> CZephynDlg::EnumeratePorts(std::size_t capacity) const {
-  // Port names are file-system names and stay UTF-8, the placeholder too.
-  // A device given by path is listed while it exists, so that one that goes
-  // away (a pseudo-terminal whose other end closed) leaves the list like an
-  // unplugged adapter does.
-  std::vector<std::string> present;
-  for (const std::string& path : m_options.extraPorts)
-    if (::access(path.c_str(), F_OK) == 0) present.push_back(path);
-  return zephyn::EnumeratePorts(m_options.sysfsRoot, present, capacity,
-                                LoadTextUtf8(TextId::kNoPort));
-}
-
-void CZephynDlg::FillPortList() {
-  const std::vector<std::string> names = EnumeratePorts(256);
-  // The watch remembers at most 50 names.
-  m_portNames.clear();
-  for (const std::string& name : names) {
-    if (name.empty() || m_portNames.size() == 50) break;
-    m_portNames.push_back(name);
-  }
-
-  const bool noPort = names.empty() || names.front() == LoadTextUtf8(TextId::kNoPort);
-  for (int id : {kOpenClose, kBaudRate, kFlowControl, kSave}) m_controls.setEnabled(id, !noPort);
-  if (noPort) {
-    m_controls.addItem(kPortList, Text(TextId::kNoPort));
-    m_controls.setCurSel(kPortList, 0);
-    return;
-  }
-  for (const std::string& name : names) {
-    if (name.empty()) break;
-    m_controls.addItem(kPortList, QString::fromStdString(name));
-  }
-  if (m_controls.curSel(kPortList) < 0) m_controls.setCurSel(kPortList, 0);
 }
 
 }  // namespace zephyn

@@ -14,26 +14,20 @@ namespace zephyn {
 using std::chrono::milliseconds;
 
 void CZephynDlg::StartThreads() {
-  m_portWatchThread = std::thread([this] { PortWatchThread(); });
   m_refreshThread = std::thread([this] { RefreshThread(); });
   m_speedThread = std::thread([this] { SpeedThread(); });
 }
 
 void CZephynDlg::StopThreads() {
-  m_stopPortWatch = 1;
   m_stopRefresh = 1;
   m_stopSpeed = 1;
-  // A baud detection running on the connection worker ends at its next wait
-  // too, so that the worker's shutdown that follows never waits out a whole
-  // detection.
-  m_stopAutoBaud = 1;
   m_stopWait.WakeAll();
-  for (std::thread* t : {&m_portWatchThread, &m_refreshThread, &m_speedThread})
+  for (std::thread* t : {&m_refreshThread, &m_speedThread})
     if (t->joinable()) t->join();
 }
 
 bool CZephynDlg::threadsRunning() const {
-  return m_portWatchThread.joinable() || m_refreshThread.joinable() || m_speedThread.joinable();
+  return m_refreshThread.joinable() || m_speedThread.joinable();
 }
 
 void CZephynDlg::SpeedThread() {
@@ -43,13 +37,16 @@ void CZephynDlg::SpeedThread() {
   const QString unit = Text(TextId::kByteUnit) + QLatin1Char('/') + Text(TextId::kSecondUnit);
   // A label is redrawn only when its text changes (an idle port's "0 B/s"
   // is drawn once).
-  auto show = [this, &unit](int id, std::atomic<std::int32_t>& bytes) {
-    const QString text = QStringLiteral("%1 %2").arg(bytes.exchange(0)).arg(unit);
+  auto show = [this, &unit](int id, std::int32_t bytes) {
+    const QString text = QStringLiteral("%1 %2").arg(bytes).arg(unit);
     if (m_controls.text(id) != text) m_controls.setText(id, text);
   };
   do {
-    show(MainIds::kTxSpeed, m_txSpeedBytes);
-    show(MainIds::kRxSpeed, m_rxSpeedBytes);
+    // Everything written counts, a file's chunks too: during a transfer the
+    // TX speed is the file's.
+    const SpeedBytes speed = m_session.TakeSpeedBytes();
+    show(MainIds::kTxSpeed, speed.tx);
+    show(MainIds::kRxSpeed, speed.rx);
   } while (!m_stopWait.SleepUnless(m_stopSpeed, milliseconds(1000)));
 }
 

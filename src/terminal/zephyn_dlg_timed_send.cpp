@@ -77,7 +77,7 @@ void CZephynDlg::TimedSendTick() {
   // payload while it is being sent. A refused write is not reported; the
   // next tick tries again.
   const std::shared_ptr<const Bytes> payload = TimedSendPayload();
-  if (payload) SendBytes(payload->data(), std::int32_t(payload->size()));
+  if (payload) m_session.Link().SendRecorded(payload->data(), std::int32_t(payload->size()));
 }
 
 void CZephynDlg::KillTimedSendTimer() {

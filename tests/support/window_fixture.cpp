@@ -15,7 +15,6 @@ void WindowFixture::SetUpWindow(Language language) {
 void WindowFixture::TearDownWindow() {
   m_dlg.reset();
   m_module.reset();
-  if (g_comPort.IsOpen()) g_comPort.Close();
 }
 
 bool WindowFixture::NewModule(std::uint32_t rate) {
@@ -46,7 +45,7 @@ void WindowFixture::OpenPort() {
 }
 
 bool WindowFixture::PortOpen() {
-  return g_comPort.IsOpen();
+  return m_dlg != nullptr && m_dlg->session().PortOpen();
 }
 
 }  // namespace zephyn
