@@ -35,6 +35,8 @@ bool Session::Detect(std::string port, int flow, std::vector<std::string> rates)
 }
 
 Connection Session::DetectNow(const PortChoice& choice, const std::vector<std::string>& rates) {
+  // The probes own the port while they run.
+  StopActivities();
   // An answer to the first probe belongs to the rate the port has now.
   const bool startOpen = m_port.IsOpen();
   const std::string startRate = m_openedRate;
@@ -94,7 +96,6 @@ Connection Session::DetectNow(const PortChoice& choice, const std::vector<std::s
                  : Connection::Closed;
     case BaudSearchResult::End::Exhausted:
       // The rate stays empty, so a later open waits for a rate to be chosen.
-      StopActivities();
       CloseNow();
       ChangeState([](SessionState& state) { state.rate.clear(); });
       return Connection::Closed;
