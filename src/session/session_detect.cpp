@@ -96,6 +96,7 @@ Connection Session::DetectNow(const PortChoice& choice, const std::vector<std::s
                  : Connection::Closed;
     case BaudSearchResult::End::Exhausted:
       // The rate stays empty, so a later open waits for a rate to be chosen.
+      StopActivities();
       CloseNow();
       ChangeState([](SessionState& state) { state.rate.clear(); });
       return Connection::Closed;
