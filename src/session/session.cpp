@@ -78,6 +78,9 @@ std::vector<std::string> Session::Start(const std::string& savedPort,
 
 void Session::Shutdown() {
   if (m_shutDown.exchange(1) != 0) return;
+  // First, while the port is open: a file transfer ends with its figures,
+  // then the cycle and the timed send, each waited for.
+  m_activities.Shutdown();
   StopActivities();
   // The watch and a detection end at their next wait; the worker's request
   // under way finishes and the waiting ones are dropped, so nothing reopens
@@ -111,21 +114,6 @@ void Session::ChangeState(const std::function<void(SessionState&)>& change) {
     after = m_state;
   }
   m_events.OnStateChanged(after);
-}
-
-void Session::OnStopActivities(std::function<void()> stop) {
-  std::lock_guard lock(m_lock);
-  m_activityStops.push_back(std::move(stop));
-}
-
-void Session::StopActivities() {
-  // The timed send, the file transfer and the string cycle register here.
-  std::vector<std::function<void()>> stops;
-  {
-    std::lock_guard lock(m_lock);
-    stops = m_activityStops;
-  }
-  for (const auto& stop : stops) stop();
 }
 
 void Session::Send(Bytes bytes) {

@@ -12,15 +12,22 @@
 //   rates (Detecting).
 // - Opening, Closing, Detecting: a request is queued or runs; the state
 //   the last one leaves follows once none is left.
-// - Open: Send() writes; Close() stops the activities and closes (Closing).
-//   When the port watch finds the device gone the activities stop, the port
-//   closes and the connection is Lost (OnPortLost once).
+// - Open: Send() writes and the activities run (the timed send, the file
+//   transfer, the string cycle); Close() shows Closing, then stops the
+//   activities and closes. When the port watch finds the device gone the
+//   connection is Lost, the activities stop, the port closes (OnPortLost
+//   once).
 // - Lost: with reopening on, the port opens again as it was when the watch
 //   lists its device again within the limit (a note in the pane says when it
 //   went and came back), unless another port was opened meanwhile.
 //
 // A program's own open (the saved port at start-up, a reopen) notes why it
 // failed in the pane; an open the user asked for reports OnOpenFailed.
+//
+// The activities stop whenever the connection leaves Open: a close, an
+// open (of this or another port), a lost port, a detection, and the
+// closing order. A file transfer under way, sending or paused, then ends
+// as stopped and tells its figures (OnTransferEnded).
 #pragma once
 
 #include <atomic>
@@ -44,6 +51,7 @@
 #include "serial/baud_search.h"
 #include "serial/com_port.h"
 #include "serial/port_list.h"
+#include "session/activities/activities.h"
 #include "session/session_events.h"
 #include "session/session_link.h"
 #include "session/session_state.h"
@@ -97,11 +105,13 @@ class Session : private SessionLink {
   // on, opened when it appears. Then the port watch starts.
   std::vector<std::string> Start(const std::string& savedPort, const std::string& rateText,
                                  int flow);
-  // The closing order, once (later calls return at once): the activities and
-  // the port watch stop, a detection is cut short, the connection worker
-  // ends after the request under way, the port closes (a send under way
-  // fails), the send worker ends, the live log stops and this run's capture
-  // is deleted. Waits for all of it; the only command that does.
+  // The closing order, once (later calls return at once): the activities end
+  // (a file transfer under way with its figures, then the cycle, then the
+  // timed send, each waited for), the port watch stops, a detection is cut
+  // short, the connection worker ends after the request under way, the port
+  // closes (a send under way fails), the send worker ends, the live log
+  // stops and this run's capture is deleted. Waits for all of it; the only
+  // command that does.
   void Shutdown();
 
   // Opens `choice` (closing the port first if one is open), on the
@@ -111,7 +121,8 @@ class Session : private SessionLink {
   // OpenBy::Program, noted in the pane, and such an open with an empty rate
   // waits for the user's choice silently.
   void Open(PortChoice choice, OpenBy by = OpenBy::User);
-  // Stops the activities, then closes the port and the live log.
+  // Shows Closing, stops the activities, then closes the port and the live
+  // log on the connection worker.
   void Close();
   // Looks for the rate at which the module on `port` answers, over the rate
   // list `rates` (entry 0 is the automatic one itself, never tried). The
@@ -137,6 +148,63 @@ class Session : private SessionLink {
   // gives what came without "OK" (nullopt: nothing, or already reported).
   void BeginAtQuery();
   std::optional<std::string> EndAtQuery();
+
+  // The timed send: `payload` written every `intervalMs` milliseconds, the
+  // first time one interval from now, each write recorded as a send; one
+  // that runs is replaced. `rateText` is the rate as chosen, read as a
+  // whole number ("Auto" reads 0, which carries nothing): a payload the
+  // line cannot carry that often is refused (kTooFast), as is an interval
+  // the timer cannot run (kTimerRefused); a refused start changes nothing.
+  // The state's timedSend says whether it runs. Writes need the open port;
+  // a refused write is not reported, the next tick tries again.
+  TimedSend::Result StartTimedSend(Bytes payload, std::int64_t intervalMs,
+                                   std::string_view rateText);
+  // The payload from the next tick on (the input box edited, New line
+  // toggled); a tick that is sending goes on with the one it took.
+  void SetTimedPayload(Bytes payload);
+  // Never waits for a tick.
+  void StopTimedSend();
+
+  // The file transfer: the state's file, filePath and transfer tell it.
+  // Every command returns at once.
+  //
+  // Reads the file at `path` on the file worker, to be sent in chunks sized
+  // for `rateText` (read as StartTimedSend reads it); the state's file is
+  // Loading, then Loaded or Unsendable (OnFileRefused says why; a file too
+  // large or with no room in memory leaves the one in hand). Not while
+  // sending (false); while paused, the new file is sent from its first byte
+  // on resume.
+  bool LoadFile(const std::string& path, std::string_view rateText);
+  // Starts sending the loaded file, or resumes the paused transfer: only
+  // while the port is Open (kNotNow otherwise, while sending, or while a
+  // file loads; kNoFile with no file read).
+  FileSend::Go SendFile();
+  // Sending: pauses after the chunk under way (Paused). False otherwise.
+  bool PauseFile();
+  // Sending or paused: ends the transfer as stopped (OnTransferEnded, with
+  // its figures; Idle). False when none is under way. A transfer's last
+  // chunk ends it as finished the same way.
+  bool StopFile();
+  // Once a transfer has ended: the file back to its first byte, the
+  // progress at 0. The next SendFile does so itself.
+  void RewindFile();
+  // The progress, for a refresh: thousandths and percent of the file sent
+  // (0 with no file); the speed of the chunks written since the last sample
+  // (one thread samples).
+  int FileThousandths() const;
+  double FilePercent() const;
+  std::optional<std::int32_t> TakeFileSpeedSample();
+
+  // The string cycle: the rows that are not empty (each with CR LF when
+  // `newLine`), taken now, sent one every `intervalMs` milliseconds in row
+  // order, forever, the first one interval from now; one that runs is
+  // replaced. kNoRows when every row is empty, kTimerRefused for an interval
+  // the timer cannot run; a refused start changes nothing. The state's
+  // cycle says whether it runs.
+  Cycle::Result StartCycle(const std::vector<StoredString>& rows, bool newLine,
+                           std::int64_t intervalMs);
+  // Never waits for a tick.
+  void StopCycle();
 
   // The pane menu's choice: a port lost while open (or saved but absent at
   // start-up) is opened again when it returns.
@@ -169,10 +237,11 @@ class Session : private SessionLink {
   // The port list: the extra ports, then the system's; the placeholder
   // alone when there is none.
   std::vector<std::string> Ports() const;
-  // What the activities use of the session.
+  // What an activity uses of the session; the session's own are built on it.
   SessionLink& Link() { return *this; }
-  // Called whenever the activities must stop (a close, an open, a lost
-  // port, the closing order); any thread, never from within such a call.
+  // Also called whenever the session's own activities stop (a close, an
+  // open, a lost port, the closing order): for anything else that must end
+  // with them. Any thread, never from within such a call.
   void OnStopActivities(std::function<void()> stop);
 
  private:
@@ -198,7 +267,10 @@ class Session : private SessionLink {
   // and handed to whoever waits for one.
   void OnComRead(const std::uint8_t* bytes, std::uint32_t count);
 
-  // Every activity stops: the one place that stops them all.
+  // Every activity stops: the one place that stops them all. Called once
+  // the connection has left Open (a file transfer checks it to start), and
+  // never under the state lock (the activities change the state under
+  // locks of their own).
   void StopActivities();
 
   // Connection requests. A command counts its request and shows its
@@ -284,6 +356,9 @@ class Session : private SessionLink {
   CComPort m_port{[this](const std::uint8_t* bytes, std::uint32_t count) { OnComRead(bytes, count); }};
   TaskQueue m_connection;
   TaskQueue m_sender;
+  // The timed send, the file transfer and the string cycle, on this
+  // session's link: they write through the port, so they go before it.
+  Activities m_activities{*this};
 };
 
 }  // namespace zephyn

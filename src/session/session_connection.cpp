@@ -64,11 +64,13 @@ void Session::Open(PortChoice choice, OpenBy by) {
 }
 
 void Session::Close() {
-  StopActivities();
+  // Closing shows first: a file transfer asked for from now on is refused,
+  // and one that started before is stopped here.
   Request(Connection::Closing, [this] {
     CloseNow();
     return Connection::Closed;
   });
+  StopActivities();
 }
 
 bool Session::OpenNow(const PortChoice& choice, OpenBy by) {

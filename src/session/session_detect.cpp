@@ -35,6 +35,8 @@ bool Session::Detect(std::string port, int flow, std::vector<std::string> rates)
 }
 
 Connection Session::DetectNow(const PortChoice& choice, const std::vector<std::string>& rates) {
+  // The probes own the port while they run.
+  StopActivities();
   // An answer to the first probe belongs to the rate the port has now.
   const bool startOpen = m_port.IsOpen();
   const std::string startRate = m_openedRate;

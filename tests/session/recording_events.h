@@ -25,6 +25,11 @@ bool WaitFor(Condition condition, std::chrono::milliseconds timeout = std::chron
 
 class RecordingEvents : public SessionEvents {
  public:
+  struct TransferEnded {
+    TransferStats stats;
+    TransferEnd end;
+  };
+
   void OnStateChanged(const SessionState& state) override {
     std::lock_guard lock(m_lock);
     m_states.push_back(state);
@@ -47,7 +52,10 @@ class RecordingEvents : public SessionEvents {
     m_atAnswers.push_back(text);
   }
   void OnFileRefused(const std::string&, const WholeFile&) override {}
-  void OnTransferEnded(const TransferStats&, TransferEnd) override {}
+  void OnTransferEnded(const TransferStats& stats, TransferEnd end) override {
+    std::lock_guard lock(m_lock);
+    m_transferEnds.push_back({stats, end});
+  }
   void OnSpillFailure(const SpillFailure&) override {}
   void OnDropped(std::uint64_t) override {}
   void OnLogFailure(const LogFailure& failure) override {
@@ -64,6 +72,7 @@ class RecordingEvents : public SessionEvents {
     m_lostPorts.clear();
     m_atAnswers.clear();
     m_logFailures.clear();
+    m_transferEnds.clear();
   }
 
   std::vector<SessionState> States() const {
@@ -103,6 +112,10 @@ class RecordingEvents : public SessionEvents {
     std::lock_guard lock(m_lock);
     return m_logFailures;
   }
+  std::vector<TransferEnded> TransferEnds() const {
+    std::lock_guard lock(m_lock);
+    return m_transferEnds;
+  }
 
  private:
   mutable std::mutex m_lock;
@@ -112,6 +125,7 @@ class RecordingEvents : public SessionEvents {
   std::vector<std::string> m_lostPorts;
   std::vector<std::string> m_atAnswers;
   std::vector<LogFailure> m_logFailures;
+  std::vector<TransferEnded> m_transferEnds;
 };
 
 }  // namespace zephyn

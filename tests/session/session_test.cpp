@@ -102,6 +102,20 @@ class SessionTest : public TempFolderTest {
     }));
   }
   bool IsLast(Connection connection) const { return m_events.Last().connection == connection; }
+  // A file far longer than a test lasts, sent at 300 bit/s (one byte a
+  // chunk), is under way.
+  void StartALongTransfer(Session& session, RecordingEvents& events) {
+    const std::string path = Root() + "/long.bin";
+    const Bytes bytes = Pattern(kLongFile);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    ASSERT_TRUE(session.LoadFile(path, "300"));
+    ASSERT_TRUE(WaitFor([&] { return events.Last().file == FileStage::Loaded; }));
+    ASSERT_EQ(session.SendFile(), FileSend::Go::kStarted);
+    ASSERT_TRUE(WaitFor([&] { return session.FileThousandths() > 0; }));
+    EXPECT_EQ(events.Last().transfer, Transfer::Sending);
+  }
+  static constexpr std::size_t kLongFile = 200'000;
 
   std::string m_link;
   RecordingEvents m_events;
@@ -413,6 +427,154 @@ TEST_F(SessionTest, ShutdownEndsADetectionAndTrafficPromptly) {
     // Every thread the session started has ended.
     EXPECT_EQ(ThreadCount(), threadsBefore - 1);  // the module's thread is gone too
   }
+}
+
+TEST_F(SessionTest, TheTimedSendAndTheCycleRunWhileOpenAndStopWhenThePortCloses) {
+  for (bool lost : {false, true}) {
+    SCOPED_TRACE(lost ? "the port is lost" : "the user closes");
+    StartOpen(115200);
+    ASSERT_EQ(m_session->StartTimedSend(BytesOf("tick;"), 2, "115200"),
+              TimedSend::Result::kStarted);
+    ASSERT_EQ(m_session->StartCycle({{"", false}, {"cycle", false}}, true, 3),
+              Cycle::Result::kStarted);
+    EXPECT_TRUE(m_events.Last().timedSend);
+    EXPECT_TRUE(m_events.Last().cycle);
+    ASSERT_TRUE(WaitFor([&] {
+      const std::vector<std::uint8_t> received = m_module->received();
+      return Holds(received, "tick;tick;") && Holds(received, "cycle\r\n");
+    }));
+    if (lost) {
+      Unplug();
+      ASSERT_TRUE(WaitFor([&] { return !m_events.LostPorts().empty(); }));
+      EXPECT_TRUE(IsLast(Connection::Lost));
+    } else {
+      m_session->Close();
+      ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+    }
+    EXPECT_FALSE(m_events.Last().timedSend);
+    EXPECT_FALSE(m_events.Last().cycle);
+
+    // Open again, nothing is sent but what the user sends, over many periods
+    // of either timer.
+    if (lost) {
+      Replug();
+      ASSERT_TRUE(WaitFor([&] { return m_session->Ports().front() == m_link; }));
+    }
+    m_session->Open({m_link, "115200", 0});
+    ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+    const std::uint64_t sends = m_session->Record().Tx().count;
+    WaitForAWatchRound();
+    m_session->Send(BytesOf("marker"));
+    ASSERT_TRUE(WaitFor([&] { return m_session->Record().Tx().count > sends; }));
+    EXPECT_EQ(m_session->Record().Tx().count, sends + 1);
+    m_session.reset();
+    m_events.Forget();
+  }
+}
+
+TEST_F(SessionTest, AFileTransferEndsOnceWithItsFiguresWhenThePortGoes) {
+  enum class End { Close, Unplug, Shutdown };
+  for (End end : {End::Close, End::Unplug, End::Shutdown}) {
+    SCOPED_TRACE(int(end));
+    StartOpen(115200);
+    StartALongTransfer(*m_session, m_events);
+    switch (end) {
+      case End::Close:
+        m_session->Close();
+        ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+        break;
+      case End::Unplug:
+        Unplug();
+        ASSERT_TRUE(WaitFor([&] { return !m_events.LostPorts().empty(); }));
+        break;
+      case End::Shutdown:
+        m_session->Shutdown();
+        break;
+    }
+    EXPECT_EQ(m_events.Last().transfer, Transfer::Idle);
+    const std::vector<RecordingEvents::TransferEnded> ends = m_events.TransferEnds();
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].end, TransferEnd::Stopped);
+    EXPECT_GT(ends[0].stats.bytesSent, 0);
+    EXPECT_LT(ends[0].stats.bytesSent, std::int64_t(kLongFile));
+    // The connection had left Open when the transfer ended, so that none
+    // could start behind the stop.
+    if (end != End::Shutdown) {
+      const std::vector<SessionState> states = m_events.States();
+      const auto sending = std::find_if(
+          states.begin(), states.end(),
+          [](const SessionState& state) { return state.transfer == Transfer::Sending; });
+      const auto idle = std::find_if(sending, states.end(), [](const SessionState& state) {
+        return state.transfer == Transfer::Idle;
+      });
+      ASSERT_NE(idle, states.end());
+      EXPECT_NE(idle->connection, Connection::Open);
+      EXPECT_EQ(m_session->SendFile(), FileSend::Go::kNotNow);
+    }
+    m_session.reset();
+    EXPECT_EQ(m_events.TransferEnds().size(), 1u);
+    m_events.Forget();
+  }
+}
+
+TEST_F(SessionTest, ADetectionStopsTheActivitiesAsItBegins) {
+  Plug(230400);  // answers no rate of the list: the detection lasts
+  SessionOptions options = Options();
+  options.baudSearchWaits = {5000ms, 5000ms};
+  Make(options);
+  m_session->Start("", "", 0);
+  m_session->Open({m_link, "230400", 0});
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+  ASSERT_EQ(m_session->StartTimedSend(BytesOf("tick;"), 2, "230400"), TimedSend::Result::kStarted);
+  ASSERT_EQ(m_session->StartCycle({{"cycle", false}}, true, 2), Cycle::Result::kStarted);
+  ASSERT_TRUE(m_session->Detect(m_link, 0, {"Auto", "9600", "19200"}));
+  // The probes own the port: at the first rate tried nothing else runs.
+  ASSERT_TRUE(WaitFor([&] { return m_module->terminalRate() == 9600; }));
+  EXPECT_TRUE(IsLast(Connection::Detecting));
+  EXPECT_FALSE(m_events.Last().timedSend);
+  EXPECT_FALSE(m_events.Last().cycle);
+}
+
+TEST_F(SessionTest, ShutdownEndsAllThreeActivitiesPromptlyInTheClosingOrder) {
+  Plug(115200);
+  const int threadsBefore = ThreadCount();
+  RecordingEvents events;
+  auto session = std::make_unique<Session>(events, Options());
+  session->Start("", "", 0);
+  session->Open({m_link, "115200", 0});
+  ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Open; }));
+  StartALongTransfer(*session, events);
+  ASSERT_EQ(session->StartCycle({{"cycle", false}}, true, 2), Cycle::Result::kStarted);
+  ASSERT_EQ(session->StartTimedSend(BytesOf("tick;"), 2, "115200"), TimedSend::Result::kStarted);
+  ASSERT_TRUE(WaitFor([&] {
+    const std::vector<std::uint8_t> received = m_module->received();
+    return Holds(received, "tick;") && Holds(received, "cycle\r\n");
+  }));
+  const std::size_t statesBefore = events.States().size();
+
+  const auto before = std::chrono::steady_clock::now();
+  session->Shutdown();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1500ms);
+  ASSERT_EQ(events.TransferEnds().size(), 1u);
+  EXPECT_EQ(events.TransferEnds()[0].end, TransferEnd::Stopped);
+  // The transfer ended first, then the cycle, then the timed send.
+  const std::vector<SessionState> states = events.States();
+  auto firstAfter = [&](auto ended) {
+    return std::find_if(states.begin() + std::ptrdiff_t(statesBefore), states.end(), ended) -
+           states.begin();
+  };
+  const auto transferEnd =
+      firstAfter([](const SessionState& s) { return s.transfer == Transfer::Idle; });
+  const auto cycleEnd = firstAfter([](const SessionState& s) { return !s.cycle; });
+  const auto timedEnd = firstAfter([](const SessionState& s) { return !s.timedSend; });
+  EXPECT_LT(transferEnd, cycleEnd);
+  EXPECT_LT(cycleEnd, timedEnd);
+  EXPECT_LT(timedEnd, std::ptrdiff_t(states.size()));
+
+  session.reset();
+  m_module.reset();
+  // Every thread the session and its activities started has ended.
+  EXPECT_EQ(ThreadCount(), threadsBefore - 1);  // the module's thread is gone too
 }
 
 }  // namespace
