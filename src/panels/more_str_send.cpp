@@ -23,12 +23,6 @@ using namespace StringsPageIds;
 
 namespace {
 
-// The main window's controls that a running cycle keeps off: the connection,
-// the other senders and the reply mode.
-const int kWindowLocked[] = {MainIds::kPortList,   MainIds::kBaudRate, MainIds::kFlowControl,
-                             MainIds::kOpenClose,  MainIds::kSend,     MainIds::kTiming,
-                             MainIds::kChooseFile, MainIds::kReplyMode};
-
 // Row pitch of the template, in dialog units: a line of the scroll bar, the
 // arrow keys and the wheel move the rows by one row.
 constexpr int kRowPitchDu = 15;
@@ -39,9 +33,6 @@ CMoreStrSend::CMoreStrSend(Language language, MoreStrSendHost host, QWidget* par
     : QWidget(parent),
       m_host(std::move(host)),
       m_language(language),
-      m_cycle([this](const Bytes& item) {
-        if (m_host.sendBytes) m_host.sendBytes(item.data(), std::int32_t(item.size()));
-      }),
       m_content(new QWidget(this)),
       m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
   setObjectName(QStringLiteral("134"));
@@ -93,17 +84,14 @@ void CMoreStrSend::SendRow(int n) {
   const Bytes bytes =
       StoredStringBytes(ToGbk(m_controls.text(kFirstText + n - 1)),
                         m_controls.checked(kFirstHex + n - 1), m_controls.checked(kNewLine));
-  m_host.sendBytes(bytes.data(), std::int32_t(bytes.size()));
+  m_host.sendBytes(bytes);
 }
 
 void CMoreStrSend::ToggleCycle(bool checked) {
-  std::unique_lock<std::mutex> hold(m_cycleLock);
   if (!checked) {
-    m_cycle.End();
-    RestoreControlsLocked();
+    StopCycle();
     return;
   }
-
   std::vector<StoredString> rows(kRows);
   for (int n = 1; n <= kRows; ++n) {
     rows[n - 1].text = ToGbk(m_controls.text(kFirstText + n - 1));
@@ -111,54 +99,30 @@ void CMoreStrSend::ToggleCycle(bool checked) {
   }
   // The interval reads like atoi: "abc" is 0, which the timer refuses.
   const int interval = LeadingInt(ToGbk(m_controls.text(kCycleInterval)));
-  switch (m_cycle.Begin(rows, m_controls.checked(kNewLine), interval)) {
-    case StringCycle::Start::kStarted:
-      break;
-    case StringCycle::Start::kNoRows:
+  if (!m_host.startCycle) return;
+  switch (m_host.startCycle(rows, m_controls.checked(kNewLine), interval)) {
+    case Cycle::Result::kStarted:
+      // The page's controls and the window's follow the session's state.
+      return;
+    case Cycle::Result::kNoRows:
       m_controls.setChecked(kCycle, false);
       return;
-    case StringCycle::Start::kTimerRefused:
+    case Cycle::Result::kTimerRefused:
       // A cycle that cannot run is not shown as running: the box goes back
       // to unchecked, nothing else changes, and the user is told the range.
       m_controls.setChecked(kCycle, false);
-      hold.unlock();
       Prompts().messageBox(this, TimerRefusedText(m_language), AppTitle(), QMessageBox::Ok,
                            QMessageBox::Warning);
       return;
   }
+}
 
-  m_controls.setEnabled(kCycleInterval, false);
-  m_controls.setEnabled(kNewLine, false);
-  if (Controls* window = m_host.window) {
-    window->setEnabled(MainIds::kSendFile, false);
-    for (int id : kWindowLocked) window->setEnabled(id, false);
-    window->setChecked(MainIds::kReplyMode, false);
-  }
-  EnableRowButtons(false);
+bool CMoreStrSend::CycleRunning() const {
+  return m_host.cycleRunning && m_host.cycleRunning();
 }
 
 void CMoreStrSend::StopCycle() {
-  const std::lock_guard<std::mutex> hold(m_cycleLock);
-  // A cycle stopped from outside (the port opened or closed) leaves the page
-  // as a stop by its own check box does, so the page stays usable; the
-  // caller then sets the main window's controls for the port's new state.
-  if (m_cycle.End()) RestoreControlsLocked();
-}
-
-void CMoreStrSend::RestoreControlsLocked() {
-  m_controls.setChecked(kCycle, false);
-  m_controls.setEnabled(kCycleInterval, true);
-  m_controls.setEnabled(kNewLine, true);
-  if (Controls* window = m_host.window) {
-    // Send file comes back only with a file to send.
-    if (m_host.fileChosen && m_host.fileChosen()) window->setEnabled(MainIds::kSendFile, true);
-    for (int id : kWindowLocked) window->setEnabled(id, true);
-  }
-  EnableRowButtons(true);
-}
-
-void CMoreStrSend::EnableRowButtons(bool enable) {
-  for (int n = 1; n <= kRows; ++n) m_controls.setEnabled(kFirstSend + n - 1, enable);
+  if (m_host.stopCycle) m_host.stopCycle();
 }
 
 void CMoreStrSend::UpdateScrollRange() {

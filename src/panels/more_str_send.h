@@ -5,9 +5,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <vector>
 
 #include "common/stored_strings.h"
+#include "session/activities/cycle.h"
 #include "common/texts.h"
 #include "dialogs/controls.h"
 
@@ -17,13 +18,13 @@ namespace zephyn {
 
 // What the page needs of the main window.
 struct MoreStrSendHost {
-  // Writes through the port and records the send; 1 when the port took it.
-  // Any thread: the cycle sends from its timer's thread.
-  std::function<int(const std::uint8_t*, std::int32_t)> sendBytes;
-  // The main window's controls, which a running cycle keeps off.
-  Controls* window = nullptr;
-  // Whether a file has been chosen, so Send file may come back. Any thread.
-  std::function<bool()> fileChosen;
+  // Sends a row's bytes.
+  std::function<void(Bytes)> sendBytes;
+  // The endless cycle over the rows, which the session runs: its start (the
+  // rows as they are now, New line, the interval), its stop, whether it runs.
+  std::function<Cycle::Result(const std::vector<StoredString>&, bool, int)> startCycle;
+  std::function<void()> stopCycle;
+  std::function<bool()> cycleRunning;
 };
 
 class CMoreStrSend : public QWidget {
@@ -48,9 +49,9 @@ class CMoreStrSend : public QWidget {
   // as they are now, unchecked stops it.
   void ToggleCycle(bool checked);
 
-  // Whether the endless cycle runs; stopping it and returning the page and
-  // the main window's controls to what they were before it. Any thread.
-  bool CycleRunning() const { return m_cycle.Running(); }
+  // Whether the endless cycle runs; stopping it. The controls it keeps off,
+  // here and in the main window, follow the session's state.
+  bool CycleRunning() const;
   void StopCycle();
 
  protected:
@@ -59,20 +60,12 @@ class CMoreStrSend : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void RestoreControlsLocked();  // m_cycleLock held
-  void EnableRowButtons(bool enable);
   // The scroll range: what of the rows does not fit in the page.
   void UpdateScrollRange();
   void ScrollIntoView(QWidget* widget);
 
   const MoreStrSendHost m_host;
   const Language m_language;
-  // Starting and stopping the cycle, and the control states that go with
-  // them, one at a time: the window thread starts and stops it, the
-  // connection worker stops it.
-  std::mutex m_cycleLock;
-  StringCycle m_cycle;
-
   Controls m_controls;
   QWidget* m_content;  // the rows, taller than the page, moved by the scroll bar
   QScrollBar* m_scrollBar;

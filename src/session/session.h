@@ -162,6 +162,7 @@ class Session : private SessionLink {
   // The payload from the next tick on (the input box edited, New line
   // toggled); a tick that is sending goes on with the one it took.
   void SetTimedPayload(Bytes payload);
+  std::shared_ptr<const Bytes> TimedPayload() const;
   // Never waits for a tick.
   void StopTimedSend();
 

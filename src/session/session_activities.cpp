@@ -29,6 +29,10 @@ void Session::SetTimedPayload(Bytes payload) {
   m_activities.timedSend.SetPayload(std::move(payload));
 }
 
+std::shared_ptr<const Bytes> Session::TimedPayload() const {
+  return m_activities.timedSend.Payload();
+}
+
 void Session::StopTimedSend() {
   m_activities.timedSend.Stop();
 }

@@ -57,12 +57,9 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
 }
 
 CZephynDlg::~CZephynDlg() {
-  // A window destroyed without being closed still stops its threads, timer,
-  // sender and workers, and its session, before the members they use go away.
+  // A window destroyed without being closed still stops its threads, its
+  // save and its session before the members they use go away.
   CancelSave();
-  KillTimedSendTimer();
-  if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
-  m_fileTransfer.End();
   StopThreads();
   m_session.Shutdown();
 }
@@ -152,13 +149,12 @@ void CZephynDlg::InitTabs() {
   host.endQuery = [this] { return m_session.EndAtQuery(); };
   m_quickSend = new CQuickSend(m_language, std::move(host), tab);
   MoreStrSendHost strings;
-  // The cycle's ticks wait for the port, so that a slow line holds them
-  // back rather than queueing without end.
-  strings.sendBytes = [this](const std::uint8_t* bytes, std::int32_t count) {
-    return m_session.Link().SendRecorded(bytes, count) ? 1 : 0;
+  strings.sendBytes = [this](Bytes bytes) { SendBytes(std::move(bytes)); };
+  strings.startCycle = [this](const std::vector<StoredString>& rows, bool newLine, int interval) {
+    return m_session.StartCycle(rows, newLine, interval);
   };
-  strings.window = &m_controls;
-  strings.fileChosen = [this] { return m_fileTransfer.Loaded(); };
+  strings.stopCycle = [this] { m_session.StopCycle(); };
+  strings.cycleRunning = [this] { return m_session.State().cycle; };
   m_moreStrSend = new CMoreStrSend(m_language, std::move(strings), tab);
   const QRect page = tab->pageRect();
   m_quickSend->setGeometry(page);

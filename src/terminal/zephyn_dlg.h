@@ -144,22 +144,19 @@ class CZephynDlg : public QDialog, private SessionEvents {
   std::string InputText() const;
   // The timed-send payload; a tick holds its own reference while it sends.
   std::shared_ptr<const Bytes> TimedSendPayload() const;
+  // The input box's bytes, with CR LF when New line is on.
+  Bytes TimedPayloadOfInput() const;
 
   // Timed send: 1 starts repeating the input box's bytes at the interval of
-  // the interval box, when the line can carry them; 0 stops (any thread).
+  // the interval box, when the line can carry them; 0 stops.
   void StartTimedSend(int flag);
 
-  // File send: choosing and loading a file, Send file (start, pause,
-  // resume) and Stop. FinishFileSend runs the closing steps of a transfer
-  // with the caption of its statistics box (kSendStopped for a stop,
-  // kSendFinished after the last chunk); any thread, once per transfer.
-  // The chosen file is read on a worker while the window goes on; Send file
-  // waits for it (fileLoading).
+  // File send: choosing a file (the session reads it on its worker, while
+  // fileLoading), Send file (start, pause, resume) and Stop.
   void OnChooseFile();
-  bool fileLoading() const { return m_fileLoads != 0; }
+  bool fileLoading() const;
   void OnSendFile();
   void OnStopSend();
-  void FinishFileSend(std::uint16_t captionId);
 
   // The layout pass: every control moved or stretched by its anchor by the
   // change of the client size since the last pass, the side panel's pages
@@ -316,20 +313,6 @@ class CZephynDlg : public QDialog, private SessionEvents {
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
 
-  // A tick of the timed send: the payload once more. The timer's thread.
-  void TimedSendTick();
-  // Stops the timed send's timer, if one runs; any thread but its tick.
-  void KillTimedSendTimer();
-  // One write of a file transfer: through the port, counted but not shown.
-  bool WriteFileChunk(const std::uint8_t* bytes, std::int32_t count);
-  // The controls once no transfer is under way: Send file, the send
-  // controls (with the port), Stop off, the connection controls on.
-  void ShowFileReady();
-  // The end of reading the chosen file at `path`: the file becomes the one
-  // in hand, or the reason it cannot is told. `sendable`: Send file was on
-  // when the file was chosen. Window thread.
-  void FinishChooseFile(const QString& path, WholeFile file, bool sendable);
-
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool FilterKey(QObject* watched, QEvent* event);
   // Hex mode's filter of the input box, for text that enters it other
@@ -397,30 +380,6 @@ class CZephynDlg : public QDialog, private SessionEvents {
   // thread.
   std::atomic<int> m_advanceUtf8Check{0};
 
-  // The timed-send payload: built on the window thread, sent by the timer's
-  // ticks, which take their own reference under the lock.
-  mutable std::mutex m_timedSendLock;
-  std::shared_ptr<const Bytes> m_timedSendBuf;
-
-  // Activities that a close of the port stops: read by the port watch and
-  // the connection worker, written by their owners. The timed send's timer:
-  // started by the window thread, killed by whichever thread stops it first.
-  // The file transfer: started, paused, resumed and replaced on the window
-  // thread, which alone waits for its sender; the sender, the port watch and
-  // the window thread end it (m_fileTransferActive: a transfer is under way,
-  // sending or paused; whoever clears it runs the closing steps); the
-  // refresh thread reads its progress. m_fileClosing: its statistics box is
-  // open, until the window thread has closed it.
-  std::atomic<TimerId> m_timedSendTimer{0};
-  std::atomic<int> m_fileTransferActive{0};
-  std::atomic<int> m_fileClosing{0};
-  mutable std::mutex m_filePathLock;  // m_filePath: window thread writes, refresh reads
-  std::string m_filePath;
-  FileTransfer m_fileTransfer{[this](const std::uint8_t* bytes, std::int32_t count) {
-                                return WriteFileChunk(bytes, count);
-                              },
-                              [this] { FinishFileSend(TextId::kSendFinished); }};
-
   // The long-lived threads and their stop flags.
   StopWait m_stopWait;
   std::atomic<int> m_stopRefresh{0};
@@ -428,14 +387,8 @@ class CZephynDlg : public QDialog, private SessionEvents {
   std::thread m_refreshThread;
   std::thread m_speedThread;
 
-  // Reads the file chosen to send. Last, so that it ends before anything a
-  // reading's end uses goes. m_fileLoads: readings not ended yet (window
-  // thread).
-  int m_fileLoads = 0;
-  TaskQueue m_fileLoader;
-
-  // The terminal's session: after the controls its reports are drawn on, and
-  // before the threads that read its record, so that it goes first.
+  // The terminal's session. Last, so that it goes first: its workers end
+  // before anything its reports reach.
   Session m_session;
 };
 

@@ -1,7 +1,6 @@
 // The closing order of the main window. Every way of closing it (the close
 // box, Alt+F4, Escape, a termination signal) ends in reject(), which runs the
 // order once.
-#include "panels/more_str_send.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -14,7 +13,6 @@ void CZephynDlg::reject() {
 void CZephynDlg::OnClose() {
   ++m_closingRuns;
   StopWorkers();
-  StopSending();
   // The settings file, and the pane menu's choices beside it.
   SavePaneOptions(SaveSettings());
   // The session's closing order: its workers, the port, the live log, and
@@ -30,16 +28,6 @@ void CZephynDlg::StopWorkers() {
   // A save under way stops and removes its partial file, so that a signal
   // during a long save ends the process at once and leaves no half file.
   CancelSave();
-}
-
-void CZephynDlg::StopSending() {
-  // A file being sent stops with its statistics; a paused one's sender has
-  // ended or ends here. Then the multi-string cycle, and the timed send
-  // with its tick under way.
-  if (m_fileTransfer.Sending()) FinishFileSend(TextId::kSendStopped);
-  m_fileTransfer.End();
-  if (m_moreStrSend != nullptr && m_moreStrSend->CycleRunning()) m_moreStrSend->StopCycle();
-  KillTimedSendTimer();
 }
 
 }  // namespace zephyn

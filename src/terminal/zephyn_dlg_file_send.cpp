@@ -1,21 +1,17 @@
-// File send: the chosen file is read whole into memory (on a worker, so the
-// window never waits for the disk or for a file that is not a regular one:
-// those are refused) and the transfer's
-// sender writes it to the port in chunks of about 10 ms of the line, counted
-// in the TX counters but never shown in the pane. Send file starts, pauses
-// and resumes; Stop, the last chunk, a lost port and the window's closing
-// end the transfer with its statistics. The refresh thread shows the
-// progress and the speed.
+// File send: File chooses the file, which the session reads whole into
+// memory on its worker (the window never waits for the disk, nor for a file
+// that is not a regular one: those are refused); Send file starts, pauses
+// and resumes the session's transfer, Stop ends it. The end of a transfer
+// (Stop, the last chunk, a lost port, the closing) is told with its
+// statistics; once the box is closed the file is ready again from its first
+// byte. The refresh thread shows the progress.
 #include <QFile>
-#include <memory>
 
-#include "common/instructions.h"
-#include "common/line_rate.h"
 #include "common/text_ids.h"
+#include "common/transfer_stats.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "resources/control_ids.h"
-#include "serial/com_port.h"
 #include "storage/user_file.h"
 #include "storage/whole_file.h"
 #include "terminal/zephyn_dlg.h"
@@ -24,161 +20,78 @@ namespace zephyn {
 
 using namespace MainIds;
 
-namespace {
-
-QString TooLargeText(Language language, const QString& path, std::uint64_t size) {
-  return Text(TextId::kFileTooLarge, language)
-      .arg(path, QString::number(size), QString::number(kMaxWholeFileSize));
-}
-
-}  // namespace
-
 void CZephynDlg::OnChooseFile() {
   const QString path =
       Prompts().openFile(this, QString(), Text(TextId::kSendFileFilter, m_language));
   if (path.isEmpty()) return;
-  // Read on a worker: a large file or a slow disk does not stop the window.
-  // Send file waits for the outcome.
-  ++m_fileLoads;
-  const bool sendable = m_controls.enabled(kSendFile);
-  m_controls.setEnabled(kSendFile, false);
-  m_fileLoader.Post([this, path, sendable] {
-    auto file = std::make_shared<WholeFile>(ReadWholeFile(QFile::encodeName(path).toStdString()));
-    m_controls.post(
-        [this, path, file, sendable] { FinishChooseFile(path, std::move(*file), sendable); });
-  });
-}
-
-void CZephynDlg::FinishChooseFile(const QString& path, WholeFile file, bool sendable) {
-  --m_fileLoads;
-  if (m_closingRuns != 0) return;
-  if (file.status == WholeFile::Status::TooLarge || file.status == WholeFile::Status::NoMemory) {
-    // Refused before anything changes: the file in hand stays as it was.
-    if (m_fileLoads == 0) m_controls.setEnabled(kSendFile, sendable);
-    Prompts().messageBox(this, TooLargeText(m_language, path, file.size), AppTitle(),
-                         QMessageBox::Ok, QMessageBox::Warning);
-    return;
-  }
-
-  // The chosen file replaces the one in hand even when it cannot be read. A
-  // paused sender may still be writing from the old bytes: Unload waits for
-  // it before they go.
-  m_fileTransfer.Unload();
-  {
-    std::lock_guard lock(m_filePathLock);
-    m_filePath = path.toStdString();
-  }
-  m_controls.setText(kFileLabel, path);
-  m_controls.setEnabled(kFileLabel, true);
-  // Send file waits for a file that was read.
-  m_controls.setEnabled(kSendFile, false);
-  switch (file.status) {
-    case WholeFile::Status::OpenFailed:
-    case WholeFile::Status::ReadFailed:
-      Prompts().messageBox(this,
-                           Text(TextId::kFileOpenFailed) + QStringLiteral(": ") +
-                               QString::fromStdString(FileErrorReason(file.error, m_language)),
-                           AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
-      return;
-    case WholeFile::Status::Empty:
-      return;  // nothing to send, and nothing to say
-    default:
-      break;
-  }
-
   // The chunk size follows the rate shown now; a later change of the rate
   // does not change it.
-  const std::int32_t chunk = FileChunkSize(LeadingInt(ToGbk(m_controls.text(kBaudRate))));
-  m_fileTransfer.Load(std::move(file.data), file.size, chunk);
-  m_controls.setRange(kProgress, 0, 1000);
-  m_controls.setEnabled(kSendFile, m_fileLoads == 0 && (m_state.connection == Connection::Open));
+  m_session.LoadFile(QFile::encodeName(path).toStdString(), ToGbk(m_controls.text(kBaudRate)));
+}
+
+bool CZephynDlg::fileLoading() const {
+  // Until the window has drawn the load's end (and told why a file was
+  // refused, which comes first).
+  return m_state.file == FileStage::Loading;
+}
+
+void CZephynDlg::OnFileRefused(const std::string& path, const WholeFile& file) {
+  const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+  QString text;
+  switch (file.status) {
+    case WholeFile::Status::TooLarge:
+    case WholeFile::Status::NoMemory:
+      // Refused before anything changed: the file in hand stays as it was.
+      text = Text(TextId::kFileTooLarge, m_language)
+                 .arg(name, QString::number(file.size), QString::number(kMaxWholeFileSize));
+      break;
+    case WholeFile::Status::OpenFailed:
+    case WholeFile::Status::ReadFailed:
+      text = Text(TextId::kFileOpenFailed) + QStringLiteral(": ") +
+             QString::fromStdString(FileErrorReason(file.error, m_language));
+      break;
+    case WholeFile::Status::Empty:  // nothing to send, and nothing to say
+    case WholeFile::Status::Ok:
+      return;
+  }
+  PostWarning(text, QString());
 }
 
 void CZephynDlg::OnSendFile() {
-  if (m_controls.text(kSendFile) == Text(TextId::kPauseCaption)) {
+  if (m_state.transfer == Transfer::Sending) {
     // Pause: the sender ends after the write it is doing; File may choose
     // another file meanwhile.
-    if (!m_fileTransfer.Pause()) return;
-    m_controls.setText(kSendFile, Text(TextId::kSendFileCaption));
-    m_controls.setEnabled(kChooseFile, true);
+    m_session.PauseFile();
     return;
   }
-  // The last transfer's statistics are still open, or a file chosen since
-  // is being read.
-  if (m_fileClosing != 0 || m_fileLoads != 0) return;
-  if (!m_fileTransfer.Loaded()) {
+  if (m_session.SendFile() == FileSend::Go::kNoFile) {
     Prompts().messageBox(this, Text(TextId::kNoFileChosen), Text(TextId::kNoFileCaption),
                          QMessageBox::Ok, QMessageBox::Information);
-    return;
-  }
-
-  // The transfer is under way before its sender starts: a file so short
-  // that it ends at once still finds it so, and ends it.
-  m_controls.setText(kSendFile, Text(TextId::kPauseCaption));
-  EnableSendControls(0);
-  m_fileTransferActive = 1;
-  m_controls.setEnabled(kStopSend, true);
-  for (int id : {kPortList, kBaudRate, kFlowControl, kOpenClose}) m_controls.setEnabled(id, false);
-  // A resume goes on from the chunk where the pause stopped; it waits for
-  // the paused sender to end first, so two never write at once.
-  if (!m_fileTransfer.Start()) {
-    m_fileTransferActive = 0;
-    ShowFileReady();
   }
 }
 
 void CZephynDlg::OnStopSend() {
-  FinishFileSend(TextId::kSendStopped);
+  m_session.StopFile();
 }
 
-void CZephynDlg::FinishFileSend(std::uint16_t captionId) {
-  // Stop, the last chunk and a lost port may meet: whoever ends the
-  // transfer runs the steps, once.
-  if (m_fileTransferActive.exchange(0) == 0) return;
-  m_fileClosing = 1;
-  const TransferStats stats = m_fileTransfer.Finish();
-  // The end of a transfer counts as one more send.
-  ShowCounters(kTxCounters, record().CountSent(nullptr, 0));
-  ShowFileReady();
+void CZephynDlg::OnTransferEnded(const TransferStats& stats, TransferEnd end) {
   const QString text = QString::fromStdString(TransferStatsText(stats, m_language));
-  m_controls.post([this, text, captionId] {
-    Prompts().messageBox(this, text, Text(captionId), QMessageBox::Ok, QMessageBox::Information);
+  const std::uint16_t caption =
+      end == TransferEnd::Finished ? TextId::kSendFinished : TextId::kSendStopped;
+  m_controls.post([this, text, caption] {
+    Prompts().messageBox(this, text, Text(caption), QMessageBox::Ok, QMessageBox::Information);
     // Ready to send the same file again from its first byte, without
     // reading it again.
-    m_fileTransfer.Rewind();
-    m_fileClosing = 0;
+    m_session.RewindFile();
   });
 }
 
-void CZephynDlg::ShowFileReady() {
-  m_controls.setText(kSendFile, Text(TextId::kSendFileCaption));
-  // The send controls come back with the port: a transfer that ended
-  // because the port went leaves them off.
-  EnableSendControls((m_state.connection == Connection::Open) ? 1 : 0);
-  m_controls.setEnabled(kStopSend, false);
-  m_controls.setEnabled(kPortList, true);
-  const bool port = !NoPortListed();
-  for (int id : {kBaudRate, kFlowControl, kOpenClose}) m_controls.setEnabled(id, port);
-}
-
-bool CZephynDlg::WriteFileChunk(const std::uint8_t* bytes, std::int32_t count) {
-  return m_session.Link().SendCounted(bytes, count);
-}
-
 void CZephynDlg::RefreshFileProgress() {
-  const std::uint64_t length = m_fileTransfer.Length();
-  const std::int64_t sent = m_fileTransfer.BytesSent();
-  int position = 0;
-  double percent = 0.0;
-  if (length > 0 && sent > 0) {
-    // Thousandths in whole numbers: a finished file is 1000 whatever its
-    // length (a tenth of a percent as a double can land just below).
-    position = int(std::uint64_t(sent) * 1000 / length);
-    percent = double(sent) * 100.0 / double(length);
-  }
-  // Only what changed reaches the window's thread.
+  // Thousandths in whole numbers: a finished file is 1000 whatever its
+  // length. Only what changed reaches the window's thread.
+  const int position = m_session.FileThousandths();
   if (m_controls.value(kProgress) != position) m_controls.setValue(kProgress, position);
-  const QString text = QString::asprintf("%.1f%%", percent);
+  const QString text = QString::asprintf("%.1f%%", m_session.FilePercent());
   if (m_controls.text(kPercent) != text) m_controls.setText(kPercent, text);
 }
 

@@ -42,21 +42,6 @@ void CZephynDlg::RefreshPass() {
   // sight cost no text edits at all.
   if (m_minimized.load() == 0 && m_displayDirty.exchange(0) != 0) RefreshPane();
   RefreshCounters();
-
-  // The file label follows the chosen file; while it still says that no file
-  // is chosen it stays as it is, until choosing a file writes it.
-  if (m_controls.text(kFileLabel) != Text(TextId::kNoFileChosen)) {
-    std::string path;
-    {
-      std::lock_guard lock(m_filePathLock);
-      path = m_filePath;
-    }
-    // Only a change reaches the window's thread: an idle pass wakes it not.
-    const QString label =
-        path.empty() ? Text(TextId::kNoFileChosen) : QString::fromStdString(path);
-    if (m_controls.text(kFileLabel) != label) m_controls.setText(kFileLabel, label);
-    if (!path.empty() && !m_controls.enabled(kFileLabel)) m_controls.setEnabled(kFileLabel, true);
-  }
   RefreshFileProgress();
 }
 

@@ -75,17 +75,19 @@ void CZephynDlg::OnHexSendClicked() {
   m_controls.setText(kInput, FromGbk(converted));
 }
 
+Bytes CZephynDlg::TimedPayloadOfInput() const {
+  Bytes payload(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen);
+  if (m_controls.checked(kNewLine)) payload.insert(payload.end(), kCrLf, kCrLf + 2);
+  return payload;
+}
+
 void CZephynDlg::OnNewLineClicked() {
-  auto payload = std::make_shared<Bytes>(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen);
-  if (m_controls.checked(kNewLine)) payload->insert(payload->end(), kCrLf, kCrLf + 2);
-  // A tick that is sending the old payload holds its own reference to it.
-  std::lock_guard lock(m_timedSendLock);
-  m_timedSendBuf = std::move(payload);
+  // A tick that is sending the old payload goes on with it.
+  m_session.SetTimedPayload(TimedPayloadOfInput());
 }
 
 std::shared_ptr<const Bytes> CZephynDlg::TimedSendPayload() const {
-  std::lock_guard lock(m_timedSendLock);
-  return m_timedSendBuf;
+  return m_session.TimedPayload();
 }
 
 }  // namespace zephyn

@@ -4,6 +4,7 @@
 // while a detection shows its entries, the port list in place, and the boxes
 // that tell of a lost port or a failure. New traffic only marks the pane as
 // behind: the refresh thread draws it at its pace.
+#include <QFile>
 #include <cstring>
 
 #include "common/text_ids.h"
@@ -30,6 +31,12 @@ void CZephynDlg::DrawState(const SessionState& state) {
   // The rate box shows each entry a detection tries, and the rate it ended
   // on (none when no entry drew an answer).
   if (state.connection == Connection::Detecting || detected) DrawRate(state.rate);
+  // The file label names the file chosen last, read or not, or says that
+  // none is chosen.
+  const QString file = state.filePath.empty()
+                           ? Text(TextId::kNoFileChosen, m_language)
+                           : QFile::decodeName(QByteArray::fromStdString(state.filePath));
+  if (m_controls.text(kFileLabel) != file) m_controls.setText(kFileLabel, file);
   Controls* page = m_moreStrSend != nullptr ? &m_moreStrSend->controls() : nullptr;
   ApplyControlStates(m_controls, page, Enablement(state));
 }
@@ -84,9 +91,6 @@ void CZephynDlg::OnPortLost(const std::string& port) {
   m_controls.post([this, name] {
     const QString text = QStringLiteral("%1 %2 %3")
                              .arg(Text(TextId::kPortWord), name, Text(TextId::kDisconnectWord));
-    // A transfer under way ends with its statistics, a timed send stops.
-    if (m_fileTransferActive != 0) FinishFileSend(TextId::kSendStopped);
-    if (m_controls.checked(kTiming)) StartTimedSend(0);
     m_lostBoxOpen = true;
     Prompts().messageBox(this, text, Text(TextId::kPortLostCaption), QMessageBox::Ok,
                          QMessageBox::Warning);

@@ -29,16 +29,7 @@ bool CZephynDlg::OnInitDialog() {
   m_initialised = true;
 
   CreateControls();
-  ResetState();
   InitTabs();
-  // A close, an open and a lost port stop what sends: the file transfer
-  // pauses (it ends with its statistics only by Stop or a lost port), the
-  // timed send and the cycle stop.
-  m_session.OnStopActivities([this] {
-    m_fileTransfer.Pause();
-    KillTimedSendTimer();
-    if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
-  });
   ResetViewAndSendControls();
   InitLayout();
   InitLinks();
@@ -63,7 +54,7 @@ void CZephynDlg::ResetViewAndSendControls() {
   // Sent bytes are not shown in the receive pane, no multi-string cycle
   // runs and no file is on its way.
   m_controls.setChecked(kEcho, false);
-  m_moreStrSend->StopCycle();
+  m_controls.setRange(kProgress, 0, 1000);
   m_controls.setValue(kProgress, 0);
 }
 
@@ -85,14 +76,6 @@ void CZephynDlg::InitReceivePaneLook() {
   pane->setFont(face);
 }
 
-void CZephynDlg::ResetState() {
-  m_fileTransferActive = 0;
-  m_timedSendTimer = 0;
-  m_displayDirty = 0;
-  m_fileClosing = 0;
-  m_stopRefresh = 0;
-  m_stopSpeed = 0;
-}
 
 void CZephynDlg::FillLists() {
   m_controls.addItem(kBaudRate, Text(TextId::kAutoBaud));

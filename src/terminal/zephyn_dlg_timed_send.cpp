@@ -1,13 +1,12 @@
-// The timed send: the input box's bytes, taken once at the start, repeated
-// on a periodic timer at the interval of the interval box, after a check
-// that the line can carry them at the chosen rate. While it runs, the
-// connection controls, the interval and the file controls are off.
+// The timed send: the Timing box starts the session's timed send with the
+// input box's bytes as they are now, at the interval of the interval box and
+// the rate of the rate box, or stops it. A start the line or the timer
+// cannot carry is refused and said so; the box then goes back to off.
 #include "common/instructions.h"
-#include "common/line_rate.h"
+#include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
 #include "dialogs/timer_refused.h"
-#include "panels/more_str_send.h"
 #include "resources/control_ids.h"
 #include "terminal/zephyn_dlg.h"
 
@@ -16,74 +15,27 @@ namespace zephyn {
 using namespace MainIds;
 
 void CZephynDlg::StartTimedSend(int flag) {
-  Controls* strings = m_moreStrSend != nullptr ? &m_moreStrSend->controls() : nullptr;
   if (flag == 0) {
-    if (strings != nullptr) strings->setEnabled(StringsPageIds::kCycle, true);
-    m_controls.setChecked(kTiming, false);
-    KillTimedSendTimer();
-    // A file transfer under way keeps these as it set them.
-    if (m_fileTransferActive == 0) {
-      for (int id : {kOpenClose, kPortList, kBaudRate, kFlowControl, kChooseFile})
-        m_controls.setEnabled(id, true);
-      if (m_fileTransfer.Loaded()) m_controls.setEnabled(kSendFile, true);
-    }
-    m_controls.setEnabled(kInterval, true);
+    m_session.StopTimedSend();
     return;
   }
-
-  if (strings != nullptr) strings->setEnabled(StringsPageIds::kCycle, false);
-  m_controls.setChecked(kTiming, true);
-  KillTimedSendTimer();
-
-  // Both boxes read like atoi: "Auto" is a rate of 0, "abc" an interval of 0.
-  const int interval = LeadingInt(ToGbk(m_controls.text(kInterval)));
-  const int baud = LeadingInt(ToGbk(m_controls.text(kBaudRate)));
-  auto refuse = [&](const QString& text, const QString& caption) {
-    m_controls.setChecked(kTiming, false);
-    if (strings != nullptr) strings->setEnabled(StringsPageIds::kCycle, true);
-    Prompts().messageBox(this, text, caption, QMessageBox::Ok, QMessageBox::Warning);
-  };
-  if (!RateAllows(m_sendLen, interval, baud)) {
-    refuse(Text(TextId::kTooFast), Text(TextId::kOverrunCaption));
-    return;
-  }
-  // An interval the timer cannot run would leave Timing on with nothing
-  // ever sent: it is refused and said so instead.
-  if (!IsTimerPeriod(interval)) {
-    refuse(TimerRefusedText(m_language), AppTitle());
-    return;
-  }
-
-  for (int id : {kInterval, kOpenClose, kPortList, kBaudRate, kFlowControl, kChooseFile, kSendFile})
-    m_controls.setEnabled(id, false);
   // The payload is the input box's bytes as they are now, with CR LF when
-  // New line is on, built as a New line toggle builds it; later edits of
-  // the box do not change it.
+  // New line is on; later edits of the box do not change it. The interval
+  // reads like atoi: "abc" is 0, which the timer refuses.
   RebuildSendBuf();
-  OnNewLineClicked();
-  const TimerId id = SetPeriodicTimer(interval, [this] { TimedSendTick(); });
-  if (id == 0) {
-    // The system gave no timer (or thread): back to Off, and said so.
-    StartTimedSend(0);
-    Prompts().messageBox(this, TimerRefusedText(m_language), AppTitle(), QMessageBox::Ok,
-                         QMessageBox::Warning);
+  const int interval = LeadingInt(ToGbk(m_controls.text(kInterval)));
+  const TimedSend::Result result =
+      m_session.StartTimedSend(TimedPayloadOfInput(), interval, ToGbk(m_controls.text(kBaudRate)));
+  if (result == TimedSend::Result::kStarted) return;
+  // Nothing runs: the box the user ticked goes back to off.
+  m_controls.setChecked(kTiming, false);
+  if (result == TimedSend::Result::kTooFast) {
+    Prompts().messageBox(this, Text(TextId::kTooFast), Text(TextId::kOverrunCaption),
+                         QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
-  m_timedSendTimer = id;
-}
-
-void CZephynDlg::TimedSendTick() {
-  // The tick keeps its own reference: a New line toggle may replace the
-  // payload while it is being sent. A refused write is not reported; the
-  // next tick tries again.
-  const std::shared_ptr<const Bytes> payload = TimedSendPayload();
-  if (payload) m_session.Link().SendRecorded(payload->data(), std::int32_t(payload->size()));
-}
-
-void CZephynDlg::KillTimedSendTimer() {
-  // Whoever takes the ID kills the timer, and waits for a tick that is
-  // sending.
-  if (const TimerId id = m_timedSendTimer.exchange(0); id != 0) KillPeriodicTimer(id);
+  Prompts().messageBox(this, TimerRefusedText(m_language), AppTitle(), QMessageBox::Ok,
+                       QMessageBox::Warning);
 }
 
 }  // namespace zephyn

@@ -37,6 +37,9 @@ void FileSend::LoadNow(const std::string& path, std::int64_t baud) {
   } else if (!refused) {
     m_transfer.Unload();
   }
+  // Why the file cannot be sent is told before the state that follows from
+  // it, so whoever shows both has told it once the state arrives.
+  if (file.status != WholeFile::Status::Ok) m_link.Events().OnFileRefused(path, file);
   {
     std::lock_guard lock(m_lock);
     if (m_shutDown) return;
@@ -50,7 +53,6 @@ void FileSend::LoadNow(const std::string& path, std::int64_t baud) {
       if (!refused) state.filePath = path;
     });
   }
-  if (file.status != WholeFile::Status::Ok) m_link.Events().OnFileRefused(path, file);
 }
 
 FileSend::Go FileSend::Send() {

@@ -23,6 +23,11 @@ TimedSend::Result TimedSend::Start(Bytes payload, std::int64_t intervalMs, std::
                                                        : Result::kTimerRefused;
 }
 
+std::shared_ptr<const Bytes> TimedSend::Payload() const {
+  std::lock_guard lock(m_payloadLock);
+  return m_payload;
+}
+
 void TimedSend::SetPayload(Bytes payload) {
   auto shared = std::make_shared<const Bytes>(std::move(payload));
   std::lock_guard lock(m_payloadLock);

@@ -37,6 +37,8 @@ class TimedSend {
   // Replaces the payload from the next tick on; a tick that is sending
   // goes on with the one it took. Any thread.
   void SetPayload(Bytes payload);
+  // The payload the next tick sends (none before the first is set).
+  std::shared_ptr<const Bytes> Payload() const;
 
   // Stops it and clears the state's timedSend, without waiting for a tick.
   // Any thread, a tick included.
