@@ -40,6 +40,7 @@
 #include "storage/save_job.h"
 #include "storage/traffic_record.h"
 #include "storage/whole_file.h"
+#include "terminal/pane_refresher.h"
 #include "terminal/receive_pane.h"
 #include "terminal/window_anchors.h"
 
@@ -299,16 +300,8 @@ class CZephynDlg : public QDialog {
   // The end of a pass that changed the list: the first entry selected when
   // the chosen device has gone, and the controls that need a port.
   void FinishPortWatchPass(bool selectFirst);
-  void RefreshThread();
-  void RefreshPass();
-  // The receive pane brought up to date, and the counter labels redrawn
-  // when the record's counters changed; from the refresh thread.
-  void RefreshPane();
-  void RefreshCounters();
-  // The progress bar, the percentage and the file speed, from the refresh
-  // thread.
-  void RefreshFileProgress();
-  void SpeedThread();
+  // What the refresher reads of the window.
+  PaneRefresher::Inputs RefresherInputs();
 
   // The pane's menu and find bar, and the choices' file (start-up, close).
   void InitPaneExtras();
@@ -416,29 +409,14 @@ class CZephynDlg : public QDialog {
   // The traffic: written by the port's reader and every sender, read by the
   // refresh thread, Save and Clear; it has its own lock.
   TrafficRecord m_record;
-  // Set by whoever records; cleared by the refresh thread when it redraws.
-  std::atomic<int> m_displayDirty{0};
-  // Set by the window thread while the window is minimized: nobody sees the
-  // pane then, and the refresh thread leaves it as it is until the window
-  // comes back.
-  std::atomic<int> m_minimized{0};
-  // Whole bytes per line of the hex view: the window thread measures, the
-  // refresh thread reads.
-  std::atomic<int> m_hexBytesPerLine{16};
-  // The refresh thread only: the pane's text as its edits left it, and the
-  // counters it drew last.
-  ReceivePane m_pane;
-  bool m_countersDrawn = false;
-  TrafficCounters m_drawnTx;
-  TrafficCounters m_drawnRx;
   // The save under way: started, finished and cancelled on the window
   // thread (the worker only writes its file and posts its end); its
   // progress box and folder are the window thread's.
   SaveJob m_saveJob;
   QPointer<QProgressDialog> m_saveProgress;
   QString m_saveFolder;
-  // Bytes since the speed labels were last drawn: recorders add, the speed
-  // thread takes.
+  // Bytes since the speed labels were last drawn: recorders add, the
+  // refresher takes.
   std::atomic<std::int32_t> m_txSpeedBytes{0};
   std::atomic<std::int32_t> m_rxSpeedBytes{0};
 
@@ -498,14 +476,13 @@ class CZephynDlg : public QDialog {
   std::atomic<int> m_autoBaudRunning{0};
   std::atomic<int> m_stopAutoBaud{0};
 
-  // The long-lived threads and their stop flags.
+  // The port watch's thread and its stop flag (the detection's too).
   StopWait m_stopWait;
   std::atomic<int> m_stopPortWatch{0};
-  std::atomic<int> m_stopRefresh{0};
-  std::atomic<int> m_stopSpeed{0};
   std::thread m_portWatchThread;
-  std::thread m_refreshThread;
-  std::thread m_speedThread;
+  // The pane's refresh and the speed labels, on threads of its own; after
+  // everything its inputs read, so that it stops before they go.
+  PaneRefresher m_refresher{m_controls, m_record, RefresherInputs()};
 
   // Reads the file chosen to send. Last, so that it ends before anything a
   // reading's end uses goes. m_fileLoads: readings not ended yet (window
