@@ -45,7 +45,7 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
 CZephynDlg::~CZephynDlg() {
   // A window destroyed without being closed still stops its threads, timer,
   // sender and workers, and its port, before the members they use go away.
-  CancelSave();
+  m_save.Close();
   KillTimedSendTimer();
   if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
   m_fileTransfer.End();

@@ -7,7 +7,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QPointer>
 #include <QRect>
 #include <atomic>
 #include <chrono>
@@ -37,14 +36,13 @@
 #include "serial/port_list.h"
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
-#include "storage/save_job.h"
 #include "storage/traffic_record.h"
 #include "storage/whole_file.h"
 #include "terminal/pane_refresher.h"
 #include "terminal/receive_pane.h"
+#include "terminal/save_controller.h"
 #include "terminal/window_anchors.h"
 
-class QProgressDialog;
 
 namespace zephyn {
 
@@ -96,7 +94,7 @@ class CZephynDlg : public QDialog {
   // What was sent and received since the last Clear; it guards itself.
   TrafficRecord& record() { return m_record; }
   // The save under way, if any (Save starts it on a worker).
-  SaveJob& saveJob() { return m_saveJob; }
+  SaveJob& saveJob() { return m_save.job(); }
 
   AdvancedSettings advancedSettings() const;
   void SetAdvancedSettings(const AdvancedSettings& settings);
@@ -143,7 +141,7 @@ class CZephynDlg : public QDialog {
   void OnSend();
   void OnHexSendClicked();
   void OnNewLineClicked();
-  void OnSave();
+  void OnSave() { m_save.OnSave(); }
   // The bytes the input box stands for as typed, line breaks as CR LF.
   std::string InputText() const;
   // The timed-send payload; a tick holds its own reference while it sends.
@@ -324,16 +322,10 @@ class CZephynDlg : public QDialog {
   void ReportDropped(std::uint64_t dropped);
   // The capture's memory budget as the warnings show it.
   QString BudgetText() const;
-  // The end of a save: its progress box closed, its outcome told. Window
-  // thread, when the worker is done.
-  void FinishSave();
-  // Stops a save under way and waits for its worker (the closing order).
-  void CancelSave();
   // Start-up: the captures that runs which ended without closing left
   // behind are kept under their recovered names, and a box posted once
   // tells the user where they are (removing them is up to the user).
   void KeepCapturesOfEndedRuns();
-  void ShowFileError(const std::string& path, int error);
   // Why the open of `path` (shown as `device`) was refused and what the
   // user can do about it.
   QString PermissionAdvice(const std::string& path, const QString& device) const;
@@ -409,12 +401,8 @@ class CZephynDlg : public QDialog {
   // The traffic: written by the port's reader and every sender, read by the
   // refresh thread, Save and Clear; it has its own lock.
   TrafficRecord m_record;
-  // The save under way: started, finished and cancelled on the window
-  // thread (the worker only writes its file and posts its end); its
-  // progress box and folder are the window thread's.
-  SaveJob m_saveJob;
-  QPointer<QProgressDialog> m_saveProgress;
-  QString m_saveFolder;
+  // Save, its worker and its boxes.
+  SaveController m_save{*this, m_controls, m_record, m_language};
   // Bytes since the speed labels were last drawn: recorders add, the
   // refresher takes.
   std::atomic<std::int32_t> m_txSpeedBytes{0};
