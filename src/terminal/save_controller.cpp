@@ -106,10 +106,10 @@ void SaveController::Finish() {
   const QString bytes = Number(loss.bytes);
   const QString from = Number(loss.firstFrom + 1);
   const QString to = Number(loss.firstTo);
-  const QString text =
-      loss.gaps > 1 ? Text(TextId::kSaveMissingGaps, m_language)
-                          .arg(m_folder, bytes, from, to, Number(loss.gaps - 1))
-                    : Text(TextId::kSaveMissing, m_language).arg(m_folder, bytes, from, to);
+  const QString text = loss.gaps > 1
+                           ? Text(TextId::kSaveMissingGaps, m_language)
+                                 .arg(m_folder, bytes, from, to, Number(loss.gaps - 1))
+                           : Text(TextId::kSaveMissing, m_language).arg(m_folder, bytes, from, to);
   Prompts().messageBox(&m_window, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
 }
 

@@ -7,7 +7,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QRect>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -42,7 +41,6 @@
 #include "terminal/receive_pane.h"
 #include "terminal/save_controller.h"
 #include "terminal/window_anchors.h"
-
 
 namespace zephyn {
 
@@ -217,8 +215,6 @@ class CZephynDlg : public QDialog {
   // The web label's colour, the About-us button and the link zones' cursor.
   void InitLinks();
   void TakeLinkZones();
-  // Whether a point of the client area lies strictly inside a link zone.
-  bool OverLink(const QPoint& point) const;
   // The start-up steps: the controls from the template of the window's
   // language with their handlers and the icon; the flags' start values; the
   // controls' start values the template does not give; the receive pane's
@@ -367,13 +363,7 @@ class CZephynDlg : public QDialog {
   bool m_ctrlDown = false;
   CQuickSend* m_quickSend = nullptr;  // children of the tab control
   CMoreStrSend* m_moreStrSend = nullptr;
-  // Layout bookkeeping, taken at start-up and after every layout pass.
-  std::vector<LaidOutControl> m_layout;  // empty until the controls exist
-  QRect m_linkTextRect;
-  QRect m_bannerRect;
-  int m_lastClientWidth = 0;
-  int m_lastClientHeight = 0;
-  QRect m_initWindowRect;
+  WindowLayout m_layout;
   // The input box's bytes, rebuilt at every edit.
   std::vector<std::uint8_t> m_sendBuf;
   std::int32_t m_sendLen = 0;
