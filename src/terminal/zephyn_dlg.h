@@ -38,7 +38,6 @@
 #include "storage/traffic_record.h"
 #include "storage/whole_file.h"
 #include "terminal/pane_refresher.h"
-#include "terminal/receive_pane.h"
 #include "terminal/save_controller.h"
 #include "terminal/window_anchors.h"
 
