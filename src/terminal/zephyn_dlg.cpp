@@ -45,7 +45,7 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
 CZephynDlg::~CZephynDlg() {
   // A window destroyed without being closed still stops its threads, timer,
   // sender and workers, and its port, before the members they use go away.
-  CancelSave();
+  m_save.Close();
   KillTimedSendTimer();
   if (m_moreStrSend != nullptr) m_moreStrSend->StopCycle();
   m_fileTransfer.End();
@@ -67,7 +67,7 @@ void CZephynDlg::SetAdvancedSettings(const AdvancedSettings& settings) {
   m_instructions.SetEnabled(settings.multiInstruction);
   m_instructions.SetDelay(settings.instructionDelay);
   m_advanceUtf8Check = settings.utf8 ? 1 : 0;
-  m_displayDirty = 1;  // the pane follows the UTF-8 view at once
+  m_refresher.MarkDirty();  // the pane follows the UTF-8 view at once
 }
 
 void CZephynDlg::ConnectHandlers() {
@@ -96,8 +96,8 @@ void CZephynDlg::ConnectHandlers() {
   onToggle(kHexInput, [this](bool) { OnHexSendClicked(); });
   onToggle(kNewLine, [this](bool) { OnNewLineClicked(); });
   onToggle(kTiming, [this](bool on) { StartTimedSend(on ? 1 : 0); });
-  onToggle(kEcho, [this](bool) { m_displayDirty = 1; });
-  onToggle(kHexView, [this](bool) { m_displayDirty = 1; });
+  onToggle(kEcho, [this](bool) { m_refresher.MarkDirty(); });
+  onToggle(kHexView, [this](bool) { m_refresher.MarkDirty(); });
   // kReplyMode and kCts have commands that do nothing.
 
   connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(kInput)), &QPlainTextEdit::textChanged,

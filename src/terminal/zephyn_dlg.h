@@ -7,8 +7,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QPointer>
-#include <QRect>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -37,13 +35,11 @@
 #include "serial/port_list.h"
 #include "storage/live_log.h"
 #include "storage/pane_options.h"
-#include "storage/save_job.h"
 #include "storage/traffic_record.h"
 #include "storage/whole_file.h"
-#include "terminal/receive_pane.h"
+#include "terminal/pane_refresher.h"
+#include "terminal/save_controller.h"
 #include "terminal/window_anchors.h"
-
-class QProgressDialog;
 
 namespace zephyn {
 
@@ -95,7 +91,7 @@ class CZephynDlg : public QDialog {
   // What was sent and received since the last Clear; it guards itself.
   TrafficRecord& record() { return m_record; }
   // The save under way, if any (Save starts it on a worker).
-  SaveJob& saveJob() { return m_saveJob; }
+  SaveJob& saveJob() { return m_save.job(); }
 
   AdvancedSettings advancedSettings() const;
   void SetAdvancedSettings(const AdvancedSettings& settings);
@@ -142,7 +138,7 @@ class CZephynDlg : public QDialog {
   void OnSend();
   void OnHexSendClicked();
   void OnNewLineClicked();
-  void OnSave();
+  void OnSave() { m_save.OnSave(); }
   // The bytes the input box stands for as typed, line breaks as CR LF.
   std::string InputText() const;
   // The timed-send payload; a tick holds its own reference while it sends.
@@ -218,8 +214,6 @@ class CZephynDlg : public QDialog {
   // The web label's colour, the About-us button and the link zones' cursor.
   void InitLinks();
   void TakeLinkZones();
-  // Whether a point of the client area lies strictly inside a link zone.
-  bool OverLink(const QPoint& point) const;
   // The start-up steps: the controls from the template of the window's
   // language with their handlers and the icon; the flags' start values; the
   // controls' start values the template does not give; the receive pane's
@@ -299,16 +293,8 @@ class CZephynDlg : public QDialog {
   // The end of a pass that changed the list: the first entry selected when
   // the chosen device has gone, and the controls that need a port.
   void FinishPortWatchPass(bool selectFirst);
-  void RefreshThread();
-  void RefreshPass();
-  // The receive pane brought up to date, and the counter labels redrawn
-  // when the record's counters changed; from the refresh thread.
-  void RefreshPane();
-  void RefreshCounters();
-  // The progress bar, the percentage and the file speed, from the refresh
-  // thread.
-  void RefreshFileProgress();
-  void SpeedThread();
+  // What the refresher reads of the window.
+  PaneRefresher::Inputs RefresherInputs();
 
   // The pane's menu and find bar, and the choices' file (start-up, close).
   void InitPaneExtras();
@@ -331,16 +317,10 @@ class CZephynDlg : public QDialog {
   void ReportDropped(std::uint64_t dropped);
   // The capture's memory budget as the warnings show it.
   QString BudgetText() const;
-  // The end of a save: its progress box closed, its outcome told. Window
-  // thread, when the worker is done.
-  void FinishSave();
-  // Stops a save under way and waits for its worker (the closing order).
-  void CancelSave();
   // Start-up: the captures that runs which ended without closing left
   // behind are kept under their recovered names, and a box posted once
   // tells the user where they are (removing them is up to the user).
   void KeepCapturesOfEndedRuns();
-  void ShowFileError(const std::string& path, int error);
   // Why the open of `path` (shown as `device`) was refused and what the
   // user can do about it.
   QString PermissionAdvice(const std::string& path, const QString& device) const;
@@ -382,13 +362,7 @@ class CZephynDlg : public QDialog {
   bool m_ctrlDown = false;
   CQuickSend* m_quickSend = nullptr;  // children of the tab control
   CMoreStrSend* m_moreStrSend = nullptr;
-  // Layout bookkeeping, taken at start-up and after every layout pass.
-  std::vector<LaidOutControl> m_layout;  // empty until the controls exist
-  QRect m_linkTextRect;
-  QRect m_bannerRect;
-  int m_lastClientWidth = 0;
-  int m_lastClientHeight = 0;
-  QRect m_initWindowRect;
+  WindowLayout m_layout;
   // The input box's bytes, rebuilt at every edit.
   std::vector<std::uint8_t> m_sendBuf;
   std::int32_t m_sendLen = 0;
@@ -416,29 +390,10 @@ class CZephynDlg : public QDialog {
   // The traffic: written by the port's reader and every sender, read by the
   // refresh thread, Save and Clear; it has its own lock.
   TrafficRecord m_record;
-  // Set by whoever records; cleared by the refresh thread when it redraws.
-  std::atomic<int> m_displayDirty{0};
-  // Set by the window thread while the window is minimized: nobody sees the
-  // pane then, and the refresh thread leaves it as it is until the window
-  // comes back.
-  std::atomic<int> m_minimized{0};
-  // Whole bytes per line of the hex view: the window thread measures, the
-  // refresh thread reads.
-  std::atomic<int> m_hexBytesPerLine{16};
-  // The refresh thread only: the pane's text as its edits left it, and the
-  // counters it drew last.
-  ReceivePane m_pane;
-  bool m_countersDrawn = false;
-  TrafficCounters m_drawnTx;
-  TrafficCounters m_drawnRx;
-  // The save under way: started, finished and cancelled on the window
-  // thread (the worker only writes its file and posts its end); its
-  // progress box and folder are the window thread's.
-  SaveJob m_saveJob;
-  QPointer<QProgressDialog> m_saveProgress;
-  QString m_saveFolder;
-  // Bytes since the speed labels were last drawn: recorders add, the speed
-  // thread takes.
+  // Save, its worker and its boxes.
+  SaveController m_save{*this, m_controls, m_record, m_language};
+  // Bytes since the speed labels were last drawn: recorders add, the
+  // refresher takes.
   std::atomic<std::int32_t> m_txSpeedBytes{0};
   std::atomic<std::int32_t> m_rxSpeedBytes{0};
 
@@ -498,14 +453,13 @@ class CZephynDlg : public QDialog {
   std::atomic<int> m_autoBaudRunning{0};
   std::atomic<int> m_stopAutoBaud{0};
 
-  // The long-lived threads and their stop flags.
+  // The port watch's thread and its stop flag (the detection's too).
   StopWait m_stopWait;
   std::atomic<int> m_stopPortWatch{0};
-  std::atomic<int> m_stopRefresh{0};
-  std::atomic<int> m_stopSpeed{0};
   std::thread m_portWatchThread;
-  std::thread m_refreshThread;
-  std::thread m_speedThread;
+  // The pane's refresh and the speed labels, on threads of its own; after
+  // everything its inputs read, so that it stops before they go.
+  PaneRefresher m_refresher{m_controls, m_record, RefresherInputs()};
 
   // Reads the file chosen to send. Last, so that it ends before anything a
   // reading's end uses goes. m_fileLoads: readings not ended yet (window

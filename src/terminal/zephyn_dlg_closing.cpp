@@ -28,11 +28,10 @@ void CZephynDlg::OnClose() {
 void CZephynDlg::StopWorkers() {
   // The long-lived threads are joined before anything they use is
   // released, so none of them acts on a closing window.
-  m_displayDirty = 0;
   StopThreads();
   // A save under way stops and removes its partial file, so that a signal
   // during a long save ends the process at once and leaves no half file.
-  CancelSave();
+  m_save.Close();
   // An open or close request under way finishes (a baud detection, told to
   // stop by StopThreads, at its next wait), and the ones still waiting are
   // dropped, before the port is closed, so none reopens it behind the

@@ -167,24 +167,4 @@ bool CZephynDlg::WriteFileChunk(const std::uint8_t* bytes, std::int32_t count) {
   return true;
 }
 
-void CZephynDlg::RefreshFileProgress() {
-  const std::uint64_t length = m_fileTransfer.Length();
-  const std::int64_t sent = m_fileTransfer.BytesSent();
-  int position = 0;
-  double percent = 0.0;
-  if (length > 0 && sent > 0) {
-    // Thousandths in whole numbers: a finished file is 1000 whatever its
-    // length (a tenth of a percent as a double can land just below).
-    position = int(std::uint64_t(sent) * 1000 / length);
-    percent = double(sent) * 100.0 / double(length);
-  }
-  // Only what changed reaches the window's thread.
-  if (m_controls.value(kProgress) != position) m_controls.setValue(kProgress, position);
-  const QString text = QString::asprintf("%.1f%%", percent);
-  if (m_controls.text(kPercent) != text) m_controls.setText(kPercent, text);
-  // The TX speed shows the file's speed while chunks go out.
-  if (const std::optional<std::int32_t> speed = m_fileTransfer.TakeSpeedSample())
-    m_txSpeedBytes = *speed;
-}
-
 }  // namespace zephyn

@@ -41,7 +41,7 @@ void CZephynDlg::SetPaneOptions(const PaneOptions& options) {
   m_paneTimestamps = options.timestamps ? 1 : 0;
   m_reopenOnReturn = options.reopen ? 1 : 0;
   m_logTimestamps = options.logTimestamps ? 1 : 0;
-  m_displayDirty = 1;
+  m_refresher.MarkDirty();
 }
 
 void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
@@ -70,7 +70,7 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
   add("paneTimestamps", text(TextId::kPaneTimestamps), true, m_paneTimestamps != 0,
       [this](bool on) {
         m_paneTimestamps = on ? 1 : 0;
-        m_displayDirty = 1;
+        m_refresher.MarkDirty();
       });
   add("paneReopen", text(TextId::kPaneReopen), true, m_reopenOnReturn != 0,
       [this](bool on) { m_reopenOnReturn = on ? 1 : 0; });

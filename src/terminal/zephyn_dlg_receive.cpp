@@ -27,7 +27,7 @@ void CZephynDlg::OnReceived(const std::uint8_t* bytes, std::uint32_t count) {
   if (recorded.spillFailure) ReportSpillFailure(*recorded.spillFailure);
   if (recorded.dropped > 0) ReportDropped(recorded.dropped);
   // The refresh thread shows the block and the counters at its next pass.
-  m_displayDirty = 1;
+  m_refresher.MarkDirty();
 
   // Every block moves the instruction list on; a block with "OK" releases
   // the instruction at the new position, after the configured delay. The

@@ -79,7 +79,7 @@ void CZephynDlg::AddPaneNote(const QString& line) {
     std::lock_guard lock(m_notesLock);
     m_paneNotes.push_back(line);
   }
-  m_displayDirty = 1;
+  m_refresher.MarkDirty();
 }
 
 std::vector<QString> CZephynDlg::paneNotes() const {

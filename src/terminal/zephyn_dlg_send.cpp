@@ -30,7 +30,7 @@ int CZephynDlg::SendBytes(const std::uint8_t* bytes, std::int32_t count) {
   // sends of the timers and the AT instructions are drawn at the refresh
   // thread's pace.
   if (IsWindowThread()) ShowCounters(kTxCounters, tx);
-  m_displayDirty = 1;
+  m_refresher.MarkDirty();
   return 1;
 }
 

@@ -90,12 +90,9 @@ void CZephynDlg::ResetState() {
   m_fileTransferActive = 0;
   m_timedSendTimer = 0;
   m_baudProbeIndex = 0;
-  m_displayDirty = 0;
   m_fileClosing = 0;
   m_portWatchEnabled = 1;
   m_stopPortWatch = 0;
-  m_stopRefresh = 0;
-  m_stopSpeed = 0;
 }
 
 void CZephynDlg::FillLists() {
