@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   auto dlg = StartWindow(windowPty.path(), dir.filePath(QStringLiteral("data")));
-  if (!OpenPort(*dlg, windowPty.path(), [] { return g_comPort.IsOpen(); })) return 1;
+  if (!OpenPort(*dlg, windowPty.path(), [&] { return dlg->session().PortOpen(); })) return 1;
   RunUntil([] { return false; }, 200);  // the open's updates reach the widgets
   dlg->controls().setText(MainIds::kBaudRate, QString::number(kBaud));
   Click(*dlg, MainIds::kChooseFile);

@@ -590,7 +590,7 @@ int main(int argc, char** argv) {
   QTemporaryDir saveDir;
   auto dlg = StartWindow(windowModule.path(), dataDir.path());
   if (!OpenPort(*dlg, windowModule.path(),
-                [&] { return g_comPort.IsOpen() && dlg->controls().text(1053) == Text(1); }))
+                [&] { return dlg->session().PortOpen() && dlg->controls().text(1053) == Text(1); }))
     return 1;
 
   int failures = 0;

@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir dataDir;
   auto dlg = StartWindow(windowPty.path(), dataDir.path());
-  if (!OpenPort(*dlg, windowPty.path(), [] { return g_comPort.IsOpen(); })) return 1;
+  if (!OpenPort(*dlg, windowPty.path(), [&] { return dlg->session().PortOpen(); })) return 1;
   RunUntil([] { return false; }, 200, 5);  // the open's updates reach the widgets
   Controls& c = dlg->controls();
   c.setText(MainIds::kInput, QString::fromLatin1(kPayload, 2));

@@ -11,8 +11,6 @@
 
 namespace zephyn {
 
-CComPort g_comPort;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -1,6 +1,6 @@
 // The serial device: opens and configures a port, runs a reader thread that
 // hands every block of received bytes to its receiver, writes byte blocks and
-// closes the port again. The window's is g_comPort.
+// closes the port again. Each session owns one.
 #pragma once
 
 #include <atomic>
@@ -54,7 +54,7 @@ class CComPort {
 
   bool IsOpen() const { return m_isOpen.load() != 0; }
 
-  // For a port made without one (g_comPort): the receiver, given once
+  // For a port made without one: the receiver, given once
   // before the first Open. An Open hands the reader the receiver it has then.
   void SetReceiver(ComReceiver receiver);
 
@@ -103,7 +103,5 @@ class CComPort {
   std::atomic<PortError> m_lastError{PortError::None};
   std::atomic<int> m_lastErrno{0};
 };
-
-extern CComPort g_comPort;
 
 }  // namespace zephyn

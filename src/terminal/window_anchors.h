@@ -3,7 +3,10 @@
 // right edge (by dx) and which with the bottom edge (by dy).
 #pragma once
 
+#include <QPoint>
 #include <QRect>
+#include <QSize>
+#include <vector>
 
 class QWidget;
 
@@ -35,6 +38,30 @@ struct LaidOutControl {
   QWidget* widget;
   Anchor anchor;
   QRect rect;
+};
+
+// The window's layout bookkeeping, taken at start-up and after every layout
+// pass: where each control was placed last, the client size of that pass,
+// and the link zones of the web address label and the banner.
+class WindowLayout {
+ public:
+  // Takes `controls` as they stand in a client area of size `client`.
+  void Take(std::vector<LaidOutControl> controls, QSize client);
+  // Moves and stretches every control by its anchor by the change of the
+  // client size since the last pass. False, moving nothing, while no
+  // controls were taken (size events that come while the window is built).
+  bool Follow(QSize client);
+  // The link zones: where the two widgets stand now (a missing one keeps
+  // its zone).
+  void TakeLinkZones(const QWidget* linkText, const QWidget* banner);
+  // Whether `point` lies strictly inside a link zone.
+  bool OverLink(const QPoint& point) const;
+
+ private:
+  std::vector<LaidOutControl> m_controls;  // empty until the controls exist
+  QSize m_lastClient;
+  QRect m_linkTextRect;
+  QRect m_bannerRect;
 };
 
 }  // namespace zephyn

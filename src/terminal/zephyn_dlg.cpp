@@ -59,7 +59,7 @@ CZephynDlg::CZephynDlg(Language language, StartOptions options, QWidget* parent)
 CZephynDlg::~CZephynDlg() {
   // A window destroyed without being closed still stops its threads, its
   // save and its session before the members they use go away.
-  CancelSave();
+  m_save.Close();
   StopThreads();
   m_session.Shutdown();
 }
@@ -71,13 +71,14 @@ int CZephynDlg::DoModal() {
 
 AdvancedSettings CZephynDlg::advancedSettings() const {
   const InstructionSequence& instructions = m_session.Instructions();
-  return {instructions.Enabled(), instructions.Delay(), m_advanceUtf8Check != 0};
+  return {instructions.Enabled(), instructions.Delay(), m_utf8View};
 }
 
 void CZephynDlg::SetAdvancedSettings(const AdvancedSettings& settings) {
   m_session.SetInstructions(settings.multiInstruction, settings.instructionDelay);
-  m_advanceUtf8Check = settings.utf8 ? 1 : 0;
-  m_displayDirty = 1;  // the pane follows the UTF-8 view at once
+  m_utf8View = settings.utf8;
+  // The pane follows the UTF-8 view at once.
+  m_refresher.SetViewChoices(m_utf8View, m_paneOptions.timestamps);
 }
 
 void CZephynDlg::ConnectHandlers() {
@@ -106,8 +107,8 @@ void CZephynDlg::ConnectHandlers() {
   onToggle(kHexInput, [this](bool) { OnHexSendClicked(); });
   onToggle(kNewLine, [this](bool) { OnNewLineClicked(); });
   onToggle(kTiming, [this](bool on) { StartTimedSend(on ? 1 : 0); });
-  onToggle(kEcho, [this](bool) { m_displayDirty = 1; });
-  onToggle(kHexView, [this](bool) { m_displayDirty = 1; });
+  onToggle(kEcho, [this](bool) { m_refresher.MarkDirty(); });
+  onToggle(kHexView, [this](bool) { m_refresher.MarkDirty(); });
   // kReplyMode and kCts have commands that do nothing.
 
   connect(qobject_cast<QPlainTextEdit*>(m_controls.widget(kInput)), &QPlainTextEdit::textChanged,

@@ -8,8 +8,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QPointer>
-#include <QRect>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -37,13 +35,11 @@
 #include "serial/port_list.h"
 #include "session/session.h"
 #include "storage/pane_options.h"
-#include "storage/save_job.h"
 #include "storage/traffic_record.h"
 #include "storage/whole_file.h"
-#include "terminal/receive_pane.h"
+#include "terminal/pane_refresher.h"
+#include "terminal/save_controller.h"
 #include "terminal/window_anchors.h"
-
-class QProgressDialog;
 
 namespace zephyn {
 
@@ -97,7 +93,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
   TrafficRecord& record() { return m_session.Record(); }
   const TrafficRecord& record() const { return m_session.Record(); }
   // The save under way, if any (Save starts it on a worker).
-  SaveJob& saveJob() { return m_saveJob; }
+  SaveJob& saveJob() { return m_save.job(); }
 
   AdvancedSettings advancedSettings() const;
   void SetAdvancedSettings(const AdvancedSettings& settings);
@@ -139,7 +135,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
   void OnSend();
   void OnHexSendClicked();
   void OnNewLineClicked();
-  void OnSave();
+  void OnSave() { m_save.OnSave(); }
   // The bytes the input box stands for as typed, line breaks as CR LF.
   std::string InputText() const;
   // The timed-send payload; a tick holds its own reference while it sends.
@@ -212,8 +208,6 @@ class CZephynDlg : public QDialog, private SessionEvents {
   // The web label's colour, the About-us button and the link zones' cursor.
   void InitLinks();
   void TakeLinkZones();
-  // Whether a point of the client area lies strictly inside a link zone.
-  bool OverLink(const QPoint& point) const;
   // The start-up steps: the controls from the template of the window's
   // language with their handlers and the icon; the flags' start values; the
   // controls' start values the template does not give; the receive pane's
@@ -265,23 +259,21 @@ class CZephynDlg : public QDialog, private SessionEvents {
   void OnLogFailure(const LogFailure& failure) override;
   // Drawing on the window's thread: the controls by the enablement rule, the
   // rate box while a detection shows its entries, the port list in place.
-  void DrawState(const SessionState& state);
+  void DrawState();
+  void DrawStateOnce(const SessionState& state);
   void DrawRate(const std::string& rate);
+  void DrawChoice(const SessionState& state);
+  // Shows a box on the window's thread, in the order of the reports, but
+  // never inside a draw of the state. Any thread.
+  void PostBox(std::function<void()> show);
+  void ShowBox(const std::function<void()>& show);
   void DrawPorts(const std::vector<std::string>& ports);
   // After a lost port's box: the first entry selected when the chosen
   // device has not come back.
   void SelectFirstUnlessReopened();
 
-  void RefreshThread();
-  void RefreshPass();
-  // The receive pane brought up to date, and the counter labels redrawn
-  // when the record's counters changed; from the refresh thread.
-  void RefreshPane();
-  void RefreshCounters();
-  // The progress bar, the percentage and the file speed, from the refresh
-  // thread.
-  void RefreshFileProgress();
-  void SpeedThread();
+  // What the refresher reads of the window.
+  PaneRefresher::Inputs RefresherInputs();
 
   // The pane's menu and find bar, and the choices' file (start-up, close).
   void InitPaneExtras();
@@ -300,16 +292,10 @@ class CZephynDlg : public QDialog, private SessionEvents {
   void ShowCounters(int id, const TrafficCounters& counters);
   // The capture's memory budget as the warnings show it.
   QString BudgetText() const;
-  // The end of a save: its progress box closed, its outcome told. Window
-  // thread, when the worker is done.
-  void FinishSave();
-  // Stops a save under way and waits for its worker (the closing order).
-  void CancelSave();
   // Start-up: the captures that runs which ended without closing left
   // behind are kept under their recovered names, and a box posted once
   // tells the user where they are (removing them is up to the user).
   void KeepCapturesOfEndedRuns(const std::vector<std::string>& kept);
-  void ShowFileError(const std::string& path, int error);
   // Shows a warning box on the window's thread; any thread, never waits.
   void PostWarning(const QString& text, const QString& caption);
 
@@ -324,28 +310,23 @@ class CZephynDlg : public QDialog, private SessionEvents {
   const StartOptions m_options;
   QIcon m_hIcon;
 
-  // Window thread only.
+  // Window thread only: the window owns no thread, and nothing here is
+  // shared with one.
   Controls m_controls;  // itself callable from any thread
   bool m_initialised = false;
   int m_closingRuns = 0;  // the window has closed once it is above 0
   bool m_ctrlDown = false;
   CQuickSend* m_quickSend = nullptr;  // children of the tab control
   CMoreStrSend* m_moreStrSend = nullptr;
-  // Layout bookkeeping, taken at start-up and after every layout pass.
-  std::vector<LaidOutControl> m_layout;  // empty until the controls exist
-  QRect m_linkTextRect;
-  QRect m_bannerRect;
-  int m_lastClientWidth = 0;
-  int m_lastClientHeight = 0;
-  QRect m_initWindowRect;
+  WindowLayout m_layout;
   // The input box's bytes, rebuilt at every edit.
   std::vector<std::uint8_t> m_sendBuf;
   std::int32_t m_sendLen = 0;
 
-  // The pane menu's choices (window thread); the pane's time stamps are
-  // read by the refresh thread too.
+  // The pane menu's choices.
   PaneOptions m_paneOptions;
-  std::atomic<int> m_paneTimestamps{0};
+  // The advanced settings' UTF-8 view of the pane.
+  bool m_utf8View = false;
   FindBar* m_findBar = nullptr;  // window thread; a child of the pane
   // The session's state as last drawn (window thread): what the window's
   // handlers go by, never a caption or a check box.
@@ -353,43 +334,19 @@ class CZephynDlg : public QDialog, private SessionEvents {
   // A lost port's box is open: the port list keeps its selection until it
   // is closed.
   bool m_lostBoxOpen = false;
+  // Draws of the state under way (one may run within another).
+  int m_drawDepth = 0;
 
-  // Set by whoever records; cleared by the refresh thread when it redraws.
-  std::atomic<int> m_displayDirty{0};
-  // Set by the window thread while the window is minimized: nobody sees the
-  // pane then, and the refresh thread leaves it as it is until the window
-  // comes back.
-  std::atomic<int> m_minimized{0};
-  // Whole bytes per line of the hex view: the window thread measures, the
-  // refresh thread reads.
-  std::atomic<int> m_hexBytesPerLine{16};
-  // The refresh thread only: the pane's text as its edits left it, and the
-  // counters it drew last.
-  ReceivePane m_pane;
-  bool m_countersDrawn = false;
-  TrafficCounters m_drawnTx;
-  TrafficCounters m_drawnRx;
-  // The save under way: started, finished and cancelled on the window
-  // thread (the worker only writes its file and posts its end); its
-  // progress box and folder are the window thread's.
-  SaveJob m_saveJob;
-  QPointer<QProgressDialog> m_saveProgress;
-  QString m_saveFolder;
 
-  // The UTF-8 view: written on the window thread, read by the refresh
-  // thread.
-  std::atomic<int> m_advanceUtf8Check{0};
-
-  // The long-lived threads and their stop flags.
-  StopWait m_stopWait;
-  std::atomic<int> m_stopRefresh{0};
-  std::atomic<int> m_stopSpeed{0};
-  std::thread m_refreshThread;
-  std::thread m_speedThread;
-
-  // The terminal's session. Last, so that it goes first: its workers end
-  // before anything its reports reach.
+  // The terminal's session: after the controls its reports are drawn on.
+  // The window's closing order (or its destructor) shuts it down before any
+  // member goes.
   Session m_session;
+  // Save, its worker and its boxes.
+  SaveController m_save{*this, m_controls, m_session.Record(), m_language};
+  // The pane's refresh and the speed labels, on threads of its own; last, so
+  // that it stops before anything its inputs read goes.
+  PaneRefresher m_refresher{m_controls, m_session.Record(), RefresherInputs()};
 };
 
 }  // namespace zephyn

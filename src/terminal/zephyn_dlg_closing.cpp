@@ -23,11 +23,10 @@ void CZephynDlg::OnClose() {
 void CZephynDlg::StopWorkers() {
   // The long-lived threads are joined before anything they use is
   // released, so none of them acts on a closing window.
-  m_displayDirty = 0;
   StopThreads();
   // A save under way stops and removes its partial file, so that a signal
   // during a long save ends the process at once and leaves no half file.
-  CancelSave();
+  m_save.Close();
 }
 
 }  // namespace zephyn

@@ -78,13 +78,13 @@ void CZephynDlg::OnOpenFailed(const OpenFailure& failure) {
   // stays closed and the caption alone would not tell a busy device from a
   // mistyped rate.
   const QString text = QString::fromStdString(OpenFailureText(failure, m_language));
-  m_controls.post([this, text] {
+  PostBox([this, text] {
     Prompts().messageBox(this, text, AppTitle(), QMessageBox::Ok, QMessageBox::Warning);
   });
 }
 
 void CZephynDlg::PostWarning(const QString& text, const QString& caption) {
-  m_controls.post([this, text, caption] {
+  PostBox([this, text, caption] {
     Prompts().messageBox(this, text, caption.isEmpty() ? AppTitle() : caption, QMessageBox::Ok,
                          QMessageBox::Warning);
   });

@@ -21,7 +21,7 @@ void CZephynDlg::Clear() {
   // after this Clear.
   record().Clear();
   m_controls.setText(MainIds::kReceivePane, QString());
-  m_displayDirty = 1;  // the refresh thread starts its text afresh
+  m_refresher.MarkDirty();  // the refresh thread starts its text afresh
   ShowTxCounters();
   ShowRxCounters();
 }

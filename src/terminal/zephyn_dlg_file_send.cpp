@@ -4,7 +4,7 @@
 // and resumes the session's transfer, Stop ends it. The end of a transfer
 // (Stop, the last chunk, a lost port, the closing) is told with its
 // statistics; once the box is closed the file is ready again from its first
-// byte. The refresh thread shows the progress.
+// byte. The refresher shows the progress.
 #include <QFile>
 
 #include "common/text_ids.h"
@@ -78,21 +78,12 @@ void CZephynDlg::OnTransferEnded(const TransferStats& stats, TransferEnd end) {
   const QString text = QString::fromStdString(TransferStatsText(stats, m_language));
   const std::uint16_t caption =
       end == TransferEnd::Finished ? TextId::kSendFinished : TextId::kSendStopped;
-  m_controls.post([this, text, caption] {
+  PostBox([this, text, caption] {
     Prompts().messageBox(this, text, Text(caption), QMessageBox::Ok, QMessageBox::Information);
     // Ready to send the same file again from its first byte, without
     // reading it again.
     m_session.RewindFile();
   });
-}
-
-void CZephynDlg::RefreshFileProgress() {
-  // Thousandths in whole numbers: a finished file is 1000 whatever its
-  // length. Only what changed reaches the window's thread.
-  const int position = m_session.FileThousandths();
-  if (m_controls.value(kProgress) != position) m_controls.setValue(kProgress, position);
-  const QString text = QString::asprintf("%.1f%%", m_session.FilePercent());
-  if (m_controls.text(kPercent) != text) m_controls.setText(kPercent, text);
 }
 
 }  // namespace zephyn

@@ -56,7 +56,7 @@ bool CZephynDlg::eventFilter(QObject* watched, QEvent* event) {
     if (pane != nullptr && watched == pane->viewport()) {
       const int perLine =
           HexBytesPerLine(*pane, static_cast<QResizeEvent*>(event)->size().width());
-      if (m_hexBytesPerLine.exchange(perLine) != perLine) m_displayDirty = 1;
+      m_refresher.SetHexBytesPerLine(perLine);
     }
   }
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&

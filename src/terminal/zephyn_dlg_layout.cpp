@@ -36,18 +36,17 @@ double CZephynDlg::SidePanelUnit(Language language) {
 }
 
 void CZephynDlg::InitLayout() {
-  m_layout.clear();
+  std::vector<LaidOutControl> controls;
   for (const ControlTemplate& c : Template102(m_language).controls) {
     if (c.id == kStaticId || !InLanguage(c, m_language)) continue;
     if (QWidget* w = m_controls.widget(c.id))
-      m_layout.push_back({w, AnchorOf(c.id), w->geometry()});
+      controls.push_back({w, AnchorOf(c.id), w->geometry()});
   }
-  m_lastClientWidth = width();
-  m_lastClientHeight = height();
-  m_initWindowRect = frameGeometry();
+  m_layout.Take(std::move(controls), size());
   // The minimum holds for every kind of resize, the user's drags included;
   // there is no other lower bound.
-  setMinimumSize(int(m_initWindowRect.width() * 0.6), int(m_initWindowRect.height() * 0.58));
+  const QRect initWindowRect = frameGeometry();
+  setMinimumSize(int(initWindowRect.width() * 0.6), int(initWindowRect.height() * 0.58));
   TakeLinkZones();
 }
 
@@ -61,22 +60,13 @@ void CZephynDlg::resizeEvent(QResizeEvent* event) {
 
 void CZephynDlg::RelayoutControls() {
   // Size events that come while the window is being built find no controls.
-  if (m_layout.empty()) return;
-  const int w = width(), h = height();
-  const int dx = w - m_lastClientWidth, dy = h - m_lastClientHeight;
-  for (LaidOutControl& control : m_layout) {
-    control.rect = Anchored(control.rect, control.anchor, dx, dy);
-    control.widget->setGeometry(
-        QRect(control.rect.topLeft(), control.rect.size().expandedTo(QSize(0, 0))));
-  }
+  if (!m_layout.Follow(size())) return;
   if (auto* tab = qobject_cast<TabControl*>(m_controls.widget(kTabs))) {
     const QRect page = tab->pageRect();
     if (m_quickSend != nullptr) m_quickSend->setGeometry(page);
     if (m_moreStrSend != nullptr) m_moreStrSend->setGeometry(page);
   }
   TakeLinkZones();
-  m_lastClientWidth = w;
-  m_lastClientHeight = h;
   update();
 }
 

@@ -33,13 +33,6 @@ class CursorReset : public QObject {
   QWidget* m_window;
 };
 
-// The window system's edges: the right and bottom edges lie just outside
-// the rectangle, and a point on any edge is outside the zone.
-bool InsideZone(const QRect& zone, const QPoint& point) {
-  return zone.x() < point.x() && point.x() < zone.x() + zone.width() && zone.y() < point.y() &&
-         point.y() < zone.y() + zone.height();
-}
-
 }  // namespace
 
 void CZephynDlg::InitLinks() {
@@ -59,16 +52,11 @@ void CZephynDlg::InitLinks() {
 }
 
 void CZephynDlg::TakeLinkZones() {
-  if (QWidget* web = m_controls.widget(kWebAddress)) m_linkTextRect = web->geometry();
-  if (QWidget* banner = m_controls.widget(kBanner)) m_bannerRect = banner->geometry();
-}
-
-bool CZephynDlg::OverLink(const QPoint& point) const {
-  return InsideZone(m_linkTextRect, point) || InsideZone(m_bannerRect, point);
+  m_layout.TakeLinkZones(m_controls.widget(kWebAddress), m_controls.widget(kBanner));
 }
 
 void CZephynDlg::mouseMoveEvent(QMouseEvent* event) {
-  if (OverLink(event->position().toPoint())) {
+  if (m_layout.OverLink(event->position().toPoint())) {
     setCursor(Qt::PointingHandCursor);
   } else {
     unsetCursor();
@@ -80,7 +68,7 @@ void CZephynDlg::mousePressEvent(QMouseEvent* event) {
   // Only a plain left click: no other button held, neither Shift nor Ctrl.
   const bool plainLeft = event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
                          !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
-  if (plainLeft && OverLink(event->position().toPoint()))
+  if (plainLeft && m_layout.OverLink(event->position().toPoint()))
     Prompts().openUrl(QString::fromUtf8(kMakerHomePage));
   QDialog::mousePressEvent(event);
 }

@@ -25,7 +25,7 @@ void CZephynDlg::InitPaneExtras() {
   pane->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(pane, &QWidget::customContextMenuRequested, this,
           [this, pane](const QPoint& pos) { ShowPaneMenu(pane->viewport()->mapToGlobal(pos)); });
-  m_findBar = new FindBar(m_language, pane, [this] { return m_advanceUtf8Check != 0; },
+  m_findBar = new FindBar(m_language, pane, [this] { return m_utf8View; },
                           [this] { return m_controls.checked(kHexView); });
 }
 
@@ -39,9 +39,8 @@ PaneOptions CZephynDlg::paneOptions() const {
 
 void CZephynDlg::SetPaneOptions(const PaneOptions& options) {
   m_paneOptions = options;
-  m_paneTimestamps = options.timestamps ? 1 : 0;
   m_session.SetReopenOnReturn(options.reopen);
-  m_displayDirty = 1;
+  m_refresher.SetViewChoices(m_utf8View, options.timestamps);
 }
 
 void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {

@@ -22,7 +22,7 @@ void CZephynDlg::RestoreLastSession() {
   for (int i = 0; i < m_controls.count(kPortList); ++i)
     if (!saved.isEmpty() && m_controls.itemText(kPortList, i) == saved)
       m_controls.setCurSel(kPortList, i);
-  DrawState(m_session.State());
+  DrawState();
   KeepCapturesOfEndedRuns(recovered);
 }
 

@@ -21,13 +21,49 @@ namespace zephyn {
 
 using namespace MainIds;
 
-void CZephynDlg::OnStateChanged(const SessionState& state) {
-  m_controls.post([this, state] { DrawState(state); });
+void CZephynDlg::OnStateChanged(const SessionState&) {
+  m_controls.post([this] { DrawState(); });
 }
 
-void CZephynDlg::DrawState(const SessionState& state) {
+void CZephynDlg::DrawState() {
+  // Always the newest state: a report drawn late draws what holds now. A
+  // control's change may run other posted reports within it (another state,
+  // a box the window stays live behind); when this draw ends, whatever came
+  // meanwhile is drawn over what it wrote, until the state holds still.
+  ++m_drawDepth;
+  SessionState state = m_session.State();
+  for (;;) {
+    DrawStateOnce(state);
+    SessionState now = m_session.State();
+    if (now == state) break;
+    state = std::move(now);
+  }
+  --m_drawDepth;
+}
+
+void CZephynDlg::PostBox(std::function<void()> show) {
+  m_controls.post([this, show = std::move(show)] { ShowBox(show); });
+}
+
+void CZephynDlg::ShowBox(const std::function<void()>& show) {
+  // A box opened from within a draw of the state (a control's change runs
+  // the posted tasks behind it) would hold the draw, and the look behind
+  // the box, until it closed: it waits for the draw to end.
+  if (m_drawDepth > 0) {
+    QMetaObject::invokeMethod(this, [this, show] { ShowBox(show); }, Qt::QueuedConnection);
+    return;
+  }
+  show();
+}
+
+void CZephynDlg::DrawStateOnce(const SessionState& state) {
   const bool detected = m_state.connection == Connection::Detecting;
+  const bool cycled = m_state.cycle;
+  const bool opened = state.connection == Connection::Open && m_state.connection != Connection::Open;
   m_state = state;
+  // A port the session opened by itself (the saved one, one that came back)
+  // shows selected, with the rate and flow control it was opened at.
+  if (opened) DrawChoice(state);
   // The rate box shows each entry a detection tries, and the rate it ended
   // on (none when no entry drew an answer).
   if (state.connection == Connection::Detecting || detected) DrawRate(state.rate);
@@ -39,6 +75,17 @@ void CZephynDlg::DrawState(const SessionState& state) {
   if (m_controls.text(kFileLabel) != file) m_controls.setText(kFileLabel, file);
   Controls* page = m_moreStrSend != nullptr ? &m_moreStrSend->controls() : nullptr;
   ApplyControlStates(m_controls, page, Enablement(state));
+  // A cycle that starts takes the reply mode off.
+  if (state.cycle && !cycled) m_controls.setChecked(kReplyMode, false);
+}
+
+void CZephynDlg::DrawChoice(const SessionState& state) {
+  const QString port = QString::fromStdString(state.port);
+  for (int i = 0; i < m_controls.count(kPortList); ++i)
+    if (m_controls.itemText(kPortList, i) == port && m_controls.curSel(kPortList) != i)
+      m_controls.setCurSel(kPortList, i);
+  if (ToGbk(m_controls.text(kBaudRate)) != state.rate) DrawRate(state.rate);
+  if (m_controls.curSel(kFlowControl) != state.flow) m_controls.setCurSel(kFlowControl, state.flow);
 }
 
 void CZephynDlg::DrawRate(const std::string& rate) {
@@ -81,14 +128,18 @@ void CZephynDlg::DrawPorts(const std::vector<std::string>& ports) {
   // the box that tells of a lost port is open or about to be (the open
   // port's device went): a port reopened meanwhile keeps its entry.
   const bool openPortWent =
-      m_state.connection == Connection::Open && m_state.port == before.toStdString();
+      (m_state.connection == Connection::Open || m_state.connection == Connection::Lost) &&
+      m_state.port == before.toStdString();
   if (!found && !m_lostBoxOpen && !openPortWent && m_controls.count(kPortList) > 0)
     m_controls.setCurSel(kPortList, 0);
+  // The open port shows selected, also when its entry came after the open
+  // was drawn.
+  if (m_state.connection == Connection::Open) DrawChoice(m_state);
 }
 
 void CZephynDlg::OnPortLost(const std::string& port) {
   const QString name = QString::fromStdString(port);
-  m_controls.post([this, name] {
+  PostBox([this, name] {
     const QString text = QStringLiteral("%1 %2 %3")
                              .arg(Text(TextId::kPortWord), name, Text(TextId::kDisconnectWord));
     m_lostBoxOpen = true;
@@ -108,7 +159,7 @@ void CZephynDlg::SelectFirstUnlessReopened() {
 }
 
 void CZephynDlg::OnTrafficChanged() {
-  m_displayDirty = 1;
+  m_refresher.MarkDirty();
 }
 
 void CZephynDlg::OnAtAnswer(const std::string& text) {

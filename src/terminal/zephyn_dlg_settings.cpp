@@ -97,7 +97,10 @@ bool CZephynDlg::SaveSettings() {
   if (m_options.settingsPath.empty() || m_moreStrSend == nullptr) return true;
   Controls& page = m_moreStrSend->controls();
   std::vector<std::string> values(Idx::kCount);
-  values[Idx::kPort] = m_session.PortToSave();
+  // The port chosen last (kept while its device is away), else the one the
+  // list shows.
+  const QString port = QString::fromStdString(m_session.PortToSave());
+  values[Idx::kPort] = ToGbk(port.isEmpty() ? m_controls.text(kPortList) : port);
   values[Idx::kBaud] = ToGbk(m_controls.text(kBaudRate));
   values[Idx::kFlow] = ToGbk(m_controls.text(kFlowControl));
   values[Idx::kInterval] = ToGbk(m_controls.text(kInterval));

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 #include "serial/port_list.h"
@@ -26,6 +25,17 @@ using namespace std::chrono_literals;
 
 Bytes BytesOf(std::string_view text) {
   return Bytes(text.begin(), text.end());
+}
+
+// `text` with every digit as '9': a clock time reads "99:99:99.999".
+std::string DigitsAsNines(std::string text) {
+  for (char& c : text)
+    if (c >= '0' && c <= '9') c = '9';
+  return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 bool Holds(const std::vector<std::uint8_t>& bytes, std::string_view text) {
@@ -178,15 +188,15 @@ TEST_F(SessionTest, AFailedOpenIsReportedToTheUserAndNotedForTheProgram) {
     bool busy;  // another program holds the device
     OpenBy by;
     PortError error;   // reported to the user
-    std::string note;  // written into the pane (a regex)
+    std::string note;  // how the line written into the pane ends, after "[Cannot open <path>"
   };
   const Case cases[] = {
       {"bad rate, user", "fast", false, OpenBy::User, PortError::None, ""},
       {"busy, user", "9600", true, OpenBy::User, PortError::Busy, ""},
       {"bad rate, program", "-5", false, OpenBy::Program, PortError::None,
-       R"(^\[Cannot open .*/port: the rate "-5" is not a whole number from 1 to 4000000\.\]$)"},
+       R"(/port: the rate "-5" is not a whole number from 1 to 4000000.])"},
       {"busy, program", "9600", true, OpenBy::Program, PortError::None,
-       R"(^\[Cannot open .*/port: the device is in use by another program\.\]$)"},
+       "/port: the device is in use by another program.]"},
       {"no rate, program", " ", false, OpenBy::Program, PortError::None, ""},
   };
   for (const Case& c : cases) {
@@ -213,7 +223,8 @@ TEST_F(SessionTest, AFailedOpenIsReportedToTheUserAndNotedForTheProgram) {
       EXPECT_TRUE(failures.empty());
       ASSERT_EQ(notes.size(), c.note.empty() ? 0u : 1u);
       if (!c.note.empty()) {
-        EXPECT_TRUE(std::regex_match(notes[0], std::regex(c.note))) << notes[0];
+        EXPECT_EQ(notes[0].rfind("[Cannot open ", 0), 0u) << notes[0];
+        EXPECT_TRUE(EndsWith(notes[0], c.note)) << notes[0];
       }
     }
   }
@@ -237,9 +248,7 @@ TEST_F(SessionTest, ALostPortIsReopenedWhenItReturnsWithReopeningOn) {
       EXPECT_FALSE(m_events.Last().reopenPending);
       const std::vector<std::string> notes = m_session->PaneNotes();
       ASSERT_EQ(notes.size(), 1u);
-      EXPECT_TRUE(std::regex_match(
-          notes[0], std::regex(R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)")))
-          << notes[0];
+      EXPECT_EQ(DigitsAsNines(notes[0]), "[disconnected 99:99:99.999, reopened 99:99:99.999]");
       // The note stands in the record, for the pane to show.
       const auto marks = m_session->Record().Marks(true, 0, 1000);
       EXPECT_TRUE(std::any_of(marks.begin(), marks.end(),
@@ -285,9 +294,8 @@ TEST_F(SessionTest, TheSavedPortOpensAtStartOrWhenItAppears) {
   ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Open; }));
   const std::vector<std::string> notes = session.PaneNotes();
   ASSERT_EQ(notes.size(), 2u);
-  EXPECT_TRUE(std::regex_match(
-      notes[1], std::regex("^\\[" + m_link + R"( appeared, opened \d\d:\d\d:\d\d\.\d{3}\]$)")))
-      << notes[1];
+  EXPECT_EQ(notes[1].rfind("[" + m_link + " appeared, opened ", 0), 0u) << notes[1];
+  EXPECT_EQ(DigitsAsNines(notes[1].substr(notes[1].size() - 13)), "99:99:99.999]");
   EXPECT_EQ(session.PortToSave(), m_link);
 }
 

@@ -44,7 +44,7 @@ void WindowFixture::OpenPort() {
   QTRY_VERIFY(PortOpen());
 }
 
-bool WindowFixture::PortOpen() {
+bool WindowFixture::PortOpen() const {
   return m_dlg != nullptr && m_dlg->session().PortOpen();
 }
 

@@ -54,7 +54,7 @@ class WindowFixture : public QObject {
   void OpenPort();
 
   // Whether the terminal's port is open.
-  static bool PortOpen();
+  bool PortOpen() const;
 
   Controls& c() { return m_dlg->controls(); }
   void Click(int id) { zephyn::Click(*m_dlg, id); }

@@ -45,6 +45,7 @@ class ConnectionTest : public WindowFixture {
     Click(kOpenClose);
     QTRY_COMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
     QTRY_VERIFY(!PortOpen());
+    QTRY_VERIFY(m_dlg->connectionIdle());
     QVERIFY(!c.enabled(kSend));
     QVERIFY(!c.visible(kTabs));
     QVERIFY(c.enabled(kPortList));
@@ -69,7 +70,8 @@ class ConnectionTest : public WindowFixture {
     // A rate that is no number opens nothing: the port ends closed.
     rates->setEditText(QStringLiteral("fast"));
     Choose(Widget<QComboBox>(*m_dlg, kFlowControl), 0);
-    QTRY_COMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kOpenCaption));
+    QTRY_VERIFY(m_dlg->connectionIdle());
+    QCOMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kOpenCaption));
     QVERIFY(!PortOpen());
   }
 
@@ -211,9 +213,11 @@ class ConnectionTest : public WindowFixture {
     const std::string path = m_module->path();
     QCOMPARE(::chown(path.c_str(), 65534, 65534), 0);
     QCOMPARE(::chmod(path.c_str(), mode_t(mode)), 0);
-    Start(WatchedOptions({path}));
+    // The session's workers, started with the window, inherit the reduced
+    // rights.
     QVERIFY(SetFileOverride(false));
-    Click(kOpenClose);  // the worker inherits the reduced rights
+    Start(WatchedOptions({path}));
+    Click(kOpenClose);
     QTRY_COMPARE(m_prompts.boxes.size(), 1);
     Click(kOpenClose);
     QTRY_COMPARE(m_prompts.boxes.size(), 2);  // once per attempt

@@ -270,6 +270,8 @@ class PaneExtrasTest : public WindowFixture {
     Click(*m_dlg, MainIds::kEcho);
     m_dlg->controls().setText(MainIds::kInput, QStringLiteral("AT"));
     Click(*m_dlg, MainIds::kSend);
+    // The module answers once the request is sent (and recorded).
+    QTRY_VERIFY(m_dlg->record().Tx().count > 0);
     QVERIFY(m_module->send(Of("OK\r\n")));
     const QString both = QStringLiteral(R"(^%1<<\+NAME=Zephyn\n%1OK\n\n%1>>AT(\n)?\n%1<<OK\n$)")
                              .arg(stamp.pattern());

@@ -193,7 +193,7 @@ class SettingsTest : public WindowFixture {
     auto dlg = Start(path, {b.path()});
     Controls& c = dlg->controls();
     Settle(*dlg);
-    QVERIFY(!PortOpen());
+    QVERIFY(!dlg->session().PortOpen());
     QCOMPARE(c.text(kOpenClose), Text(TextId::kOpenCaption));
     QCOMPARE(c.text(kPortList), QString::fromStdString(b.path()));
     QVERIFY(m_prompts.boxes.isEmpty());
@@ -240,10 +240,10 @@ class SettingsTest : public WindowFixture {
             .arg(QString::fromStdString(link));
     QTRY_VERIFY(PaneText(*dlg).contains(missing));
     QTRY_VERIFY(dlg->connectionIdle());
-    QVERIFY(!PortOpen());
+    QVERIFY(!dlg->session().PortOpen());
 
     QCOMPARE(::symlink(m_module->path().c_str(), link.c_str()), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(PortOpen(), kWatchMs);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->session().PortOpen(), kWatchMs);
     QTRY_COMPARE(dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(dlg->controls().text(kPortList), QString::fromStdString(link));
     const std::vector<QString> notes = dlg->paneNotes();

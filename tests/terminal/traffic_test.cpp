@@ -53,7 +53,7 @@ class TrafficTest : public WindowFixture {
     c().setText(kInput, QStringLiteral("AT+NAME"));
     Click(kNewLine);
     Click(kSend);
-    QCOMPARE(c().text(kTxCounters), QStringLiteral("9/1 CRC:29A3D1CD"));
+    QTRY_COMPARE(c().text(kTxCounters), QStringLiteral("9/1 CRC:29A3D1CD"));
     QTRY_COMPARE(Received(*m_module), std::string("AT+NAME\r\n"));
     QTRY_COMPARE(LabelBytes(c().text(kRxCounters)), qint64(kAnswer.size()));
     QCOMPARE(LabelCrc(c().text(kRxCounters)), CrcText(kAnswer.toLatin1()));
@@ -233,14 +233,14 @@ class TrafficTest : public WindowFixture {
     c().setChecked(kNewLine, true);
     QTest::keyClick(input, Qt::Key_Return);
     QCOMPARE(c().text(kInput), QStringLiteral("AT\n"));
-    QCOMPARE(c().text(kTxCounters).left(2), QStringLiteral("6/"));  // "AT" CR LF CR LF
+    QTRY_COMPARE(c().text(kTxCounters).left(2), QStringLiteral("6/"));  // "AT" CR LF CR LF
 
     // Ctrl+Enter sends from any control of the window.
     c().setChecked(kNewLine, false);
     QWidget* hex = Widget(*m_dlg, kHexView);
     hex->setFocus();
     QTest::keyClick(hex, Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(c().text(kTxCounters).contains(QStringLiteral("/2 ")));
+    QTRY_VERIFY(c().text(kTxCounters).contains(QStringLiteral("/2 ")));
 
     // Ctrl+A selects the whole input.
     input->setFocus();
