@@ -62,6 +62,11 @@ CZephynDlg::~CZephynDlg() {
   m_save.Close();
   StopThreads();
   m_session.Shutdown();
+  // The child controls go after the members, and may signal as they go (a
+  // list closing its drop-down): none of that reaches the handlers here.
+  qApp->removeEventFilter(this);
+  QObject::disconnect(qApp, nullptr, this, nullptr);
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
 }
 
 int CZephynDlg::DoModal() {
