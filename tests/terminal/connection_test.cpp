@@ -65,7 +65,7 @@ class ConnectionTest : public WindowFixture {
     Choose(Widget<QComboBox>(*m_dlg, kFlowControl), 1);
     QTRY_COMPARE(m_module->terminalRate(), 250000u);
     QTRY_VERIFY(PortOpen());
-    QCOMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
+    QTRY_COMPARE(m_dlg->controls().text(kOpenClose), Text(TextId::kCloseCaption));
 
     // A rate that is no number opens nothing: the port ends closed.
     rates->setEditText(QStringLiteral("fast"));

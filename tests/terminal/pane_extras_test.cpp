@@ -134,7 +134,7 @@ class PaneExtrasTest : public WindowFixture {
     QCOMPARE(m_module->stream(kTotal, 1000, 0), kTotal);
     // In the file while the log still runs.
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(path).size(), qint64(kTotal), 30000);
-    QVERIFY(m_dlg->controls().text(MainIds::kRxCounters).startsWith("5000000/"));
+    QTRY_VERIFY(m_dlg->controls().text(MainIds::kRxCounters).startsWith("5000000/"));
     QFile log(path);
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray bytes = log.readAll();
