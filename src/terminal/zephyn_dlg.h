@@ -320,8 +320,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
   CMoreStrSend* m_moreStrSend = nullptr;
   WindowLayout m_layout;
   // The input box's bytes, rebuilt at every edit.
-  std::vector<std::uint8_t> m_sendBuf;
-  std::int32_t m_sendLen = 0;
+  Bytes m_sendBuf;
 
   // The pane menu's choices.
   PaneOptions m_paneOptions;

@@ -15,7 +15,7 @@ PaneRefresher::Inputs CZephynDlg::RefresherInputs() {
     PaneView view;
     view.echo = m_controls.checked(kEcho);
     view.hex = m_controls.checked(kHexView);
-    view.reopenLines = int(paneNotes().size());
+    view.reopenLines = int(m_session.PaneNotes().size());
     return view;
   };
   inputs.takeSpeeds = [this] {

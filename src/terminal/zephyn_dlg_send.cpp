@@ -33,9 +33,7 @@ std::string CZephynDlg::InputText() const {
 
 void CZephynDlg::RebuildSendBuf() {
   const std::string text = InputText();
-  const Bytes bytes = m_controls.checked(kHexInput) ? HexToBytes(text) : TextToBytes(text);
-  m_sendBuf.assign(bytes.begin(), bytes.end());
-  m_sendLen = std::int32_t(m_sendBuf.size());
+  m_sendBuf = m_controls.checked(kHexInput) ? HexToBytes(text) : TextToBytes(text);
 }
 
 void CZephynDlg::OnSend() {
@@ -53,30 +51,29 @@ void CZephynDlg::OnSend() {
     if (!first.empty()) {
       m_sendBuf.assign(first.begin(), first.end());
       m_sendBuf.insert(m_sendBuf.end(), kCrLf, kCrLf + 2);
-      m_sendLen = std::int32_t(m_sendBuf.size());
-    }
+        }
   }
 
   if (m_controls.checked(kNewLine)) {
-    Bytes withNewLine(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen);
+    Bytes withNewLine = m_sendBuf;
     withNewLine.insert(withNewLine.end(), kCrLf, kCrLf + 2);
     SendBytes(std::move(withNewLine));
   } else {
-    SendBytes(Bytes(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen));
+    SendBytes(m_sendBuf);
   }
 }
 
 void CZephynDlg::OnHexSendClicked() {
-  if (m_sendLen == 0) return;
+  if (m_sendBuf.empty()) return;
   const std::string converted = m_controls.checked(kHexInput)
-                                    ? BytesToHex(m_sendBuf.data(), std::size_t(m_sendLen))
-                                    : BytesToText(m_sendBuf.data(), std::size_t(m_sendLen));
+                                    ? BytesToHex(m_sendBuf.data(), m_sendBuf.size())
+                                    : BytesToText(m_sendBuf.data(), m_sendBuf.size());
   // Setting the text rebuilds the send buffer in the new mode.
   m_controls.setText(kInput, FromGbk(converted));
 }
 
 Bytes CZephynDlg::TimedPayloadOfInput() const {
-  Bytes payload(m_sendBuf.begin(), m_sendBuf.begin() + m_sendLen);
+  Bytes payload = m_sendBuf;
   if (m_controls.checked(kNewLine)) payload.insert(payload.end(), kCrLf, kCrLf + 2);
   return payload;
 }
