@@ -123,9 +123,9 @@ class CZephynDlg : public QDialog, private SessionEvents {
   void ClosePort();
   // True when no open or close request runs or waits and the window shows
   // the state the last one left.
-  bool connectionIdle() const {
-    return m_session.ConnectionIdle() && m_state == m_session.State();
-  }
+  bool connectionIdle() const { return m_session.ConnectionIdle() && stateDrawn(); }
+  // True when the window shows the session's state as it is now.
+  bool stateDrawn() const { return m_state == m_session.State(); }
   // How many times the port watch has woken (passes run or skipped).
   int portWatchRounds() const { return m_session.WatchRounds(); }
 

@@ -30,9 +30,10 @@ void CZephynDlg::OnChooseFile() {
 }
 
 bool CZephynDlg::fileLoading() const {
-  // Until the window has drawn the load's end (and told why a file was
-  // refused, which comes first).
-  return m_state.file == FileStage::Loading;
+  // From the session's start of the load until the window has drawn its end
+  // (and told why a file was refused, which comes first).
+  const FileStage stage = m_session.State().file;
+  return stage == FileStage::Loading || m_state.file != stage;
 }
 
 void CZephynDlg::OnFileRefused(const std::string& path, const WholeFile& file) {

@@ -22,7 +22,11 @@ namespace zephyn {
 using namespace MainIds;
 
 void CZephynDlg::OnStateChanged(const SessionState&) {
-  m_controls.post([this] { DrawState(); });
+  // Always through the event loop, even from a command on this thread: the
+  // session reports while it keeps its reports in order, and a draw run at
+  // once could run a box queued before it, holding every worker's report
+  // until the box closed.
+  QMetaObject::invokeMethod(this, [this] { DrawState(); }, Qt::QueuedConnection);
 }
 
 void CZephynDlg::DrawState() {

@@ -44,6 +44,16 @@ void WindowFixture::OpenPort() {
   QTRY_VERIFY(PortOpen());
 }
 
+void WindowFixture::Click(QWidget& window, int id) {
+  zephyn::Click(window, id);
+  WaitUntilDrawn();
+}
+
+void WindowFixture::WaitUntilDrawn() {
+  if (m_dlg == nullptr) return;
+  QTRY_VERIFY(m_dlg->stateDrawn());
+}
+
 bool WindowFixture::PortOpen() const {
   return m_dlg != nullptr && m_dlg->session().PortOpen();
 }

@@ -57,8 +57,12 @@ class WindowFixture : public QObject {
   bool PortOpen() const;
 
   Controls& c() { return m_dlg->controls(); }
-  void Click(int id) { zephyn::Click(*m_dlg, id); }
-  static void Click(QWidget& window, int id) { zephyn::Click(window, id); }
+  // A click on the window's control, or on one of `window` (a page of the
+  // side panel), then a wait until the window has drawn the state the click
+  // left: the window draws the session's reports from its event loop.
+  void Click(int id) { Click(*m_dlg, id); }
+  void Click(QWidget& window, int id);
+  void WaitUntilDrawn();
 
   RecordingPrompts m_prompts;
   std::unique_ptr<QTemporaryDir> m_data;

@@ -51,12 +51,14 @@ class AccessibleControlsTest : public WindowFixture {
     c().setText(kInterval, QStringLiteral("20"));
     QWidget* timing = c().widget(kTiming);
     DoAction(timing, QAccessibleActionInterface::toggleAction());
+    WaitUntilDrawn();
     QVERIFY(c().checked(kTiming));
     QVERIFY(!c().enabled(kInterval));
     QTRY_VERIFY(Received(*m_module).size() >= 3 * 2);
     QVERIFY(Received(*m_module).starts_with("ABABAB"));
 
     DoAction(timing, QAccessibleActionInterface::toggleAction());
+    WaitUntilDrawn();
     QVERIFY(!c().checked(kTiming));
     QVERIFY(c().enabled(kInterval));
     // What was written before the stop has been read; ten intervals later
