@@ -1,18 +1,13 @@
-// The stored strings of the side panel's second page: what a row sends, how
-// its hex check box rewrites it, and the cycle that sends every non-empty row
-// in turn on a periodic timer. Row texts are the program's 8-bit text (GBK).
+// The stored strings of the side panel's second page: what a row sends and
+// how its hex check box rewrites it (the session's Cycle sends them in turn).
+// Row texts are the program's 8-bit text (GBK).
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/codecs.h"
-#include "common/periodic_timer.h"
 
 namespace zephyn {
 
@@ -34,48 +29,6 @@ std::string StoredStringFromHex(std::string_view hex);
 struct StoredString {
   std::string text;
   bool hex = false;
-};
-
-// The endless cycle: a snapshot of the non-empty rows, taken at the start,
-// sent one item per tick of a periodic timer, in row order, forever. Edits
-// of the rows after the start change nothing that is sent.
-class StringCycle {
- public:
-  // Called on the timer's thread with each item in turn.
-  using Send = std::function<void(const Bytes&)>;
-
-  enum class Start {
-    kStarted,
-    kNoRows,        // every row empty: nothing runs
-    kTimerRefused,  // period outside the timer's range, or no timer: nothing runs
-  };
-
-  explicit StringCycle(Send send);
-  ~StringCycle();
-  StringCycle(const StringCycle&) = delete;
-  StringCycle& operator=(const StringCycle&) = delete;
-
-  // Stops a cycle that runs, takes the rows that are not empty (each as
-  // StoredStringBytes with `newLine`) and starts the timer: the first item
-  // goes out one period from now. Any thread.
-  Start Begin(const std::vector<StoredString>& rows, bool newLine, std::int64_t periodMs);
-
-  // Stops the cycle; a tick that is sending finishes first (unless End is
-  // called from that tick). True when a cycle was running. Any thread.
-  bool End();
-
-  bool Running() const { return m_timer.load() != 0; }
-
- private:
-  void Tick();
-
-  const Send m_send;
-  // Serialises Begin and End: the snapshot changes only while no timer runs,
-  // so the ticks read it without a lock.
-  std::mutex m_lock;
-  std::atomic<TimerId> m_timer{0};
-  std::vector<Bytes> m_items;
-  std::size_t m_index = 0;  // the next item; the ticks' own
 };
 
 }  // namespace zephyn

@@ -60,11 +60,6 @@ struct CComPort::WriteJob {
 
 CComPort::CComPort(ComReceiver receiver) : m_receiver(std::move(receiver)) {}
 
-void CComPort::SetReceiver(ComReceiver receiver) {
-  std::lock_guard lock(m_lock);
-  m_receiver = std::move(receiver);
-}
-
 CComPort::~CComPort() {
   if (IsOpen()) Close();
 }

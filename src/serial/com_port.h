@@ -54,10 +54,6 @@ class CComPort {
 
   bool IsOpen() const { return m_isOpen.load() != 0; }
 
-  // For a port made without one: the receiver, given once
-  // before the first Open. An Open hands the reader the receiver it has then.
-  void SetReceiver(ComReceiver receiver);
-
   // The reason and system error (errno) of the last failed Open.
   PortError LastError() const { return m_lastError.load(); }
   int LastErrno() const { return m_lastErrno.load(); }
@@ -97,7 +93,7 @@ class CComPort {
   std::shared_ptr<WriteJob> m_spareJob;  // a finished job kept for the next Write
   bool m_writerStop = false;
   bool m_acceptWrites = false;
-  ComReceiver m_receiver;  // m_lock
+  const ComReceiver m_receiver;
   std::atomic<int> m_isOpen{0};
   std::atomic<int> m_busy{0};
   std::atomic<PortError> m_lastError{PortError::None};

@@ -191,13 +191,6 @@ void CZephynDlg::OnTabSelChange() {
   }
 }
 
-void CZephynDlg::EnableSendControls(int flag) {
-  const bool on = flag != 0;
-  for (int id : {kInput, kSend, kChooseFile, kTiming}) m_controls.setEnabled(id, on);
-  m_controls.setVisible(kTabs, on);
-  m_controls.setVisible(kTabsPlaceholder, !on);
-}
-
 void CZephynDlg::OnActivateApp(bool active) {
   if (QWidget* echo = m_controls.widget(kEcho)) echo->setFocus();
   m_controls.setEnabled(kReceivePane, active);

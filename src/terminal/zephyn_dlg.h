@@ -104,9 +104,6 @@ class CZephynDlg : public QDialog, private SessionEvents {
 
   void InitTabs();
   void OnTabSelChange();
-  // Flag 1: enables the input box, Send, File and Timing and shows the side
-  // panel; flag 0 does the reverse and shows the placeholder. Any thread.
-  void EnableSendControls(int flag);
   void OnActivateApp(bool active);
   void Clear();
   // Writes the counter labels from the record. Any thread.

@@ -133,10 +133,9 @@ bool OpenAt(CComPort& port, const Pty& pty, std::uint32_t rate, int flow = 0) {
 struct ReadingPort {
   Pty pty;
   Sink sink;
-  CComPort port;
+  CComPort port{sink.Receiver()};
 
   bool Open(std::uint32_t rate) {
-    port.SetReceiver(sink.Receiver());
     return pty.ok() && OpenAt(port, pty, rate);
   }
 };
@@ -659,8 +658,7 @@ TEST(ComPort, RacingOpenAndCloseStayConsistent) {
   const int descriptors = OpenDescriptors();
   {
     Sink sink;
-    CComPort port;
-    port.SetReceiver(sink.Receiver());
+    CComPort port{sink.Receiver()};
     auto churn = [&](int seed) {
       std::mt19937 random(seed);
       for (int i = 0; i < 200; ++i) {

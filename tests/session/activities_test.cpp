@@ -137,6 +137,35 @@ TEST_F(ActivitiesTimedTest, CycleSendsTheNonEmptyRowsInOrderUntilStopped) {
                             [&] { cycle.Stop(); });
 }
 
+// Starts that replace a running cycle while another thread stops it: under
+// TSan no tick sees a run being built, and every item goes out whole.
+TEST_F(ActivitiesTest, CycleStartedAndStoppedFromTwoThreadsSendsWholeItems) {
+  Cycle cycle(*m_link);
+  std::atomic<bool> done{false};
+  std::thread stopper([&] {
+    while (!done) {
+      cycle.Stop();
+      std::this_thread::sleep_for(2ms);
+    }
+  });
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(cycle.Start({{std::string(1, char('a' + i % 26)) + "\n", false}}, false, 1),
+              Cycle::Result::kStarted);
+    std::this_thread::sleep_for(1500us);
+  }
+  done = true;
+  stopper.join();
+  cycle.Stop();
+  EXPECT_FALSE(State().cycle);
+  ASSERT_TRUE(WaitFor([&] { return AllArrived(); }));
+  const Bytes received = Received();
+  EXPECT_GT(received.size(), 0u);
+  for (std::size_t i = 0; i < received.size(); i += 2) {
+    ASSERT_TRUE(received[i] >= 'a' && received[i] <= 'z') << i;
+    ASSERT_EQ(received[i + 1], '\n') << i;
+  }
+}
+
 TEST_F(ActivitiesTest, RefusedStartsChangeNothing) {
   const struct {
     const char* name;

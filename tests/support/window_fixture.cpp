@@ -1,6 +1,9 @@
 #include "support/window_fixture.h"
 
+#include "panels/more_str_send.h"
 #include "serial/com_port.h"
+#include "session/enablement.h"
+#include "terminal/apply_control_states.h"
 
 namespace zephyn {
 
@@ -52,6 +55,13 @@ void WindowFixture::Click(QWidget& window, int id) {
 void WindowFixture::WaitUntilDrawn() {
   if (m_dlg == nullptr) return;
   QTRY_VERIFY(m_dlg->stateDrawn());
+}
+
+void WindowFixture::DrawAs(Connection connection) {
+  SessionState state;
+  state.portListed = true;
+  state.connection = connection;
+  ApplyControlStates(c(), &m_dlg->moreStrSend()->controls(), Enablement(state));
 }
 
 bool WindowFixture::PortOpen() const {

@@ -53,6 +53,10 @@ class WindowFixture : public QObject {
   // port is.
   void OpenPort();
 
+  // Draws the controls as the window does for a port in `connection`, the
+  // side panel included, without opening one.
+  void DrawAs(Connection connection);
+
   // Whether the terminal's port is open.
   bool PortOpen() const;
 

@@ -108,7 +108,7 @@ class CaptionsTest : public WindowFixture {
   void everyCaptionReadsWhole() {
     QFETCH(Language, language);
     CZephynDlg* const dlg = &Start(Options({}), language);
-    dlg->EnableSendControls(1);  // the side panel as an open port shows it
+    DrawAs(Connection::Open);  // the side panel as an open port shows it
     QVERIFY(QTest::qWaitForWindowExposed(dlg));
 
     // The template's controls and the pages' rows, each with the captions it

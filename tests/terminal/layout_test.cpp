@@ -57,7 +57,7 @@ class LayoutTest : public WindowFixture {
   void init() {
     SetUpWindow();
     Start(Options({}));
-    m_dlg->EnableSendControls(1);  // the side panel as an open port shows it
+    DrawAs(Connection::Open);  // the side panel as an open port shows it
     QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
   }
   void cleanup() {

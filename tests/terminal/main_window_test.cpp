@@ -129,7 +129,7 @@ class MainWindowTest : public WindowFixture {
 
   void tabsSwitchThePages() {
     OpenWindow(Language::ZhCN);
-    m_dlg->EnableSendControls(1);
+    DrawAs(Connection::Open);
     auto* tab = Widget<TabControl>(*m_dlg, kTabs);
     QVERIFY(tab->isVisible());
     QVERIFY(m_dlg->quickSend()->isVisible());
@@ -145,7 +145,7 @@ class MainWindowTest : public WindowFixture {
     QVERIFY(m_dlg->quickSend()->isVisible());
     QVERIFY(!m_dlg->moreStrSend()->isVisible());
 
-    m_dlg->EnableSendControls(0);
+    DrawAs(Connection::Closed);
     QVERIFY(!tab->isVisible());
     QVERIFY(Widget(*m_dlg, kTabsPlaceholder)->isVisible());
   }
