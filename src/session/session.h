@@ -135,6 +135,15 @@ class Session : private SessionLink {
   // Queues `bytes` for the port on the send worker, after every earlier
   // send; recorded (counters, CRC-32, echo) when the port took them.
   void Send(Bytes bytes);
+  // The modem lines, while the port is Open: DTR or RTS set on or off on
+  // the send worker, after the sends queued before; the state's lines tell
+  // the outcome, a refusal included. The inputs are the device's, and RTS
+  // belongs to the flow control when CTS flow control is on: both ignored.
+  void SetModemLine(ModemLine line, bool on);
+  // Holds the line in break for the system's break time, on the send
+  // worker after the sends queued before. Nothing when not Open.
+  void SendBreak();
+
   // The multi-instruction mode: on or off, and its delay as typed.
   void SetInstructions(bool enabled, std::string delayText);
   const InstructionSequence& Instructions() const { return m_instructions; }

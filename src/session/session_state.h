@@ -4,6 +4,7 @@
 // caption, a check box or a list.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace zephyn {
@@ -33,6 +34,22 @@ enum class Transfer {
   Paused,   // stopped part way; resumes where it stopped
 };
 
+// The six modem lines: the two outputs the terminal drives, then the four
+// inputs the device drives.
+enum class ModemLine { Dtr, Rts, Cts, Dsr, Dcd, Ri };
+inline constexpr int kModemLineCount = 6;
+
+// The modem lines of the open device, as last read or set. A line the device
+// refused (reading them, or setting this one) holds the system error number
+// (errno) it was refused with and shows as unavailable; 0: available.
+struct ModemLines {
+  bool read = false;  // read from the device since it opened
+  std::array<bool, kModemLineCount> on{};
+  std::array<int, kModemLineCount> refused{};
+
+  bool operator==(const ModemLines&) const = default;
+};
+
 struct SessionState {
   Connection connection = Connection::Closed;
   // The port list holds at least one device (not only the placeholder).
@@ -42,6 +59,8 @@ struct SessionState {
   std::string port;
   std::string rate;
   int flow = 0;
+  // While Open: the modem lines; cleared otherwise.
+  ModemLines lines;
 
   // Activities.
   bool timedSend = false;
