@@ -5,11 +5,13 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "serial/port_list.h"
@@ -230,6 +232,112 @@ TEST_F(SessionTest, AFailedOpenIsReportedToTheUserAndNotedForTheProgram) {
   }
 }
 
+TEST_F(SessionTest, EachKindOfFailedOpenIsReportedWithItsCause) {
+  // Devices a user may pick that are no serial port, one the system lists
+  // but that is gone, and rate texts that are no rate.
+  const std::string file = Root() + "/file";
+  const std::string fifo = Root() + "/fifo";
+  const std::string folder = Sub("folder");
+  std::ofstream(file).put('x');
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  Plug();
+  SessionOptions options = Options();
+  std::filesystem::create_directories(options.sysfsRoot + "/ttyZephynGone7/device/driver");
+  options.extraPorts = {m_link, "/dev/null", file, fifo, folder};
+  Make(options);
+  m_session->Start("", "", 0);
+  ASSERT_EQ(m_session->Ports(),
+            (std::vector<std::string>{m_link, "/dev/null", file, fifo, folder, "ttyZephynGone7"}));
+  struct Case {
+    std::string port;
+    std::string rate;
+    PortError error;  // None: the rate is no rate
+    std::string path;
+  };
+  const Case cases[] = {
+      {"/dev/null", "115200", PortError::NotSerial, "/dev/null"},
+      {file, "115200", PortError::NotSerial, file},
+      {fifo, "115200", PortError::NotSerial, fifo},
+      {folder, "115200", PortError::NotSerial, folder},
+      {"ttyZephynGone7", "115200", PortError::NotFound, "/dev/ttyZephynGone7"},
+      {m_link, "0", PortError::None, m_link},
+      {m_link, "abc", PortError::None, m_link},
+      {m_link, "", PortError::None, m_link},
+      {m_link, "-5", PortError::None, m_link},
+      {m_link, "99999999999", PortError::None, m_link},
+  };
+  std::size_t told = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port + " at \"" + c.rate + "\"");
+    m_session->Open({c.port, c.rate, 0});
+    ASSERT_TRUE(WaitFor([&] { return m_events.OpenFailures().size() > told; }));
+    ASSERT_TRUE(WaitFor([&] { return m_session->ConnectionIdle(); }));
+    const std::vector<OpenFailure> failures = m_events.OpenFailures();
+    ASSERT_EQ(failures.size(), ++told);  // once per attempt
+    EXPECT_EQ(failures.back().port, c.port);
+    EXPECT_EQ(failures.back().path, c.path);
+    EXPECT_EQ(failures.back().rate, c.rate);
+    EXPECT_EQ(failures.back().error, c.error);
+    EXPECT_TRUE(IsLast(Connection::Closed));
+    EXPECT_FALSE(m_session->PortOpen());
+  }
+  EXPECT_TRUE(m_session->PaneNotes().empty());
+}
+
+TEST_F(SessionTest, AnOpenWhileOpenStopsTheActivitiesAndReopensAsAsked) {
+  VirtualModule other(115200);
+  ASSERT_TRUE(other.ok());
+  struct Case {
+    const char* name;
+    bool otherPort;
+    std::string rate;
+  };
+  const Case cases[] = {{"the same port at another rate", false, "9600"},
+                        {"another port", true, "115200"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Plug(115200);
+    SessionOptions options = Options();
+    options.extraPorts.push_back(other.path());
+    Make(options);
+    m_session->Start("", "", 0);
+    m_session->Open({m_link, "115200", 0});
+    ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+    ASSERT_EQ(m_session->StartTimedSend(BytesOf("tick;"), 2, "115200"),
+              TimedSend::Result::kStarted);
+    ASSERT_EQ(m_session->StartCycle({{"cycle", false}}, true, 3), Cycle::Result::kStarted);
+    ASSERT_TRUE(WaitFor([&] {
+      const std::vector<std::uint8_t> received = m_module->received();
+      return Holds(received, "tick;") && Holds(received, "cycle\r\n");
+    }));
+
+    const std::string target = c.otherPort ? other.path() : m_link;
+    m_session->Open({target, c.rate, 0});
+    ASSERT_TRUE(WaitFor([&] { return m_session->ConnectionIdle() && IsLast(Connection::Open); }));
+    EXPECT_FALSE(m_events.Last().timedSend);
+    EXPECT_FALSE(m_events.Last().cycle);
+    EXPECT_EQ(m_events.Last().port, target);
+    EXPECT_EQ(m_events.Last().rate, c.rate);
+    EXPECT_EQ((c.otherPort ? other : *m_module).terminalRate(), std::uint32_t(std::stoul(c.rate)));
+    // Nothing but the user's send goes out any more, at either module.
+    const std::size_t atA = m_module->received().size();
+    const std::size_t atOther = other.received().size();
+    WaitForAWatchRound();
+    m_session->Send(BytesOf("marker"));
+    ASSERT_TRUE(WaitFor([&] { return Holds((c.otherPort ? other : *m_module).received(), "marker"); }));
+    EXPECT_EQ(m_module->received().size(), atA + (c.otherPort ? 0 : 6));
+    EXPECT_EQ(other.received().size(), atOther + (c.otherPort ? 6 : 0));
+
+    // A rate that is no number, asked for while open: the port ends closed.
+    m_session->Open({target, "fast", 0});
+    ASSERT_TRUE(WaitFor([&] { return m_session->ConnectionIdle() && IsLast(Connection::Closed); }));
+    EXPECT_FALSE(m_session->PortOpen());
+    EXPECT_EQ(m_events.OpenFailures().size(), 1u);
+    m_session.reset();
+    m_events.Forget();
+  }
+}
+
 TEST_F(SessionTest, ALostPortIsReopenedWhenItReturnsWithReopeningOn) {
   for (bool reopen : {true, false}) {
     SCOPED_TRACE(reopen ? "reopening on" : "reopening off");
@@ -270,6 +378,44 @@ TEST_F(SessionTest, ALostPortIsReopenedWhenItReturnsWithReopeningOn) {
   }
 }
 
+TEST_F(SessionTest, NoReopenPastTheLimit) {
+  Plug();
+  SessionOptions options = Options();
+  options.reopenLimit = 300ms;
+  Make(options);
+  m_session->Start("", "", 0);
+  m_session->SetReopenOnReturn(true);
+  m_session->Open({m_link, "9600", 0});
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+  Unplug();
+  ASSERT_TRUE(WaitFor([&] { return !m_events.LostPorts().empty(); }));
+  const auto lost = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return std::chrono::steady_clock::now() - lost > 2 * 300ms; }));
+  Replug();
+  ASSERT_TRUE(WaitFor([&] { return m_session->Ports().front() == m_link; }));
+  WaitForAWatchRound();
+  WaitForAWatchRound();
+  EXPECT_TRUE(IsLast(Connection::Lost));
+  EXPECT_FALSE(m_session->PortOpen());
+  EXPECT_TRUE(m_session->PaneNotes().empty());
+  EXPECT_EQ(m_events.LostPorts().size(), 1u);
+}
+
+TEST_F(SessionTest, APausedWatchLeavesTheListAloneUntilResumed) {
+  Plug();
+  Make(Options());
+  m_session->Start("", "", 0);
+  const std::string marker = Root() + "/marker";
+  m_session->PauseWatch(true);
+  std::ofstream(marker).put('x');
+  const int rounds = m_session->WatchRounds();
+  ASSERT_TRUE(WaitFor([&] { return m_session->WatchRounds() >= rounds + 3; }));
+  EXPECT_EQ(m_session->Ports(), std::vector<std::string>{m_link});
+  m_session->PauseWatch(false);
+  ASSERT_TRUE(WaitFor([&] { return m_session->Ports().size() == 2; }));
+  EXPECT_EQ(m_session->Ports(), (std::vector<std::string>{m_link, marker}));
+}
+
 TEST_F(SessionTest, TheSavedPortOpensAtStartOrWhenItAppears) {
   // Listed at start-up: opened at the saved rate.
   Plug();
@@ -297,6 +443,40 @@ TEST_F(SessionTest, TheSavedPortOpensAtStartOrWhenItAppears) {
   EXPECT_EQ(notes[1].rfind("[" + m_link + " appeared, opened ", 0), 0u) << notes[1];
   EXPECT_EQ(DigitsAsNines(notes[1].substr(notes[1].size() - 13)), "99:99:99.999]");
   EXPECT_EQ(session.PortToSave(), m_link);
+}
+
+TEST_F(SessionTest, OnlyTheSavedPortOpensAtStartAndOnlyWhileListed) {
+  // Another module listed first: the saved one opens, not it.
+  VirtualModule other(115200);
+  ASSERT_TRUE(other.ok());
+  const std::uint32_t otherRate = other.terminalRate();
+  SessionOptions options = Options();
+  options.extraPorts.insert(options.extraPorts.begin(), other.path());
+  Plug();
+  Make(options);
+  m_session->Start(m_link, "9600", 0);
+  ASSERT_TRUE(WaitFor([&] { return m_session->ConnectionIdle() && IsLast(Connection::Open); }));
+  EXPECT_EQ(m_events.Last().port, m_link);
+  EXPECT_EQ(m_module->terminalRate(), 9600u);
+  m_session.reset();
+  m_events.Forget();
+
+  // Saved but not listed, with reopening off: nothing opens, the other
+  // port neither; the pane says why, and the settings file goes on naming
+  // the saved one.
+  Unplug();
+  Make(options);
+  m_session->Start(m_link, "9600", 0);
+  EXPECT_EQ(m_session->PaneNotes(),
+            std::vector<std::string>{"[the saved port " + m_link + " is not present]"});
+  WaitForAWatchRound();
+  EXPECT_TRUE(m_session->ConnectionIdle());
+  EXPECT_FALSE(m_session->PortOpen());
+  EXPECT_FALSE(m_events.Last().reopenPending);
+  EXPECT_EQ(m_session->PortToSave(), m_link);
+  EXPECT_EQ(other.terminalRate(), otherRate);
+  EXPECT_TRUE(other.received().empty());
+  EXPECT_TRUE(m_events.OpenFailures().empty());
 }
 
 TEST_F(SessionTest, SendsReachTheModuleAndTheRecordInOrder) {
@@ -343,6 +523,39 @@ TEST_F(SessionTest, EachOkReleasesTheNextInstruction) {
   ASSERT_TRUE(WaitFor([&] { return Holds(m_module->received(), "AT+PIN\r\n"); }));
   const std::vector<std::uint8_t> received = m_module->received();
   EXPECT_EQ(std::string(received.begin(), received.end()), "AT+NAME\r\nAT+VER\r\nAT+PIN\r\n");
+}
+
+TEST_F(SessionTest, TheInstructionDelayHoldsTheNextOneAndACloseCutsItShort) {
+  StartOpen();
+  // Each following instruction waits for the delay after its "OK".
+  m_session->SetInstructions(true, "200");
+  std::string first;
+  ASSERT_EQ(m_session->LoadInstructions("AT+NAME\r\nAT+VER\r\nAT+PIN", &first), CutResult::Ok);
+  const auto start = std::chrono::steady_clock::now();
+  m_session->Send(BytesOf(first + "\r\n"));
+  ASSERT_TRUE(WaitFor([&] { return Holds(m_module->received(), "AT+PIN\r\n"); }));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 2 * 200ms);
+  ASSERT_TRUE(WaitFor([&] {
+    std::vector<std::uint8_t> shown;
+    m_session->Record().Tail(false, 1000, shown);
+    return Holds(shown, "1234\r\nOK\r\n");
+  }));
+
+  // A delay far longer than the test: the close does not wait it out, and
+  // the instruction it held is never sent.
+  m_session->SetInstructions(true, "20000");
+  ASSERT_EQ(m_session->LoadInstructions("AT+NAME\r\nAT+VER", &first), CutResult::Ok);
+  const std::uint64_t answered = m_session->Record().Rx().bytes;
+  const std::size_t sent = m_module->received().size();
+  m_session->Send(BytesOf(first + "\r\n"));
+  // The answer with "OK" is counted before the reader waits out the delay.
+  ASSERT_TRUE(WaitFor([&] { return m_session->Record().Rx().bytes > answered; }));
+  const auto closing = std::chrono::steady_clock::now();
+  m_session->Close();
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
+  const std::vector<std::uint8_t> received = m_module->received();
+  EXPECT_EQ(std::string(received.begin() + std::ptrdiff_t(sent), received.end()), "AT+NAME\r\n");
 }
 
 TEST_F(SessionTest, TheLiveLogEndsWithThePortOrAFailedFile) {
@@ -401,6 +614,45 @@ TEST_F(SessionTest, DetectionFindsTheModuleRateOrCloses) {
     // The probes' answers were shown but not counted.
     EXPECT_EQ(session.Record().Rx().bytes, 0u);
     EXPECT_TRUE(session.Detect(m_link, 0, rates));  // free again
+  }
+}
+
+TEST_F(SessionTest, ADetectionFromAnOpenPortFirstHearsTheRateItHad) {
+  const std::vector<std::string> rates = {"Auto", "9600", "19200", "38400", "57600", "115200"};
+  struct Case {
+    std::uint32_t moduleRate;
+    std::string openRate;  // as the port was opened, from the list or typed
+    Connection end;
+    std::string rate;
+    std::uint64_t probes;
+  };
+  const Case cases[] = {
+      {57600, "57600", Connection::Open, "57600", 1},
+      {250000, "250000", Connection::Open, "250000", 1},
+      // No answer: the rate it had, then every entry of the list.
+      {1200, "115200", Connection::Closed, "", rates.size()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.openRate);
+    Plug(c.moduleRate);
+    RecordingEvents events;
+    Session session(events, Options());
+    session.Start("", "", 0);
+    session.Open({m_link, c.openRate, 0});
+    ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Open; }));
+    ASSERT_TRUE(session.Detect(m_link, 0, rates));
+    ASSERT_TRUE(WaitFor([&] {
+      return session.ConnectionIdle() && events.Last().connection != Connection::Detecting;
+    }));
+    EXPECT_EQ(events.Last().connection, c.end);
+    EXPECT_EQ(events.Last().rate, c.rate);
+    EXPECT_EQ(session.PortOpen(), c.end == Connection::Open);
+    if (c.end == Connection::Open) {
+      EXPECT_EQ(m_module->terminalRate(), c.moduleRate);
+    }
+    // One probe per rate tried, each a send.
+    EXPECT_EQ(session.Record().Tx().count, c.probes);
+    EXPECT_TRUE(events.OpenFailures().empty());
   }
 }
 
@@ -480,6 +732,60 @@ TEST_F(SessionTest, TheTimedSendAndTheCycleRunWhileOpenAndStopWhenThePortCloses)
   }
 }
 
+TEST_F(SessionTest, TheTimedSendChecksTheChosenRateAndTicksOneIntervalAfterItsStart) {
+  StartOpen(115200);
+  // The rate as chosen, read as a whole number: 9600 carries 960 bytes a
+  // second; "Auto" carries nothing.
+  const struct {
+    std::string rate;
+    std::size_t length;
+    std::int64_t intervalMs;
+    TimedSend::Result result;
+  } cases[] = {
+      {"9600", 10, 10, TimedSend::Result::kTooFast},
+      {"9600", 9, 10, TimedSend::Result::kStarted},
+      {"Auto", 1, 1000, TimedSend::Result::kTooFast},
+      {"115200", 2, kMaxTimerPeriodMs, TimedSend::Result::kStarted},  // the largest interval
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rate + ", " + std::to_string(c.length) + " bytes every " +
+                 std::to_string(c.intervalMs) + " ms");
+    EXPECT_EQ(m_session->StartTimedSend(Bytes(c.length, 'x'), c.intervalMs, c.rate), c.result);
+    EXPECT_EQ(m_events.Last().timedSend, c.result == TimedSend::Result::kStarted);
+    m_session->StopTimedSend();
+  }
+
+  // Nothing goes out at a start: the first tick, or the cycle's first row,
+  // comes one interval later.
+  const struct {
+    const char* name;
+    std::function<void()> start;
+    std::function<void()> stop;
+  } activities[] = {
+      {"timed send",
+       [&] {
+         ASSERT_EQ(m_session->StartTimedSend(BytesOf("T"), 200, "115200"),
+                   TimedSend::Result::kStarted);
+       },
+       [&] { m_session->StopTimedSend(); }},
+      {"cycle",
+       [&] {
+         ASSERT_EQ(m_session->StartCycle({{"C", false}}, false, 200), Cycle::Result::kStarted);
+       },
+       [&] { m_session->StopCycle(); }},
+  };
+  for (const auto& a : activities) {
+    SCOPED_TRACE(a.name);
+    const std::uint64_t sends = m_session->Record().Tx().count;
+    const auto start = std::chrono::steady_clock::now();
+    a.start();
+    EXPECT_EQ(m_session->Record().Tx().count, sends);
+    ASSERT_TRUE(WaitFor([&] { return m_session->Record().Tx().count > sends; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 190ms);
+    a.stop();
+  }
+}
+
 TEST_F(SessionTest, AFileTransferEndsOnceWithItsFiguresWhenThePortGoes) {
   enum class End { Close, Unplug, Shutdown };
   for (End end : {End::Close, End::Unplug, End::Shutdown}) {
@@ -523,6 +829,39 @@ TEST_F(SessionTest, AFileTransferEndsOnceWithItsFiguresWhenThePortGoes) {
     EXPECT_EQ(m_events.TransferEnds().size(), 1u);
     m_events.Forget();
   }
+}
+
+TEST_F(SessionTest, AFileIsCountedNeverEchoedAndSentAgainWithoutReadingItAgain) {
+  StartOpen(115200);
+  const Bytes bytes = Pattern(1000);
+  const std::string path = Root() + "/file.bin";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  ASSERT_TRUE(m_session->LoadFile(path, "115200"));
+  ASSERT_TRUE(WaitFor([&] { return m_events.Last().file == FileStage::Loaded; }));
+  ASSERT_EQ(m_session->SendFile(), FileSend::Go::kStarted);
+  ASSERT_TRUE(WaitFor([&] { return m_events.TransferEnds().size() == 1; }));
+  EXPECT_EQ(m_events.TransferEnds()[0].end, TransferEnd::Finished);
+  EXPECT_EQ(m_events.TransferEnds()[0].stats.bytesSent, 1000);
+  ASSERT_TRUE(WaitFor([&] { return m_module->received() == bytes; }));
+  EXPECT_EQ(m_session->Record().Tx().bytes, 1000u);
+  // Eight chunks of 115 and one of 80, and the end.
+  EXPECT_EQ(m_session->Record().Tx().count, 10u);
+  // Counted, never shown: the record with the sent side holds none of it.
+  std::vector<std::uint8_t> shown;
+  m_session->Record().Tail(true, 1'000'000, shown);
+  EXPECT_FALSE(Holds(shown, ">>"));
+
+  // The file is gone from the disk; the one in hand goes again from its
+  // first byte.
+  std::filesystem::remove(path);
+  ASSERT_EQ(m_session->SendFile(), FileSend::Go::kStarted);
+  ASSERT_TRUE(WaitFor([&] { return m_events.TransferEnds().size() == 2; }));
+  EXPECT_EQ(m_events.TransferEnds()[1].end, TransferEnd::Finished);
+  Bytes twice = bytes;
+  twice.insert(twice.end(), bytes.begin(), bytes.end());
+  ASSERT_TRUE(WaitFor([&] { return m_module->received() == twice; }));
+  EXPECT_EQ(m_session->Record().Tx().count, 20u);
 }
 
 TEST_F(SessionTest, ADetectionStopsTheActivitiesAsItBegins) {
