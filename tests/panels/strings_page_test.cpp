@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSpontaneKeyEvent>
@@ -109,8 +108,6 @@ class StringsPageTest : public WindowFixture {
     p().setText(kFirstText + 8, QStringLiteral("9;"));
     c().setChecked(kReplyMode, true);
     QCOMPARE(p().text(kCycleInterval), QStringLiteral("100"));
-    QElapsedTimer clock;
-    clock.start();
     Click(kCycle);
     QVERIFY(page().CycleRunning());
     QVERIFY(p().checked(kCycle));
@@ -128,8 +125,6 @@ class StringsPageTest : public WindowFixture {
     p().setText(kFirstText + 4, QStringLiteral("edited"));
 
     QTRY_VERIFY(Received(*m_module).size() >= 10);
-    // Five items at 100 ms: the fifth leaves 500 ms after the start.
-    QVERIFY(clock.elapsed() >= 450);
     const std::string got = Received(*m_module);
     const std::string order = "1;5;9;1;5;9;1;5;9;1;5;9;1;5;9;1;5;9;";
     QCOMPARE(got, order.substr(0, got.size()));

@@ -7,8 +7,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -76,17 +74,12 @@ class ConnectionTest : public WindowFixture {
   }
 
   void eachFailedOpenSaysWhyOnce() {
-    // Devices a user may name that are no serial port, one in use, one that
-    // is listed but gone, and rates that are no rate.
-    QTemporaryDir junk;
-    const QString file = junk.filePath(QStringLiteral("file"));
-    const QString fifo = junk.filePath(QStringLiteral("fifo"));
-    QFile(file).open(QIODevice::WriteOnly);
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // One attempt of each cause: a device in use, one that is no serial
+    // port, one that is listed but gone, and rates that are no rate (each
+    // kind of device and rate text is told apart in the session's tests).
     QVERIFY(QDir().mkpath(m_sysfs->filePath(QStringLiteral("ttyZephynGone7/device/driver"))));
     const QString module = QString::fromStdString(m_module->path());
-    Start(WatchedOptions({m_module->path(), "/dev/null", file.toStdString(), fifo.toStdString(),
-                          junk.path().toStdString()}));
+    Start(WatchedOptions({m_module->path(), "/dev/null"}));
     CComPort holder;  // another program that has the module
     QVERIFY(holder.Open(m_module->path(), 115200, 0, 8, 0, 0));
 
@@ -99,22 +92,14 @@ class ConnectionTest : public WindowFixture {
     const Case cases[] = {
         {0, QStringLiteral("115200"), said(TextId::kOpenBusy, module)},
         {1, QStringLiteral("115200"), said(TextId::kOpenNotSerial, QStringLiteral("/dev/null"))},
-        {2, QStringLiteral("115200"), said(TextId::kOpenNotSerial, file)},
-        {3, QStringLiteral("115200"), said(TextId::kOpenNotSerial, fifo)},
-        {4, QStringLiteral("115200"), said(TextId::kOpenNotSerial, junk.path())},
-        {5, QStringLiteral("115200"),
+        {2, QStringLiteral("115200"),
          said(TextId::kOpenNoDevice, QStringLiteral("/dev/ttyZephynGone7"))},
         {0, QStringLiteral("0"), said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("0"))},
-        {0, QStringLiteral("abc"),
-         said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("abc"))},
         {0, QString(), said(TextId::kOpenRateInvalid, module).arg(QString())},
-        {0, QStringLiteral("-5"), said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("-5"))},
-        {0, QStringLiteral("99999999999"),
-         said(TextId::kOpenRateInvalid, module).arg(QStringLiteral("99999999999"))},
     };
     auto* ports = Widget<QComboBox>(*m_dlg, kPortList);
     auto* rates = Widget<QComboBox>(*m_dlg, kBaudRate);
-    QCOMPARE(ports->count(), 6);
+    QCOMPARE(ports->count(), 3);
     for (const Case& c : cases) {
       const qsizetype before = m_prompts.boxes.size();
       rates->setEditText(c.rate);

@@ -18,11 +18,9 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTest>
-#include <chrono>
 #include <csignal>
 
 #include "app/ui_language.h"
-#include "panels/quick_send.h"
 #include "support/file_override.h"
 #include "support/window_fixture.h"
 #include "terminal/find_bar.h"
@@ -149,14 +147,6 @@ class PaneExtrasTest : public WindowFixture {
     QVERIFY(m_prompts.boxes.isEmpty());
   }
 
-  void logEndsWithThePort() {
-    StartOpen();
-    m_dlg->StartLiveLog(m_data->filePath(QStringLiteral("a.log")));
-    QVERIFY(m_dlg->liveLogActive());
-    Click(*m_dlg, MainIds::kOpenClose);
-    QTRY_VERIFY(!m_dlg->liveLogActive());
-  }
-
   void unwritableLogIsToldOnceAndTheStreamGoesOn() {
     StartOpen();
     // A folder the user may not write to: refused at once.
@@ -198,7 +188,7 @@ class PaneExtrasTest : public WindowFixture {
   }
 
   void portReopensWhenItsDeviceReturns() {
-    StartOpen(std::chrono::minutes(10));
+    StartOpen();
     m_dlg->SetPaneOptions({false, true, false});
     Unplug();
     QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
@@ -211,45 +201,14 @@ class PaneExtrasTest : public WindowFixture {
     QTRY_VERIFY_WITH_TIMEOUT(PortOpen(), kWatchMs);
     QTRY_COMPARE(m_dlg->controls().text(MainIds::kOpenClose), Text(TextId::kCloseCaption));
     QCOMPARE(m_dlg->controls().text(MainIds::kPortList), QString::fromStdString(m_link));
-    QCOMPARE(m_module->terminalRate(), 115200u);
-    // The AT page works again.
-    Click(*m_dlg->quickSend(), AtPageIds::kFirstButton);
-    QTRY_COMPARE(m_dlg->quickSend()->controls().text(AtPageIds::kFirstBox),
-                 QStringLiteral("Zephyn-BT\r\n"));
-    // One box for the one drop, and one gap line.
+    // One box for the one drop, and the gap line.
     QCOMPARE(m_prompts.boxes.size(), 1);
     const std::vector<QString> gaps = m_dlg->paneNotes();
     QCOMPARE(gaps.size(), std::size_t(1));
-    static const QRegularExpression gap(QStringLiteral(
-        R"(^\[disconnected \d\d:\d\d:\d\d\.\d{3}, reopened \d\d:\d\d:\d\d\.\d{3}\]$)"));
-    QVERIFY2(gap.match(gaps[0]).hasMatch(), qPrintable(gaps[0]));
     // The pane shows it on a line of its own.
     auto* pane = Widget<QPlainTextEdit>(*m_dlg, MainIds::kReceivePane);
     QTRY_VERIFY2(pane->toPlainText().split(QLatin1Char('\n')).contains(gaps[0]),
                  qPrintable(pane->toPlainText()));
-  }
-
-  void noReopenPastTheLimitOrWithTheChoiceOff() {
-    constexpr auto kLimit = std::chrono::milliseconds(300);
-    StartOpen(kLimit);
-    m_dlg->SetPaneOptions({false, true, false});
-    Unplug();
-    QTRY_VERIFY_WITH_TIMEOUT(m_prompts.boxes.size() == 1, kWatchMs);
-    const auto dropped = std::chrono::steady_clock::now();
-    const int rounds = m_dlg->portWatchRounds();
-    QTRY_VERIFY_WITH_TIMEOUT(std::chrono::steady_clock::now() - dropped > 2 * kLimit &&
-                                 m_dlg->portWatchRounds() > rounds + 3,
-                             kWatchMs);
-    m_module = std::make_unique<VirtualModule>(115200);
-    PointLinkAtModule();
-    QTRY_COMPARE_WITH_TIMEOUT(m_dlg->controls().text(MainIds::kPortList),
-                              QString::fromStdString(m_link), kWatchMs);
-    const int later = m_dlg->portWatchRounds();
-    QTRY_VERIFY_WITH_TIMEOUT(m_dlg->portWatchRounds() > later + 3, kWatchMs);
-    QTRY_VERIFY(m_dlg->connectionIdle());
-    QVERIFY(!PortOpen());
-    QVERIFY(m_dlg->paneNotes().empty());
-    QCOMPARE(m_prompts.boxes.size(), 1);
   }
 
   void timestampsStampLinesAndDirectionChangesOnly() {
@@ -362,22 +321,20 @@ class PaneExtrasTest : public WindowFixture {
     QCOMPARE(::symlink(m_module->path().c_str(), m_link.c_str()), 0);
   }
 
-  void Start(Language language, const QString& settings = QString(),
-             std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
+  void Start(Language language, const QString& settings = QString()) {
     // The toolkit's language of the run, as the program sets it before its
     // window.
     QVERIFY(LoadToolkitTranslations(language));
     StartOptions options = WatchedOptions({m_link});
     options.settingsPath = settings.toStdString();
-    options.reopenLimit = reopenLimit;
     WindowFixture::Start(std::move(options), language);
     // The pane takes the menu and the keys while the window is active.
     m_dlg->activateWindow();
     m_dlg->controls().setEnabled(MainIds::kReceivePane, true);
   }
 
-  void StartOpen(std::chrono::milliseconds reopenLimit = std::chrono::minutes(10)) {
-    Start(Language::EnUS, QString(), reopenLimit);
+  void StartOpen() {
+    Start(Language::EnUS);
     OpenPort();
   }
 
