@@ -70,6 +70,7 @@ class InputTest : public WindowFixture {
     QTRY_COMPARE(Received(*m_module), hexBytes + "text" + hexBytes);
     // The send made it the newest: one step back is the text one, Hex off
     // again.
+    FocusInput();
     Key(Qt::Key_Up, Qt::ControlModifier);
     QCOMPARE(c().text(kInput), QStringLiteral("text"));
     QVERIFY(!c().checked(kHexInput));
@@ -183,6 +184,7 @@ class InputTest : public WindowFixture {
     QFETCH(QStringList, captions);
     TearDownWindow();
     SetUpWindow(language);
+    QVERIFY(NewModule());
     QVERIFY(LoadToolkitTranslations(language));
     WindowFixture::Start(ModuleOptions(), language);
     QMenu* menu = OpenInputMenu();
