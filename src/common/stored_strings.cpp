@@ -2,12 +2,9 @@
 
 namespace zephyn {
 
-Bytes StoredStringBytes(std::string_view text, bool hex, bool newLine) {
+Bytes StoredStringBytes(std::string_view text, bool hex, std::string_view lineEnd) {
   Bytes bytes = hex ? HexToBytes(text) : TextToBytes(text);
-  if (newLine) {
-    bytes.push_back('\r');
-    bytes.push_back('\n');
-  }
+  bytes.insert(bytes.end(), lineEnd.begin(), lineEnd.end());
   return bytes;
 }
 

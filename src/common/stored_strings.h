@@ -13,10 +13,10 @@ namespace zephyn {
 
 // The bytes a row sends: a hexadecimal row the bytes of its digits
 // (HexToBytes: blanks, CR and LF skipped, an odd last digit as 0x), a text
-// row its own bytes; with `newLine`, CR LF follows either. CR LF is added as
-// bytes, after the row's digits were read, so an odd digit count never pairs
-// its last digit with the line end.
-Bytes StoredStringBytes(std::string_view text, bool hex, bool newLine);
+// row its own bytes; `lineEnd` (empty when New line is off) follows either.
+// The line end is added as bytes, after the row's digits were read, so an
+// odd digit count never pairs its last digit with it.
+Bytes StoredStringBytes(std::string_view text, bool hex, std::string_view lineEnd);
 
 // A row's new text when its hex check box is checked: "%02X " per byte, the
 // last blank included.

@@ -72,6 +72,11 @@ inline constexpr std::uint16_t kAppDescription = 68;
 inline constexpr std::uint16_t kPortOptionHelp = 69;
 inline constexpr std::uint16_t kDemoOptionHelp = 70;
 inline constexpr std::uint16_t kDemoFailed = 71;
+// The input box's menu: its name and what New line appends.
+inline constexpr std::uint16_t kInputMenuName = 72;
+inline constexpr std::uint16_t kLineEndCrLf = 73;
+inline constexpr std::uint16_t kLineEndCr = 74;
+inline constexpr std::uint16_t kLineEndLf = 75;
 
 // Messages (kFirstMessage on): why an open that was asked for failed, each
 // with the device's path as %1.

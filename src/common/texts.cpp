@@ -101,6 +101,11 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"运行一个虚拟蓝牙模块（115200 bit/s）并把它列为串口。",
      "Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port."},  // 70
     {"虚拟模块无法启动", "the virtual module could not be started"},              // 71
+    // The input box's menu.
+    {"输入框菜单", "Input box menu"},                   // 72
+    {"换行符：CR LF (\\r\\n)", "New line: CR LF (\\r\\n)"},  // 73
+    {"换行符：CR (\\r)", "New line: CR (\\r)"},            // 74
+    {"换行符：LF (\\n)", "New line: LF (\\n)"},            // 75
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in

@@ -79,11 +79,10 @@ void CMoreStrSend::ToggleRowHex(int n) {
 
 void CMoreStrSend::SendRow(int n) {
   if (n < 1 || n > kRows || !m_host.sendBytes) return;
-  // An empty row is sent too: no bytes, or CR LF alone. A closed port
-  // takes nothing and says nothing.
-  const Bytes bytes =
-      StoredStringBytes(ToGbk(m_controls.text(kFirstText + n - 1)),
-                        m_controls.checked(kFirstHex + n - 1), m_controls.checked(kNewLine));
+  // An empty row is sent too: no bytes, or the line end alone. A closed
+  // port takes nothing and says nothing.
+  const Bytes bytes = StoredStringBytes(ToGbk(m_controls.text(kFirstText + n - 1)),
+                                        m_controls.checked(kFirstHex + n - 1), RowEnd());
   m_host.sendBytes(bytes);
 }
 
@@ -100,7 +99,7 @@ void CMoreStrSend::ToggleCycle(bool checked) {
   // The interval reads like atoi: "abc" is 0, which the timer refuses.
   const int interval = LeadingInt(ToGbk(m_controls.text(kCycleInterval)));
   if (!m_host.startCycle) return;
-  switch (m_host.startCycle(rows, m_controls.checked(kNewLine), interval)) {
+  switch (m_host.startCycle(rows, RowEnd(), interval)) {
     case Cycle::Result::kStarted:
       // The page's controls and the window's follow the session's state.
       return;
@@ -115,6 +114,11 @@ void CMoreStrSend::ToggleCycle(bool checked) {
                            QMessageBox::Warning);
       return;
   }
+}
+
+std::string_view CMoreStrSend::RowEnd() const {
+  if (!m_controls.checked(kNewLine)) return {};
+  return LineEndBytes(m_host.lineEnd ? m_host.lineEnd() : LineEnd::kCrLf);
 }
 
 bool CMoreStrSend::CycleRunning() const {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/line_end.h"
 #include "common/stored_strings.h"
 #include "session/activities/cycle.h"
 #include "common/texts.h"
@@ -20,9 +21,14 @@ namespace zephyn {
 struct MoreStrSendHost {
   // Sends a row's bytes.
   std::function<void(Bytes)> sendBytes;
+  // What New line appends, as the input box's menu chose it; CR LF when
+  // not given.
+  std::function<LineEnd()> lineEnd;
   // The endless cycle over the rows, which the session runs: its start (the
-  // rows as they are now, New line, the interval), its stop, whether it runs.
-  std::function<Cycle::Result(const std::vector<StoredString>&, bool, int)> startCycle;
+  // rows as they are now, the line end New line appends or none, the
+  // interval), its stop, whether it runs.
+  std::function<Cycle::Result(const std::vector<StoredString>&, std::string_view, int)>
+      startCycle;
   std::function<void()> stopCycle;
   std::function<bool()> cycleRunning;
 };
@@ -60,6 +66,8 @@ class CMoreStrSend : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // What follows each row: the chosen line end with New line on, else none.
+  std::string_view RowEnd() const;
   // The scroll range: what of the rows does not fit in the page.
   void UpdateScrollRange();
   void ScrollIntoView(QWidget* widget);

@@ -205,13 +205,13 @@ class Session : private SessionLink {
   double FilePercent() const;
   std::optional<std::int32_t> TakeFileSpeedSample();
 
-  // The string cycle: the rows that are not empty (each with CR LF when
-  // `newLine`), taken now, sent one every `intervalMs` milliseconds in row
-  // order, forever, the first one interval from now; one that runs is
-  // replaced. kNoRows when every row is empty, kTimerRefused for an interval
-  // the timer cannot run; a refused start changes nothing. The state's
-  // cycle says whether it runs.
-  Cycle::Result StartCycle(const std::vector<StoredString>& rows, bool newLine,
+  // The string cycle: the rows that are not empty (each followed by
+  // `lineEnd`, empty for none), taken now, sent one every `intervalMs`
+  // milliseconds in row order, forever, the first one interval from now;
+  // one that runs is replaced. kNoRows when every row is empty,
+  // kTimerRefused for an interval the timer cannot run; a refused start
+  // changes nothing. The state's cycle says whether it runs.
+  Cycle::Result StartCycle(const std::vector<StoredString>& rows, std::string_view lineEnd,
                            std::int64_t intervalMs);
   // Never waits for a tick.
   void StopCycle();

@@ -69,9 +69,9 @@ std::optional<std::int32_t> Session::TakeFileSpeedSample() {
   return m_activities.file.TakeSpeedSample();
 }
 
-Cycle::Result Session::StartCycle(const std::vector<StoredString>& rows, bool newLine,
-                                  std::int64_t intervalMs) {
-  return m_activities.cycle.Start(rows, newLine, intervalMs);
+Cycle::Result Session::StartCycle(const std::vector<StoredString>& rows,
+                                  std::string_view lineEnd, std::int64_t intervalMs) {
+  return m_activities.cycle.Start(rows, lineEnd, intervalMs);
 }
 
 void Session::StopCycle() {

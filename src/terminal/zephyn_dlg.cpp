@@ -156,9 +156,9 @@ void CZephynDlg::InitTabs() {
   m_quickSend = new CQuickSend(m_language, std::move(host), tab);
   MoreStrSendHost strings;
   strings.sendBytes = [this](Bytes bytes) { SendBytes(std::move(bytes)); };
-  strings.startCycle = [this](const std::vector<StoredString>& rows, bool newLine, int interval) {
-    return m_session.StartCycle(rows, newLine, interval);
-  };
+  strings.lineEnd = [this] { return m_paneOptions.lineEnd; };
+  strings.startCycle = [this](const std::vector<StoredString>& rows, std::string_view lineEnd,
+                              int interval) { return m_session.StartCycle(rows, lineEnd, interval); };
   strings.stopCycle = [this] { m_session.StopCycle(); };
   strings.cycleRunning = [this] { return m_session.State().cycle; };
   m_moreStrSend = new CMoreStrSend(m_language, std::move(strings), tab);

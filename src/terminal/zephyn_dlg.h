@@ -137,8 +137,18 @@ class CZephynDlg : public QDialog, private SessionEvents {
   std::string InputText() const;
   // The timed-send payload; a tick holds its own reference while it sends.
   std::shared_ptr<const Bytes> TimedSendPayload() const;
-  // The input box's bytes, with CR LF when New line is on.
+  // The input box's bytes, with the chosen line end when New line is on.
   Bytes TimedPayloadOfInput() const;
+
+  // The input box's menu (right click, or the menu key): its own edit
+  // entries, then what New line appends. The choice, kept with the pane
+  // menu's, applies to the input box, the timed send and the stored-strings
+  // page.
+  void ShowInputMenu(const QPoint& globalPos);
+  void SetLineEnd(LineEnd end);
+  // Ctrl+Up and Ctrl+Down in the input box: an older or newer input that
+  // was sent, with the Hex box as it was; nothing when there is none.
+  void RecallInput(bool older);
 
   // Timed send: 1 starts repeating the input box's bytes at the interval of
   // the interval box, when the line can carry them; 0 stops.
@@ -274,6 +284,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
 
   // The pane's menu and find bar, and the choices' file (start-up, close).
   void InitPaneExtras();
+  void InitInputMenu();
   void LoadPaneOptions();
   // `report`: a failure is told (not when the settings file's was already).
   void SavePaneOptions(bool report);

@@ -1,8 +1,10 @@
 // The window's keyboard filter: it sees the key presses of the window's
 // controls before they do. Enter with New line on sends from the input box,
 // Ctrl+Enter sends from anywhere in the window, Ctrl+A selects the input,
-// Ctrl+F in the receive pane opens its find bar, and in hex mode the input
-// box holds hexadecimal digits and blanks only, whatever puts them in.
+// Ctrl+Up and Ctrl+Down in the input box recall the inputs sent (plain Up
+// and Down stay the box's cursor keys), Ctrl+F in the receive pane opens its
+// find bar, and in hex mode the input box holds hexadecimal digits and
+// blanks only, whatever puts them in.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -83,6 +85,14 @@ bool CZephynDlg::FilterKey(QObject* watched, QEvent* event) {
   if (target == m_controls.widget(kReceivePane) && key->key() == Qt::Key_F &&
       (key->modifiers() & Qt::ControlModifier)) {
     OpenFindBar();
+    return true;
+  }
+
+  const Qt::KeyboardModifiers modifiers =
+      key->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
+  if (onInput && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) &&
+      modifiers == Qt::KeyboardModifiers(Qt::ControlModifier)) {
+    RecallInput(key->key() == Qt::Key_Up);
     return true;
   }
 

@@ -1,7 +1,9 @@
 // The send path: SendBytes, the one write primitive of the window, the input
-// box's bytes kept ready at every edit, Send with the multi-instruction mode,
-// and the Hex and New line check boxes.
+// box's bytes kept ready at every edit, Send with the multi-instruction mode
+// (each send kept in the input history), and the Hex and New line check
+// boxes, New line appending the line end the input box's menu chose.
 #include "common/instructions.h"
+#include "common/line_end.h"
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
@@ -15,7 +17,13 @@ using namespace MainIds;
 
 namespace {
 
-const std::uint8_t kCrLf[] = {'\r', '\n'};
+// The multi-instruction mode's line end, whatever was chosen: the module's
+// command protocol needs it.
+constexpr std::string_view kCrLf = "\r\n";
+
+void Append(Bytes& bytes, std::string_view end) {
+  bytes.insert(bytes.end(), end.begin(), end.end());
+}
 
 }  // namespace
 
@@ -40,6 +48,11 @@ void CZephynDlg::OnSend() {
   const std::string text = InputText();
   if (text.empty()) return;
 
+  // The box's bytes, or in the multi-instruction mode its first
+  // instruction. The box's own bytes stay as they are: the Hex box and the
+  // timed send still take the whole input.
+  Bytes bytes = m_sendBuf;
+  std::string_view lineEnd = LineEndBytes(m_paneOptions.lineEnd);
   {
     std::string first;
     if (m_session.LoadInstructions(text, &first) == CutResult::TooMany) {
@@ -49,18 +62,15 @@ void CZephynDlg::OnSend() {
       return;
     }
     if (!first.empty()) {
-      m_sendBuf.assign(first.begin(), first.end());
-      m_sendBuf.insert(m_sendBuf.end(), kCrLf, kCrLf + 2);
-        }
+      bytes.assign(first.begin(), first.end());
+      Append(bytes, kCrLf);
+      lineEnd = kCrLf;
+    }
   }
 
-  if (m_controls.checked(kNewLine)) {
-    Bytes withNewLine = m_sendBuf;
-    withNewLine.insert(withNewLine.end(), kCrLf, kCrLf + 2);
-    SendBytes(std::move(withNewLine));
-  } else {
-    SendBytes(m_sendBuf);
-  }
+  m_paneOptions.inputs.Add({ToGbk(m_controls.text(kInput)), m_controls.checked(kHexInput)});
+  if (m_controls.checked(kNewLine)) Append(bytes, lineEnd);
+  SendBytes(std::move(bytes));
 }
 
 void CZephynDlg::OnHexSendClicked() {
@@ -74,7 +84,7 @@ void CZephynDlg::OnHexSendClicked() {
 
 Bytes CZephynDlg::TimedPayloadOfInput() const {
   Bytes payload = m_sendBuf;
-  if (m_controls.checked(kNewLine)) payload.insert(payload.end(), kCrLf, kCrLf + 2);
+  if (m_controls.checked(kNewLine)) Append(payload, LineEndBytes(m_paneOptions.lineEnd));
   return payload;
 }
 

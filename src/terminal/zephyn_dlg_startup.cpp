@@ -35,6 +35,7 @@ bool CZephynDlg::OnInitDialog() {
   InitLinks();
   InitReceivePaneLook();
   InitPaneExtras();
+  InitInputMenu();
   FillLists();
   // Empty pane, buffers and counters.
   Clear();

@@ -19,9 +19,9 @@ void CZephynDlg::StartTimedSend(int flag) {
     m_session.StopTimedSend();
     return;
   }
-  // The payload is the input box's bytes as they are now, with CR LF when
-  // New line is on; later edits of the box do not change it. The interval
-  // reads like atoi: "abc" is 0, which the timer refuses.
+  // The payload is the input box's bytes as they are now, with the chosen
+  // line end when New line is on; later edits of the box do not change it.
+  // The interval reads like atoi: "abc" is 0, which the timer refuses.
   RebuildSendBuf();
   const int interval = LeadingInt(ToGbk(m_controls.text(kInterval)));
   const TimedSend::Result result =

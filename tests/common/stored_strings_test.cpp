@@ -9,26 +9,30 @@ TEST(StoredStrings, RowBytes) {
   const struct {
     const char* text;
     bool hex;
-    bool newLine;
+    const char* lineEnd;
     Bytes bytes;
   } cases[] = {
-      {"AB", false, true, {0x41, 0x42, 0x0D, 0x0A}},
-      {"AB", false, false, {0x41, 0x42}},
-      {"", false, false, {}},
-      {"", false, true, {0x0D, 0x0A}},
-      {"  ", false, false, {0x20, 0x20}},  // a text row sends its blanks
-      {"41 42", true, false, {0x41, 0x42}},
-      {"41 4", true, false, {0x41, 0x04}},  // three digits: two bytes
+      {"AB", false, "\r\n", {0x41, 0x42, 0x0D, 0x0A}},
+      {"AB", false, "\r", {0x41, 0x42, 0x0D}},
+      {"AB", false, "\n", {0x41, 0x42, 0x0A}},
+      {"AB", false, "", {0x41, 0x42}},
+      {"", false, "", {}},
+      {"", false, "\r\n", {0x0D, 0x0A}},
+      {"  ", false, "", {0x20, 0x20}},  // a text row sends its blanks
+      {"41 42", true, "", {0x41, 0x42}},
+      {"41 4", true, "", {0x41, 0x04}},  // three digits: two bytes
       // The line end is added as bytes: the odd last digit stays 04 instead
       // of pairing with the CR's digits.
-      {"41 4", true, true, {0x41, 0x04, 0x0D, 0x0A}},
-      {"   ", true, false, {}},
-      {"   ", true, true, {0x0D, 0x0A}},
-      {"0d 0a\r\n", true, false, {0x0D, 0x0A}},
+      {"41 4", true, "\r\n", {0x41, 0x04, 0x0D, 0x0A}},
+      {"41 4", true, "\n", {0x41, 0x04, 0x0A}},
+      {"   ", true, "", {}},
+      {"   ", true, "\r\n", {0x0D, 0x0A}},
+      {"0d 0a\r\n", true, "", {0x0D, 0x0A}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << '"' << c.text << "\" hex " << c.hex << " nl " << c.newLine);
-    EXPECT_EQ(StoredStringBytes(c.text, c.hex, c.newLine), c.bytes);
+    SCOPED_TRACE(testing::Message() << '"' << c.text << "\" hex " << c.hex << " end "
+                                    << testing::PrintToString(std::string(c.lineEnd)));
+    EXPECT_EQ(StoredStringBytes(c.text, c.hex, c.lineEnd), c.bytes);
   }
 }
 

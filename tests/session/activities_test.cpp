@@ -131,9 +131,10 @@ TEST_F(ActivitiesTimedTest, TimedSendRepeatsThePayloadUntilStopped) {
 TEST_F(ActivitiesTimedTest, CycleSendsTheNonEmptyRowsInOrderUntilStopped) {
   Cycle cycle(*m_link);
   std::vector<StoredString> rows = {{"one", false}, {"", false}, {"41 42", true}, {"two", false}};
-  ASSERT_EQ(cycle.Start(rows, true, 2), Cycle::Result::kStarted);
+  // Each row with the line end it was given, LF alone here.
+  ASSERT_EQ(cycle.Start(rows, "\n", 2), Cycle::Result::kStarted);
   rows[0].text = "edited after the start";
-  ExpectRepeatsUntilStopped({Of("one\r\n"), Of("AB\r\n"), Of("two\r\n")}, &SessionState::cycle,
+  ExpectRepeatsUntilStopped({Of("one\n"), Of("AB\n"), Of("two\n")}, &SessionState::cycle,
                             [&] { cycle.Stop(); });
 }
 
@@ -149,7 +150,7 @@ TEST_F(ActivitiesTest, CycleStartedAndStoppedFromTwoThreadsSendsWholeItems) {
     }
   });
   for (int i = 0; i < 200; ++i) {
-    ASSERT_EQ(cycle.Start({{std::string(1, char('a' + i % 26)) + "\n", false}}, false, 1),
+    ASSERT_EQ(cycle.Start({{std::string(1, char('a' + i % 26)) + "\n", false}}, "", 1),
               Cycle::Result::kStarted);
     std::this_thread::sleep_for(1500us);
   }
@@ -188,17 +189,17 @@ TEST_F(ActivitiesTest, RefusedStartsChangeNothing) {
   for (const bool running : {false, true}) {
     if (running) {
       ASSERT_EQ(timed.Start(Of("A"), 5, 115200), TimedSend::Result::kStarted);
-      ASSERT_EQ(cycle.Start({{"C", false}}, false, 5), Cycle::Result::kStarted);
+      ASSERT_EQ(cycle.Start({{"C", false}}, "", 5), Cycle::Result::kStarted);
     }
     m_events.Clear();
     for (const auto& c : cases) {
       SCOPED_TRACE(c.name);
       EXPECT_EQ(timed.Start(Bytes(c.length, 'B'), c.intervalMs, c.baud), c.result);
       if (c.result == TimedSend::Result::kTimerRefused) {
-        EXPECT_EQ(cycle.Start(rows, false, c.intervalMs), Cycle::Result::kTimerRefused);
+        EXPECT_EQ(cycle.Start(rows, "", c.intervalMs), Cycle::Result::kTimerRefused);
       }
     }
-    EXPECT_EQ(cycle.Start(emptyRows, true, 5), Cycle::Result::kNoRows);
+    EXPECT_EQ(cycle.Start(emptyRows, "\r\n", 5), Cycle::Result::kNoRows);
     EXPECT_TRUE(m_events.States().empty());
     EXPECT_EQ(State().timedSend, running);
     EXPECT_EQ(State().cycle, running);
@@ -250,7 +251,7 @@ TEST_F(ActivitiesTest, AStopNeverWaitsForAWriteUnderWayAndMayComeFromIt) {
        [](const SessionState& s) { return s.timedSend; }},
       {"cycle",
        [](ActivitiesTest&, Activities& a) {
-         ASSERT_EQ(a.cycle.Start({{"row", false}}, true, 1), Cycle::Result::kStarted);
+         ASSERT_EQ(a.cycle.Start({{"row", false}}, "\r\n", 1), Cycle::Result::kStarted);
        },
        [](Activities& a) { a.cycle.Stop(); },
        [](const SessionState& s) { return s.cycle; }},

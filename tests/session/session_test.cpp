@@ -695,7 +695,7 @@ TEST_F(SessionTest, TheTimedSendAndTheCycleRunWhileOpenAndStopWhenThePortCloses)
     StartOpen(115200);
     ASSERT_EQ(m_session->StartTimedSend(BytesOf("tick;"), 2, "115200"),
               TimedSend::Result::kStarted);
-    ASSERT_EQ(m_session->StartCycle({{"", false}, {"cycle", false}}, true, 3),
+    ASSERT_EQ(m_session->StartCycle({{"", false}, {"cycle", false}}, "\r\n", 3),
               Cycle::Result::kStarted);
     EXPECT_TRUE(m_events.Last().timedSend);
     EXPECT_TRUE(m_events.Last().cycle);
@@ -873,7 +873,7 @@ TEST_F(SessionTest, ADetectionStopsTheActivitiesAsItBegins) {
   m_session->Open({m_link, "230400", 0});
   ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
   ASSERT_EQ(m_session->StartTimedSend(BytesOf("tick;"), 2, "230400"), TimedSend::Result::kStarted);
-  ASSERT_EQ(m_session->StartCycle({{"cycle", false}}, true, 2), Cycle::Result::kStarted);
+  ASSERT_EQ(m_session->StartCycle({{"cycle", false}}, "\r\n", 2), Cycle::Result::kStarted);
   ASSERT_TRUE(m_session->Detect(m_link, 0, {"Auto", "9600", "19200"}));
   // The probes own the port: at the first rate tried nothing else runs.
   ASSERT_TRUE(WaitFor([&] { return m_module->terminalRate() == 9600; }));
@@ -891,7 +891,7 @@ TEST_F(SessionTest, ShutdownEndsAllThreeActivitiesPromptlyInTheClosingOrder) {
   session->Open({m_link, "115200", 0});
   ASSERT_TRUE(WaitFor([&] { return events.Last().connection == Connection::Open; }));
   StartALongTransfer(*session, events);
-  ASSERT_EQ(session->StartCycle({{"cycle", false}}, true, 2), Cycle::Result::kStarted);
+  ASSERT_EQ(session->StartCycle({{"cycle", false}}, "\r\n", 2), Cycle::Result::kStarted);
   ASSERT_EQ(session->StartTimedSend(BytesOf("tick;"), 2, "115200"), TimedSend::Result::kStarted);
   ASSERT_TRUE(WaitFor([&] {
     const std::vector<std::uint8_t> received = m_module->received();

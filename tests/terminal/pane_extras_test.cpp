@@ -106,7 +106,8 @@ class PaneExtrasTest : public WindowFixture {
     m_dlg.reset();
     QFile pane(m_data->filePath(QStringLiteral("ZephynPane.ini")));
     QVERIFY(pane.open(QIODevice::ReadOnly));
-    QCOMPARE(pane.readAll(), QByteArray("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\n"));
+    QCOMPARE(pane.readAll(),
+             QByteArray("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\nLineEnd=CRLF\r\n"));
     // The settings file holds none of it.
     QFile main(settings);
     QVERIFY(main.open(QIODevice::ReadOnly));

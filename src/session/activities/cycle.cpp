@@ -20,11 +20,11 @@ Cycle::~Cycle() {
   Shutdown();
 }
 
-Cycle::Result Cycle::Start(const std::vector<StoredString>& rows, bool newLine,
+Cycle::Result Cycle::Start(const std::vector<StoredString>& rows, std::string_view lineEnd,
                            std::int64_t intervalMs) {
   auto run = std::make_shared<Run>();
   for (const StoredString& row : rows)
-    if (!row.text.empty()) run->items.push_back(StoredStringBytes(row.text, row.hex, newLine));
+    if (!row.text.empty()) run->items.push_back(StoredStringBytes(row.text, row.hex, lineEnd));
   if (run->items.empty()) return Result::kNoRows;
   if (!IsTimerPeriod(intervalMs)) return Result::kTimerRefused;
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "common/stored_strings.h"
@@ -27,11 +28,12 @@ class Cycle {
   Cycle& operator=(const Cycle&) = delete;
 
   // Takes the rows that are not empty (each as StoredStringBytes with
-  // `newLine`: later edits change nothing that is sent), starts sending one
+  // `lineEnd`: later edits change nothing that is sent), starts sending one
   // every `intervalMs` milliseconds, the first one interval from now, and
   // sets the state's cycle; a cycle that runs is replaced. A refused start
   // changes nothing. Any thread.
-  Result Start(const std::vector<StoredString>& rows, bool newLine, std::int64_t intervalMs);
+  Result Start(const std::vector<StoredString>& rows, std::string_view lineEnd,
+               std::int64_t intervalMs);
 
   // Stops it and clears the state's cycle, without waiting for a tick. Any
   // thread, a tick included.
