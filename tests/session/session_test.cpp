@@ -305,7 +305,7 @@ TEST_F(SessionTest, AnOpenWhileOpenStopsTheActivitiesAndReopensAsAsked) {
     ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
     ASSERT_EQ(m_session->StartTimedSend(BytesOf("tick;"), 2, "115200"),
               TimedSend::Result::kStarted);
-    ASSERT_EQ(m_session->StartCycle({{"cycle", false}}, true, 3), Cycle::Result::kStarted);
+    ASSERT_EQ(m_session->StartCycle({{"cycle", false}}, "\r\n", 3), Cycle::Result::kStarted);
     ASSERT_TRUE(WaitFor([&] {
       const std::vector<std::uint8_t> received = m_module->received();
       return Holds(received, "tick;") && Holds(received, "cycle\r\n");
@@ -770,7 +770,7 @@ TEST_F(SessionTest, TheTimedSendChecksTheChosenRateAndTicksOneIntervalAfterItsSt
        [&] { m_session->StopTimedSend(); }},
       {"cycle",
        [&] {
-         ASSERT_EQ(m_session->StartCycle({{"C", false}}, false, 200), Cycle::Result::kStarted);
+         ASSERT_EQ(m_session->StartCycle({{"C", false}}, "", 200), Cycle::Result::kStarted);
        },
        [&] { m_session->StopCycle(); }},
   };
