@@ -134,4 +134,33 @@ inline constexpr std::uint16_t kPortReopened = 1103;
 // Why an open the program made by itself failed; %1: the reason.
 inline constexpr std::uint16_t kProgramOpenFailed = 1104;
 
+// The status strip (kFirstStripText on).
+inline constexpr std::uint16_t kStripName = 1200;  // the strip's accessible name
+// What the connection is doing.
+inline constexpr std::uint16_t kStripClosed = 1201;
+inline constexpr std::uint16_t kStripOpening = 1202;
+inline constexpr std::uint16_t kStripOpen = 1203;
+inline constexpr std::uint16_t kStripClosing = 1204;
+inline constexpr std::uint16_t kStripLost = 1205;
+inline constexpr std::uint16_t kStripReopening = 1206;  // lost, reopened when it returns
+inline constexpr std::uint16_t kStripDetecting = 1207;
+// %1: the port (or kStripPortWord when there is none), %2: what it does.
+inline constexpr std::uint16_t kStripPortState = 1208;
+inline constexpr std::uint16_t kStripPortWord = 1209;
+// The line's rate (%1), format and flow control.
+inline constexpr std::uint16_t kStripLineNoFlow = 1210;
+inline constexpr std::uint16_t kStripLineCtsFlow = 1211;
+inline constexpr std::uint16_t kStripLinePurpose = 1212;  // before the line part's text
+// A modem line's mark, %1: its name (DTR, RTS, CTS, DSR, DCD, RI).
+inline constexpr std::uint16_t kStripMarkOn = 1213;
+inline constexpr std::uint16_t kStripMarkOff = 1214;
+inline constexpr std::uint16_t kStripMarkUnavailable = 1215;
+inline constexpr std::uint16_t kStripMarkUnknown = 1216;  // closed, or not read yet
+inline constexpr std::uint16_t kStripMarkSwitch = 1217;   // tooltip of DTR or RTS offered
+inline constexpr std::uint16_t kStripRtsFlow = 1218;      // tooltip of RTS under CTS flow
+// %1: the live log's file.
+inline constexpr std::uint16_t kStripLogging = 1219;
+// %1: the size of this run's capture.
+inline constexpr std::uint16_t kStripCapture = 1220;
+
 }  // namespace zephyn::TextId

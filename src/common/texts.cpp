@@ -202,6 +202,31 @@ constexpr std::array<Text, kNoteCount> kNotes = {{
     {"[%1]", "[%1]"},                                                   // 1104
 }};
 
+// The status strip's texts, from kFirstStripText on.
+constexpr std::array<Text, kStripTextCount> kStripTexts = {{
+    {"状态栏", "Status bar"},                                        // 1200
+    {"已关闭", "closed"},                                            // 1201
+    {"正在打开", "opening"},                                         // 1202
+    {"已打开", "open"},                                              // 1203
+    {"正在关闭", "closing"},                                         // 1204
+    {"已断开", "lost"},                                              // 1205
+    {"已断开，接入后重新打开", "lost, reopens when it returns"},     // 1206
+    {"正在检测波特率", "detecting the rate"},                        // 1207
+    {"%1：%2", "%1: %2"},                                            // 1208
+    {"串口", "Port"},                                                // 1209
+    {"%1 8N1，无流控", "%1 8N1, no flow control"},                   // 1210
+    {"%1 8N1，CTS 流控", "%1 8N1, CTS flow control"},                // 1211
+    {"线路设置", "Line settings"},                                   // 1212
+    {"%1：开", "%1: on"},                                            // 1213
+    {"%1：关", "%1: off"},                                           // 1214
+    {"%1：不可用", "%1: unavailable"},                               // 1215
+    {"%1：未知", "%1: unknown"},                                     // 1216
+    {"单击或按空格键切换 %1", "Click or press Space to switch %1"},  // 1217
+    {"RTS 由 CTS 流控使用", "RTS belongs to the CTS flow control"},  // 1218
+    {"正在记录到 %1", "Logging to %1"},                              // 1219
+    {"接收记录：%1", "Capture: %1"},                                 // 1220
+}};
+
 std::atomic<Language> g_language{Language::EnUS};
 
 const Text* Find(std::uint16_t id) {
@@ -209,6 +234,8 @@ const Text* Find(std::uint16_t id) {
   if (id >= kFirstMessage && id - kFirstMessage < kMessageCount)
     return &kMessages[id - kFirstMessage];
   if (id >= kFirstNote && id - kFirstNote < kNoteCount) return &kNotes[id - kFirstNote];
+  if (id >= kFirstStripText && id - kFirstStripText < kStripTextCount)
+    return &kStripTexts[id - kFirstStripText];
   return nullptr;
 }
 
@@ -222,15 +249,18 @@ std::string_view Utf8Text(std::uint16_t id, Language language) {
 // thread-safe and the tables are never written afterwards, so LoadText needs
 // no lock.
 struct GbkTexts {
-  std::array<std::string, kTextCount + kMessageCount + kNoteCount> zhCN;
-  std::array<std::string, kTextCount + kMessageCount + kNoteCount> enUS;
+  static constexpr std::size_t kCount = kTextCount + kMessageCount + kNoteCount + kStripTextCount;
+  std::array<std::string, kCount> zhCN;
+  std::array<std::string, kCount> enUS;
 };
 
-// The table's texts first, then the messages, then the notes.
+// The table's texts first, then the messages, then the notes, then the
+// strip's texts.
 std::size_t GbkIndex(std::uint16_t id) {
   if (id < kTextCount) return id;
   if (id < kFirstNote) return kTextCount + (id - kFirstMessage);
-  return kTextCount + kMessageCount + (id - kFirstNote);
+  if (id < kFirstStripText) return kTextCount + kMessageCount + (id - kFirstNote);
+  return kTextCount + kMessageCount + kNoteCount + (id - kFirstStripText);
 }
 
 const GbkTexts& Gbk() {
@@ -244,6 +274,8 @@ const GbkTexts& Gbk() {
     for (std::uint16_t i = 0; i < kMessageCount; ++i) convert(kTextCount + i, kMessages[i]);
     for (std::uint16_t i = 0; i < kNoteCount; ++i)
       convert(kTextCount + kMessageCount + i, kNotes[i]);
+    for (std::uint16_t i = 0; i < kStripTextCount; ++i)
+      convert(kTextCount + kMessageCount + kNoteCount + i, kStripTexts[i]);
     return t;
   }();
   return texts;

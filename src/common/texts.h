@@ -38,6 +38,10 @@ inline constexpr std::uint16_t kMessageCount = 24;
 // The lines the session writes into the receive pane, from kFirstNote on.
 inline constexpr std::uint16_t kFirstNote = 1100;
 inline constexpr std::uint16_t kNoteCount = 5;
+// The status strip along the bottom of the window, from kFirstStripText on:
+// texts shown as they are, and texts with %1, %2 (text_ids.h says which).
+inline constexpr std::uint16_t kFirstStripText = 1200;
+inline constexpr std::uint16_t kStripTextCount = 21;
 
 // `text` with %1 to %9 replaced by args[0] to args[8], in one pass: a marker
 // that an argument brings in stays as it is, and so does a marker without an

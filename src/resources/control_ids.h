@@ -50,6 +50,15 @@ inline constexpr int kPortCaption = 1062;
 inline constexpr int kBaudCaption = 1063;
 inline constexpr int kFlowCaption = 1064;
 inline constexpr int kQrCode = 1107;  // the maker's account
+// The status strip along the bottom (built by the window, not by the
+// template): the strip, its parts, and the six modem lines' marks, DTR
+// first (kStripFirstMark + ModemLine).
+inline constexpr int kStatusStrip = 1150;
+inline constexpr int kStripPort = 1151;       // the port and what its connection does
+inline constexpr int kStripLine = 1152;       // rate, format, flow control
+inline constexpr int kStripFirstMark = 1153;  // DTR, RTS, CTS, DSR, DCD, RI: 1153 to 1158
+inline constexpr int kStripLog = 1159;        // the live log's file, while it runs
+inline constexpr int kStripCapture = 1160;    // the size of this run's capture
 }  // namespace MainIds
 
 // AT command page (template 133): row i has its box kFirstBox + 2i and its

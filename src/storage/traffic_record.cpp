@@ -252,6 +252,13 @@ CaptureLoss TrafficRecord::Loss() const {
   return m_loss;
 }
 
+std::uint64_t TrafficRecord::CapturedBytes() const {
+  // Every byte that left the receive log went to the file, to the waiting
+  // blocks, or was dropped.
+  std::lock_guard lock(m_bufLock);
+  return m_logStart + std::uint64_t(m_rxLogLen) - m_loss.bytes;
+}
+
 std::uint64_t TrafficRecord::MemoryBudget() const {
   std::lock_guard lock(m_bufLock);
   return m_memoryBudget;

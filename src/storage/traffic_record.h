@@ -140,6 +140,9 @@ class TrafficRecord {
   // what was dropped since the last Clear.
   std::uint64_t WaitingBytes() const;
   CaptureLoss Loss() const;
+  // The size of this run's capture: the received bytes a Save would write
+  // now (in the capture file, waiting in memory and in the receive log).
+  std::uint64_t CapturedBytes() const;
   std::uint64_t MemoryBudget() const;
   void SetMemoryBudget(std::uint64_t bytes);
 

@@ -12,6 +12,7 @@
 #include "common/thread_name.h"
 #include "dialogs/gbk_string.h"
 #include "resources/control_ids.h"
+#include "terminal/status_strip_text.h"
 
 namespace zephyn {
 
@@ -135,6 +136,9 @@ void PaneRefresher::SpeedThread() {
     if (const std::int32_t file = m_fileSpeed.exchange(-1); file >= 0) speeds.tx = file;
     ShowIfChanged(kTxSpeed, QStringLiteral("%1 %2").arg(speeds.tx).arg(unit));
     ShowIfChanged(kRxSpeed, QStringLiteral("%1 %2").arg(speeds.rx).arg(unit));
+    if (m_controls.has(kStripCapture))
+      ShowIfChanged(kStripCapture, QString::fromStdString(
+                                       CaptureText(m_record.CapturedBytes(), CurrentLanguage())));
   } while (!m_stopWait.SleepUnless(m_stop, milliseconds(1000)));
 }
 

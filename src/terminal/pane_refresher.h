@@ -2,7 +2,8 @@
 // refresh thread, every 50 ms, brings the receive pane up to date when
 // something new was recorded, redraws the TX and RX counters when they
 // changed, and follows the file's progress; the speed
-// thread, every second, shows the bytes of the last second. Neither touches a
+// thread, every second, shows the bytes of the last second and, when the
+// window has a status strip, the size of this run's capture. Neither touches a
 // widget: every change goes through the control facade, and only changed
 // texts reach the window's thread. What they show comes in through narrow
 // inputs, so it does not matter who keeps it.

@@ -60,6 +60,7 @@ Anchor AnchorOf(int id) {
     case kInput:
     case kFileLabel:
     case kProgress:
+    case kStatusStrip:
       return Anchor::BottomStretchWidth;
     case kTabs:
       return Anchor::RightStretchHeight;

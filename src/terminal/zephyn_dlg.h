@@ -46,6 +46,7 @@ namespace zephyn {
 class CQuickSend;
 class CMoreStrSend;
 class FindBar;
+class StatusStrip;
 
 // What the program was started with beyond the settings file.
 struct StartOptions {
@@ -88,6 +89,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
   Language language() const { return m_language; }
   CQuickSend* quickSend() const { return m_quickSend; }
   CMoreStrSend* moreStrSend() const { return m_moreStrSend; }
+  StatusStrip* statusStrip() const { return m_strip; }
   // The terminal's session: its state, its record of the traffic.
   Session& session() { return m_session; }
   TrafficRecord& record() { return m_session.Record(); }
@@ -210,6 +212,9 @@ class CZephynDlg : public QDialog, private SessionEvents {
   // The least horizontal dialog unit (avgCharWidth) of the window whose
   // tab control holds both side-panel pages whole.
   double SidePanelUnit(Language language);
+  // The status strip below the template's controls; the window grows by
+  // its height. DTR and RTS clicked there go to the session.
+  void InitStatusStrip();
   // The anchors of the controls, the start-up size and the minimum size.
   void InitLayout();
   // The web label's colour, the About-us button and the link zones' cursor.
@@ -335,6 +340,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
   // The advanced settings' UTF-8 view of the pane.
   bool m_utf8View = false;
   FindBar* m_findBar = nullptr;  // window thread; a child of the pane
+  StatusStrip* m_strip = nullptr;  // window thread; a child of the window
   // The session's state as last drawn (window thread): what the window's
   // handlers go by, never a caption or a check box.
   SessionState m_state;

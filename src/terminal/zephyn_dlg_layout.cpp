@@ -1,5 +1,6 @@
-// The window's layout: at every change of the client size each control
-// moves or stretches by its anchor, the side panel's pages are fitted into
+// The window's layout: the status strip below the template's controls; at
+// every change of the client size each control moves or stretches by its
+// anchor, the side panel's pages are fitted into
 // the tab control again and the link zones follow their labels. The window
 // cannot be made smaller than 60 % of its start-up width and 58 % of its
 // start-up height.
@@ -12,6 +13,7 @@
 #include "panels/quick_send.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_template.h"
+#include "terminal/status_strip.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -35,6 +37,16 @@ double CZephynDlg::SidePanelUnit(Language language) {
   return (widest + inset) * 4.0 / tab->width;
 }
 
+void CZephynDlg::InitStatusStrip() {
+  m_strip = new StatusStrip(
+      m_language, [this](ModemLine line, bool on) { m_session.SetModemLine(line, on); }, this);
+  m_strip->GrowParentBelow();
+  m_controls.add(kStatusStrip, m_strip);
+  // The capture's size is written at the refresh pace, from the refresher.
+  m_controls.add(kStripCapture, m_strip->Capture());
+  NameFollowsText(m_strip->Capture(), QString());
+}
+
 void CZephynDlg::InitLayout() {
   std::vector<LaidOutControl> controls;
   for (const ControlTemplate& c : Template102(m_language).controls) {
@@ -42,6 +54,8 @@ void CZephynDlg::InitLayout() {
     if (QWidget* w = m_controls.widget(c.id))
       controls.push_back({w, AnchorOf(c.id), w->geometry()});
   }
+  if (m_strip != nullptr)
+    controls.push_back({m_strip, AnchorOf(kStatusStrip), m_strip->geometry()});
   m_layout.Take(std::move(controls), size());
   // The minimum holds for every kind of resize, the user's drags included;
   // there is no other lower bound.

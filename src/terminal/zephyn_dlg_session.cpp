@@ -15,6 +15,7 @@
 #include "resources/control_ids.h"
 #include "session/enablement.h"
 #include "terminal/apply_control_states.h"
+#include "terminal/status_strip.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
@@ -79,6 +80,7 @@ void CZephynDlg::DrawStateOnce(const SessionState& state) {
   if (m_controls.text(kFileLabel) != file) m_controls.setText(kFileLabel, file);
   Controls* page = m_moreStrSend != nullptr ? &m_moreStrSend->controls() : nullptr;
   ApplyControlStates(m_controls, page, Enablement(state));
+  if (m_strip != nullptr) m_strip->Draw(StripTextsOf(state, m_language));
   // A cycle that starts takes the reply mode off.
   if (state.cycle && !cycled) m_controls.setChecked(kReplyMode, false);
 }

@@ -31,6 +31,7 @@ bool CZephynDlg::OnInitDialog() {
   CreateControls();
   InitTabs();
   ResetViewAndSendControls();
+  InitStatusStrip();
   InitLayout();
   InitLinks();
   InitReceivePaneLook();

@@ -135,6 +135,22 @@ TEST(Texts, PaneNotesAreHeldInBothLanguages) {
   EXPECT_EQ(LoadTextUtf8(kFirstNote + kNoteCount), "");
 }
 
+TEST(Texts, StripTextsAreHeldInBothLanguagesWithTheSameMarkers) {
+  for (std::uint16_t id = kFirstStripText; id < kFirstStripText + kStripTextCount; ++id) {
+    SCOPED_TRACE(::testing::Message() << "text " << id);
+    const std::string zh = LoadTextUtf8(id, Language::ZhCN);
+    const std::string en = LoadTextUtf8(id, Language::EnUS);
+    EXPECT_FALSE(zh.empty());
+    EXPECT_FALSE(en.empty());
+    EXPECT_EQ(Markers(zh), Markers(en));
+    LanguageGuard guard(Language::ZhCN);
+    const std::string gbk = LoadText(id);
+    EXPECT_EQ(std::count(gbk.begin(), gbk.end(), '?'), std::count(zh.begin(), zh.end(), '?'));
+  }
+  EXPECT_EQ(LoadTextUtf8(kFirstStripText - 1), "");
+  EXPECT_EQ(LoadTextUtf8(kFirstStripText + kStripTextCount), "");
+}
+
 TEST(Texts, FillTextReplacesMarkersInOnePass) {
   struct Case {
     const char* text;

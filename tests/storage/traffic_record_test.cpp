@@ -215,6 +215,7 @@ TEST_F(TrafficRecordTest, SavedFileHoldsEveryByteReceivedAcrossSpills) {
   SpillFailure failure;
   ASSERT_TRUE(record.SaveTo(target, failure));
   EXPECT_TRUE(ReadAll(target + "/RX data.bin") == all) << "saved file differs from what came";
+  EXPECT_EQ(record.CapturedBytes(), all.size());
   ExpectCounters(record.Rx(), {2'500'000, (2'500'000 + 4098) / 4099,
                                Crc32Update(0, all.data(), std::uint32_t(all.size()))});
 }
@@ -250,6 +251,7 @@ TEST_F(TrafficRecordTest, UnwritableCaptureKeepsEveryByteInMemoryAndRetries) {
   EXPECT_EQ(record.WaitingBytes(), 9'000'000u);
   EXPECT_EQ(record.Loss().bytes, 0u);
   EXPECT_EQ(record.Rx().bytes, 10'000'000u);
+  EXPECT_EQ(record.CapturedBytes(), 10'000'000u);
   EXPECT_TRUE(Saved(record, Sub("first")) == Bytes(all.begin(), all.begin() + 10'000'000));
 
   // Once the folder can be written the waiting blocks go out, each once.
@@ -303,6 +305,7 @@ TEST_F(TrafficRecordTest, PastTheMemoryBudgetTheOldestAreDroppedAndAccountedFor)
   Bytes expected(all.begin(), all.begin() + 2'000'000);
   expected.insert(expected.end(), all.begin() + std::ptrdiff_t(loss.firstTo), all.end());
   EXPECT_TRUE(Saved(record, Sub("target")) == expected);
+  EXPECT_EQ(record.CapturedBytes(), expected.size());  // the file, the waiting, the log
   EXPECT_EQ(record.Rx().bytes, 10'000'000u);  // every byte was counted
 
   // A budget of nothing drops each block the file refuses, at once; a gap
@@ -318,6 +321,7 @@ TEST_F(TrafficRecordTest, PastTheMemoryBudgetTheOldestAreDroppedAndAccountedFor)
   EXPECT_GE(record.Loss().gaps, 2u);
   EXPECT_EQ(record.WaitingBytes(), 0u);
   EXPECT_EQ(Saved(record, Sub("again")).size(), record.Rx().bytes - record.Loss().bytes);
+  EXPECT_EQ(record.CapturedBytes(), record.Rx().bytes - record.Loss().bytes);
 
   // Clear forgets the loss with the bytes.
   record.Clear();
@@ -354,6 +358,7 @@ TEST_F(TrafficRecordTest, ClearEmptiesEverythingAndDeletesTheCapture) {
   EXPECT_TRUE(Tail(record, false).empty());
   ExpectCounters(record.Rx(), {});
   ExpectCounters(record.Tx(), {});
+  EXPECT_EQ(record.CapturedBytes(), 0u);
 
   // The direction starts afresh: no CR LF before the first marker.
   record.RecordReceived(Of("123456789").data(), 9, true);

@@ -71,12 +71,24 @@ class LayoutTest : public WindowFixture {
       int dx, dy, dw, dh;  // the change of position and size
     };
     const Case cases[] = {
-        {kSend, 100, 50, 0, 0},     {kReceivePane, 0, 0, 100, 50},
-        {kInput, 0, 50, 100, 0},    {kPortList, 0, 50, 0, 0},
-        {kTabs, 100, 0, 0, 50},     {kTxCounters, 0, 0, 0, 0},
-        {kBanner, 100, 0, 0, 0},    {kWebAddress, 100, 50, 0, 0},
-        {kProgress, 0, 50, 100, 0}, {kDeveloperOption, 100, 50, 0, 0},
+        {kSend, 100, 50, 0, 0},        {kReceivePane, 0, 0, 100, 50},
+        {kInput, 0, 50, 100, 0},       {kPortList, 0, 50, 0, 0},
+        {kTabs, 100, 0, 0, 50},        {kTxCounters, 0, 0, 0, 0},
+        {kBanner, 100, 0, 0, 0},       {kWebAddress, 100, 50, 0, 0},
+        {kProgress, 0, 50, 100, 0},    {kDeveloperOption, 100, 50, 0, 0},
+        {kStatusStrip, 0, 50, 100, 0},
     };
+    // The status strip spans the bottom edge, below every other control.
+    auto spansTheBottom = [this] {
+      const QRect strip = Rect(*m_dlg, kStatusStrip);
+      for (QWidget* w : m_dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible() && w->objectName() != QString::number(kStatusStrip) &&
+            w->geometry().bottom() >= strip.top())
+          return false;
+      return strip.left() == 0 && strip.width() == m_dlg->width() &&
+             strip.y() + strip.height() == m_dlg->height();
+    };
+    QVERIFY(spansTheBottom());
     const std::map<QString, QRect> before = Rects(*m_dlg);
     ResizeTo(*m_dlg, m_dlg->size() + QSize(100, 50));
     for (const Case& c : cases) {
@@ -84,6 +96,7 @@ class LayoutTest : public WindowFixture {
       const QRect expected(was.x() + c.dx, was.y() + c.dy, was.width() + c.dw, was.height() + c.dh);
       QVERIFY2(Rect(*m_dlg, c.id) == expected, qPrintable(QString::number(c.id)));
     }
+    QVERIFY(spansTheBottom());
     // Both pages fill the tab control's page area, the hidden one too.
     auto* tab = qobject_cast<TabControl*>(m_dlg->controls().widget(kTabs));
     QCOMPARE(m_dlg->quickSend()->geometry(), tab->pageRect());
