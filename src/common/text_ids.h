@@ -72,6 +72,8 @@ inline constexpr std::uint16_t kAppDescription = 68;
 inline constexpr std::uint16_t kPortOptionHelp = 69;
 inline constexpr std::uint16_t kDemoOptionHelp = 70;
 inline constexpr std::uint16_t kDemoFailed = 71;
+// The receive pane's menu: the live log takes what is sent too.
+inline constexpr std::uint16_t kPaneLogSent = 72;
 
 // Messages (kFirstMessage on): why an open that was asked for failed, each
 // with the device's path as %1.

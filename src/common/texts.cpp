@@ -101,6 +101,7 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"运行一个虚拟蓝牙模块（115200 bit/s）并把它列为串口。",
      "Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port."},  // 70
     {"虚拟模块无法启动", "the virtual module could not be started"},              // 71
+    {"同时记录发送的数据", "Log sent data too"},                                  // 72
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in

@@ -12,6 +12,7 @@ constexpr std::pair<const char*, bool PaneOptions::*> kEntries[] = {
     {"Timestamps", &PaneOptions::timestamps},
     {"Reopen", &PaneOptions::reopen},
     {"LogTimestamps", &PaneOptions::logTimestamps},
+    {"LogSent", &PaneOptions::logSent},
 };
 
 }  // namespace

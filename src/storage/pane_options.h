@@ -14,6 +14,7 @@ struct PaneOptions {
   bool timestamps = false;     // stamp received lines in the pane
   bool reopen = false;         // reopen a lost port when its device returns
   bool logTimestamps = false;  // the live log carries the stamps too
+  bool logSent = false;        // the live log takes what is sent too
 
   bool operator==(const PaneOptions&) const = default;
 };
