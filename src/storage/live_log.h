@@ -4,8 +4,9 @@
 // echo (CR LF, then ">>" before sent bytes, "<<" before received ones). The
 // port's reader and the senders only hand their bytes over (they never wait
 // for the disk); a writer thread of the log's own writes what came at least
-// every flush period and whenever much is waiting. A log that cannot be opened or written stops, and its failure (the file
-// and errno) is handed to the failure handler once, from the writer thread.
+// every flush period and whenever much is waiting. A log that cannot be
+// opened or written stops, and its failure (the file and errno) is handed to
+// the failure handler once, from the writer thread.
 #pragma once
 
 #include <chrono>
@@ -60,8 +61,7 @@ class LiveLog {
   // them waits behind until EndSent tells whether the port took them; an
   // answer read while the write is under way so follows its request.
   // Returns the send's ticket for EndSent (0: the log holds nothing).
-  std::uint64_t BeginSent(const std::uint8_t* bytes, std::size_t count,
-                          WallClock::time_point when);
+  std::uint64_t BeginSent(const std::uint8_t* bytes, std::size_t count, WallClock::time_point when);
   // `sent`: the port took the bytes, and they are logged; otherwise they
   // leave the log. A ticket of a log that has since stopped is ignored.
   void EndSent(std::uint64_t ticket, bool sent);
@@ -81,8 +81,7 @@ class LiveLog {
     WallClock::time_point when;
   };
   // m_lock held: a block as the file gets it, markers and stamps added.
-  void Format(bool sent, const std::uint8_t* bytes, std::size_t count,
-              WallClock::time_point when);
+  void Format(bool sent, const std::uint8_t* bytes, std::size_t count, WallClock::time_point when);
   // m_lock held: the settled blocks at the front of m_held, formatted.
   void ReleaseSettled();
   // m_lock held, released here: stops the log past kMaxPending, and wakes

@@ -1,7 +1,8 @@
 // The receive pane's menu: the pane's own Copy and Select All, then Find,
 // the time stamps, reopening a lost port when its device returns, and the
-// live log with its choices (stamps, what is sent too). Its choices are kept in a small file beside the settings file,
-// read at start-up and written at close.
+// live log with its choices (stamps, what is sent too). Its choices are
+// kept in a small file beside the settings file, read at start-up and
+// written at close.
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>

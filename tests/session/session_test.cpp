@@ -381,7 +381,8 @@ TEST_F(SessionTest, TheLiveLogHoldsARequestAndItsAnswerInOrder) {
   ASSERT_TRUE(m_session->Link().SendCounted(BytesOf("chunk").data(), 5));
   m_session->StopLiveLog();
   std::string expected;
-  for (int i = 0; i < 5; ++i) expected += std::string(i == 0 ? "" : "\r\n") + ">>AT\r\n\r\n<<OK\r\n";
+  for (int i = 0; i < 5; ++i)
+    expected += std::string(i == 0 ? "" : "\r\n") + ">>AT\r\n\r\n<<OK\r\n";
   const std::vector<std::uint8_t> written = ReadAll(path);
   EXPECT_EQ(std::string(written.begin(), written.end()), expected);
 }

@@ -92,8 +92,10 @@ TEST_F(LiveLogTest, BothDirectionsAreMarkedAsThePaneMarksThem) {
     std::string bytes;
     int second;
   };
-  const std::vector<Block> blocks = {{false, "+READY\r\n", 0}, {true, "AT\r\n", 1},
-                                     {false, "OK\r\n", 2},     {false, "x\r\n", 3},
+  const std::vector<Block> blocks = {{false, "+READY\r\n", 0},
+                                     {true, "AT\r\n", 1},
+                                     {false, "OK\r\n", 2},
+                                     {false, "x\r\n", 3},
                                      {true, "AT+NAME\r\nAT\r\n", 4}};
   for (const bool stamped : {false, true}) {
     const std::string path = Root() + (stamped ? "/stamped.log" : "/raw.log");

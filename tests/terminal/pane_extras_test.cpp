@@ -54,14 +54,16 @@ class PaneExtrasTest : public WindowFixture {
     QTest::addColumn<QStringList>("paneOwn");  // the pane's Copy and Select All
     QTest::newRow("English, right click")
         << Language::EnUS << false
-        << QStringList{"Find...", "Timestamps", "Reopen when the device returns",
+        << QStringList{"Find...",        "Timestamps",          "Reopen when the device returns",
                        "Log to file...", "Log with timestamps", "Log sent data too"}
         << QStringList{"&Copy", "Select All"};
     QTest::newRow("Chinese, menu key")
         << Language::ZhCN << true
-        << QStringList{QStringLiteral("查找..."), QStringLiteral("显示时间戳"),
+        << QStringList{QStringLiteral("查找..."),
+                       QStringLiteral("显示时间戳"),
                        QStringLiteral("设备重新接入时自动打开串口"),
-                       QStringLiteral("记录到文件..."), QStringLiteral("记录时加时间戳"),
+                       QStringLiteral("记录到文件..."),
+                       QStringLiteral("记录时加时间戳"),
                        QStringLiteral("同时记录发送的数据")}
         << QStringList{QStringLiteral("复制(&C)"), QStringLiteral("全选")};
   }
