@@ -107,7 +107,7 @@ class BenchPrompts : public PromptService {
   QString openFile(QWidget*, const QString&, const QString&) override { return file; }
   QString browseForFolder(QWidget*, const QString&) override { return {}; }
   void openUrl(const QString&) override {}
-  QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
+  QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 
   QString file;
   std::atomic<int> boxes{0};

@@ -77,6 +77,8 @@ inline constexpr std::uint16_t kInputMenuName = 72;
 inline constexpr std::uint16_t kLineEndCrLf = 73;
 inline constexpr std::uint16_t kLineEndCr = 74;
 inline constexpr std::uint16_t kLineEndLf = 75;
+// The receive pane's menu: the live log takes what is sent too.
+inline constexpr std::uint16_t kPaneLogSent = 76;
 
 // Messages (kFirstMessage on): why an open that was asked for failed, each
 // with the device's path as %1.

@@ -106,6 +106,7 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"换行符：CR LF (\\r\\n)", "New line: CR LF (\\r\\n)"},  // 73
     {"换行符：CR (\\r)", "New line: CR (\\r)"},            // 74
     {"换行符：LF (\\n)", "New line: LF (\\n)"},            // 75
+    {"同时记录发送的数据", "Log sent data too"},                                  // 76
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in

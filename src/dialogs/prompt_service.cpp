@@ -48,10 +48,20 @@ class QtPromptService final : public PromptService {
     QDesktopServices::openUrl(QUrl(address));
   }
 
-  QString saveFile(QWidget* owner, const QString& title, const QString& filter) override {
+  QString saveFile(QWidget* owner, const QString& title, const QString& filter,
+                   const QString& proposed) override {
     CheckWindowThread("PromptService::saveFile");
-    return QFileDialog::getSaveFileName(owner, title, QString(), filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    if (g_cancelled) return {};
+    // As the toolkit's own save chooser, opened where it would open anyway
+    // (the folder last visited, else the working folder), with the proposed
+    // name filled in.
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!proposed.isEmpty()) dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || g_cancelled) return {};
+    return dialog.selectedFiles().value(0);
   }
 };
 

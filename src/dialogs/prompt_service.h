@@ -28,7 +28,10 @@ class PromptService {
   virtual void openUrl(const QString& address) = 0;
   // A file to write to, new or existing (it is appended to, so choosing an
   // existing one asks nothing), or an empty string when the user cancelled.
-  virtual QString saveFile(QWidget* owner, const QString& title, const QString& filter) = 0;
+  // `proposed`: a file name offered in the folder the chooser opens (none
+  // when empty).
+  virtual QString saveFile(QWidget* owner, const QString& title, const QString& filter,
+                           const QString& proposed) = 0;
 };
 
 // The application's title: the caption of the boxes that have none of their

@@ -131,7 +131,13 @@ bool Session::SendCounted(const std::uint8_t* bytes, std::int32_t count) {
 }
 
 bool Session::Write(const std::uint8_t* bytes, std::int32_t count, bool shown) {
-  if (!m_port.Write(bytes, count)) return false;
+  // A shown send takes its place in the live log before the port has it, so
+  // that an answer read while the write is under way is logged after it.
+  const std::uint64_t logged =
+      shown ? m_liveLog.BeginSent(bytes, std::size_t(std::max(count, 0)), WallClock::now()) : 0;
+  const bool written = m_port.Write(bytes, count);
+  m_liveLog.EndSent(logged, written);
+  if (!written) return false;
   // One unit in the record: concurrent senders never lose a count and their
   // echoes never interleave.
   if (shown) {
@@ -153,14 +159,14 @@ SpeedBytes Session::TakeSpeedBytes() {
   return {m_txSpeedBytes.exchange(0), m_rxSpeedBytes.exchange(0)};
 }
 
-void Session::StartLiveLog(const std::string& path, bool stamps) {
+void Session::StartLiveLog(const std::string& path, bool stamps, bool withSent) {
   // The state first: a file that cannot be opened ends the log on its own
   // thread, and that end must come after.
   ChangeState([&path](SessionState& state) {
     state.liveLog = true;
     state.liveLogPath = path;
   });
-  m_liveLog.Start(path, stamps);
+  m_liveLog.Start(path, stamps, withSent);
 }
 
 void Session::StopLiveLog() {

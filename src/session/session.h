@@ -223,8 +223,10 @@ class Session : private SessionLink {
   void PauseWatch(bool paused);
 
   // Logs every received block to `path` (appended), with time stamps when
-  // `stamps`; the port's close and a failed write stop it too.
-  void StartLiveLog(const std::string& path, bool stamps);
+  // `stamps`, and every shown send too when `withSent` (direction markers as
+  // the pane's echo has them); the port's close and a failed write stop it
+  // too.
+  void StartLiveLog(const std::string& path, bool stamps, bool withSent = false);
   void StopLiveLog();
 
   // Any thread.

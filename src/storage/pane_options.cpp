@@ -14,6 +14,7 @@ constexpr std::pair<const char*, bool PaneOptions::*> kEntries[] = {
     {"Timestamps", &PaneOptions::timestamps},
     {"Reopen", &PaneOptions::reopen},
     {"LogTimestamps", &PaneOptions::logTimestamps},
+    {"LogSent", &PaneOptions::logSent},
 };
 
 constexpr std::string_view kLineEndKey = "LineEnd";

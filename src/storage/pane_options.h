@@ -20,6 +20,7 @@ struct PaneOptions {
   bool timestamps = false;     // stamp received lines in the pane
   bool reopen = false;         // reopen a lost port when its device returns
   bool logTimestamps = false;  // the live log carries the stamps too
+  bool logSent = false;        // the live log takes what is sent too
   // What New line appends, and the inputs sent, for recalling them.
   LineEnd lineEnd = LineEnd::kCrLf;
   InputHistory inputs{};

@@ -1,20 +1,24 @@
-// The live log from the pane's menu: "Log to file..." asks for a file and
-// starts logging what is received; "Stop logging", closing the port or a
-// failed write ends it. A failure is told once, with the file and the reason,
+// The live log from the pane's menu: "Log to file..." asks for a file,
+// proposing one named after the port and the time, and starts logging what
+// is received (and what is sent, with that choice on); "Stop logging",
+// closing the port or a failed write ends it. A failure is told once, with the file and the reason,
 // and disturbs nothing else: the port, the pane and the capture go on.
 #include <QFile>
 
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
 #include "dialogs/prompt_service.h"
+#include "storage/log_name.h"
 #include "storage/user_file.h"
 #include "terminal/zephyn_dlg.h"
 
 namespace zephyn {
 
 void CZephynDlg::OnLogToFile() {
+  const QString proposed =
+      QFile::decodeName(QByteArray::fromStdString(ProposedLogName(m_state.port, WallClock::now())));
   const QString path = Prompts().saveFile(this, Text(TextId::kLogChooserTitle, m_language),
-                                          Text(TextId::kLogFileFilter, m_language));
+                                          Text(TextId::kLogFileFilter, m_language), proposed);
   if (path.isEmpty()) return;  // cancelled
   StartLiveLog(path);
 }
@@ -22,7 +26,8 @@ void CZephynDlg::OnLogToFile() {
 void CZephynDlg::StartLiveLog(const QString& path) {
   // The log's own thread opens the file; a file it cannot open is told as a
   // failed write is.
-  m_session.StartLiveLog(QFile::encodeName(path).toStdString(), m_paneOptions.logTimestamps);
+  m_session.StartLiveLog(QFile::encodeName(path).toStdString(), m_paneOptions.logTimestamps,
+                         m_paneOptions.logSent);
 }
 
 void CZephynDlg::StopLiveLog() {

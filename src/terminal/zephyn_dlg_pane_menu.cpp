@@ -1,7 +1,8 @@
 // The receive pane's menu: the pane's own Copy and Select All, then Find,
 // the time stamps, reopening a lost port when its device returns, and the
-// live log. Its choices are kept in a small file beside the settings file,
-// read at start-up and written at close.
+// live log with its choices (stamps, what is sent too). Its choices are
+// kept in a small file beside the settings file, read at start-up and
+// written at close.
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -87,6 +88,8 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
   }
   add("paneLogTimestamps", text(TextId::kPaneLogTimestamps), true, m_paneOptions.logTimestamps,
       choose([](PaneOptions& o, bool on) { o.logTimestamps = on; }));
+  add("paneLogSent", text(TextId::kPaneLogSent), true, m_paneOptions.logSent,
+      choose([](PaneOptions& o, bool on) { o.logSent = on; }));
   menu->popup(globalPos);
 }
 

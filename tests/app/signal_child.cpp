@@ -5,13 +5,16 @@
 //
 //   signal_child CASE FOLDER
 //
-// CASE: message, password, advanced, open-file, folder, file-send,
-// statistics. FOLDER holds the capture, the settings file and the file sent.
+// CASE: message, password, advanced, open-file, folder, log-file (the live
+// log's chooser, which must propose the port's name and the time),
+// file-send, statistics. FOLDER holds the capture, the settings file and the file sent.
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -94,6 +97,25 @@ int main(int argc, char** argv) {
     } else if (what == "folder") {
       whenModal((QFileDialog*)nullptr, SayOpen);
       dlg.OnSave();
+    } else if (what == "log-file") {
+      Choose(Widget<QComboBox>(dlg, MainIds::kBaudRate), 1);  // opens the port
+      Poll(&dlg, [&] {
+        if (dlg.controls().text(MainIds::kOpenClose) != Text(TextId::kCloseCaption)) return false;
+        whenModal((QFileDialog*)nullptr, [&] {
+          const QString port = QFileInfo(QString::fromStdString(module.path())).fileName();
+          const QString proposed =
+              QFileInfo(ModalDialog<QFileDialog>()->selectedFiles().value(0)).fileName();
+          const QRegularExpression name(
+              QStringLiteral("^%1_\\d{8}_\\d{6}\\.log$").arg(QRegularExpression::escape(port)));
+          if (!name.match(proposed).hasMatch()) {
+            std::fprintf(stderr, "proposed: %s\n", qPrintable(proposed));
+            std::exit(4);
+          }
+          SayOpen();
+        });
+        dlg.OnLogToFile();
+        return true;
+      });
     } else if (what == "file-send" || what == "statistics") {
       // The module takes nothing in, so the transfer stays under way.
       module.setHoldBack(true);

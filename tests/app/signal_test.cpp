@@ -26,6 +26,7 @@ class SignalTest : public QObject {
     QTest::newRow("advanced settings") << "advanced" << SIGTERM << "";
     QTest::newRow("file chooser") << "open-file" << SIGTERM << "";
     QTest::newRow("folder chooser of Save") << "folder" << SIGTERM << "";
+    QTest::newRow("live log's chooser") << "log-file" << SIGTERM << "";
     QTest::newRow("file send") << "file-send" << SIGTERM << "Send stop";
     QTest::newRow("statistics box") << "statistics" << SIGINT << "";
   }

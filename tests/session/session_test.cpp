@@ -579,6 +579,27 @@ TEST_F(SessionTest, TheLiveLogEndsWithThePortOrAFailedFile) {
   EXPECT_TRUE(m_events.LogFailures()[0].path == Root() + "/folder");
 }
 
+// With sends logged too, a request and the module's answer reach the log in
+// the order they happened, each after its direction marker, however fast
+// the answer comes; sends that are not shown (a file's chunks) stay out.
+TEST_F(SessionTest, TheLiveLogHoldsARequestAndItsAnswerInOrder) {
+  StartOpen();
+  const std::string path = Root() + "/both.log";
+  m_session->StartLiveLog(path, false, true);
+  for (int i = 0; i < 5; ++i) {
+    const std::uint64_t before = m_session->Record().Rx().bytes;
+    m_session->Send(BytesOf("AT\r\n"));
+    ASSERT_TRUE(WaitFor([&] { return m_session->Record().Rx().bytes == before + 4; }));
+  }
+  ASSERT_TRUE(m_session->Link().SendCounted(BytesOf("chunk").data(), 5));
+  m_session->StopLiveLog();
+  std::string expected;
+  for (int i = 0; i < 5; ++i)
+    expected += std::string(i == 0 ? "" : "\r\n") + ">>AT\r\n\r\n<<OK\r\n";
+  const std::vector<std::uint8_t> written = ReadAll(path);
+  EXPECT_EQ(std::string(written.begin(), written.end()), expected);
+}
+
 TEST_F(SessionTest, DetectionFindsTheModuleRateOrCloses) {
   const std::vector<std::string> rates = {"Auto", "9600", "19200", "38400", "57600", "115200"};
   struct Case {

@@ -82,6 +82,77 @@ TEST_F(LiveLogTest, StampedLogStampsLinesAcrossBlocks) {
             stamp + "OK\r\n" + stamp + "+NAME=x\r\n");
 }
 
+// What is sent and what is received, marked at each change of direction as
+// the pane's echo is: raw, and with the markers and received lines stamped.
+TEST_F(LiveLogTest, BothDirectionsAreMarkedAsThePaneMarksThem) {
+  const WallClock::time_point t = WallClock::now();
+  const auto at = [t](int second) { return t + seconds(second); };
+  struct Block {
+    bool sent;
+    std::string bytes;
+    int second;
+  };
+  const std::vector<Block> blocks = {{false, "+READY\r\n", 0},
+                                     {true, "AT\r\n", 1},
+                                     {false, "OK\r\n", 2},
+                                     {false, "x\r\n", 3},
+                                     {true, "AT+NAME\r\nAT\r\n", 4}};
+  for (const bool stamped : {false, true}) {
+    const std::string path = Root() + (stamped ? "/stamped.log" : "/raw.log");
+    m_log.Start(path, stamped, true);
+    for (const Block& block : blocks) {
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(block.bytes.data());
+      if (block.sent) {
+        m_log.EndSent(m_log.BeginSent(bytes, block.bytes.size(), at(block.second)), true);
+      } else {
+        m_log.Append(bytes, block.bytes.size(), at(block.second));
+      }
+    }
+    m_log.Stop();
+    const auto s = [&](int second) { return stamped ? ClockText(at(second)) + ' ' : ""; };
+    const std::vector<std::uint8_t> written = ReadAll(path);
+    EXPECT_EQ(std::string(written.begin(), written.end()),
+              s(0) + "<<+READY\r\n\r\n" + s(1) + ">>AT\r\n\r\n" + s(2) + "<<OK\r\n" + s(3) +
+                  "x\r\n\r\n" + s(4) + ">>AT+NAME\r\nAT\r\n")
+        << "stamped: " << stamped;
+  }
+  EXPECT_TRUE(Failures().empty());
+}
+
+// A send under way holds its place: an answer read meanwhile follows it; a
+// send the port refused leaves the log; a stop writes what waited behind a
+// send whose outcome never came. A log of received data only takes no sends.
+TEST_F(LiveLogTest, ASendUnderWayKeepsItsPlaceInTheLog) {
+  auto bytes = [](const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+  };
+  const auto now = WallClock::now();
+  const std::string path = Root() + "/both.log";
+  m_log.Start(path, false, true);
+  const auto at = bytes("AT\r\n"), ok = bytes("OK\r\n"), late = bytes("late\r\n"),
+             refused = bytes("AT+X\r\n"), tail = bytes("tail");
+  const std::uint64_t first = m_log.BeginSent(at.data(), at.size(), now);
+  ASSERT_NE(first, 0u);
+  m_log.Append(ok.data(), ok.size(), now);
+  m_log.EndSent(first, true);
+  const std::uint64_t second = m_log.BeginSent(refused.data(), refused.size(), now);
+  m_log.Append(late.data(), late.size(), now);
+  m_log.EndSent(second, false);
+  const std::uint64_t third = m_log.BeginSent(at.data(), at.size(), now);
+  m_log.Append(tail.data(), tail.size(), now);
+  m_log.Stop();
+  m_log.EndSent(third, true);  // after the stop: nothing
+  const std::vector<std::uint8_t> written = ReadAll(path);
+  EXPECT_EQ(std::string(written.begin(), written.end()), ">>AT\r\n\r\n<<OK\r\nlate\r\ntail");
+
+  const std::string received = Root() + "/received.log";
+  m_log.Start(received, false);
+  EXPECT_EQ(m_log.BeginSent(at.data(), at.size(), now), 0u);
+  m_log.Append(ok.data(), ok.size(), now);
+  m_log.Stop();
+  EXPECT_EQ(ReadAll(received), ok);
+}
+
 TEST_F(LiveLogTest, UnwritableFolderIsReportedAtStart) {
   if (geteuid() == 0 && !SetFileOverride(false)) GTEST_SKIP() << "cannot drop the override";
   const std::string folder = Sub("locked");

@@ -18,10 +18,13 @@ TEST(PaneOptionsTest, FileBesideTheSettingsFile) {
 TEST(PaneOptionsTest, ChoicesReadBackAndDamageKeepsDefaults) {
   for (const PaneOptions& options :
        {PaneOptions{}, PaneOptions{true, false, true}, PaneOptions{false, true, false},
-        PaneOptions{true, true, true}})
+        PaneOptions{true, true, true, true}, PaneOptions{false, false, false, true}})
     EXPECT_EQ(ReadPaneOptions(WritePaneOptions(options)), options);
-  EXPECT_EQ(WritePaneOptions({true, false, true}),
-            "Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\nLineEnd=CRLF\r\n");
+  EXPECT_EQ(WritePaneOptions({true, false, true, true}),
+            "Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\nLogSent=1\r\nLineEnd=CRLF\r\n");
+  // A file written before the choice existed leaves it off.
+  EXPECT_EQ(ReadPaneOptions("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\n"),
+            (PaneOptions{true, false, true, false}));
 
   const PaneOptions read =
       ReadPaneOptions("Reopen=yes\nTimestamps=1\ngarbage\n=1\nLogTimestamps=\nUnknown=1");

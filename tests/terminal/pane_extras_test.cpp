@@ -52,14 +52,17 @@ class PaneExtrasTest : public WindowFixture {
     QTest::addColumn<QStringList>("paneOwn");  // the pane's Copy and Select All
     QTest::newRow("English, right click")
         << Language::EnUS << false
-        << QStringList{"Find...", "Timestamps", "Reopen when the device returns",
-                       "Log to file...", "Log with timestamps"}
+        << QStringList{"Find...",        "Timestamps",          "Reopen when the device returns",
+                       "Log to file...", "Log with timestamps", "Log sent data too"}
         << QStringList{"&Copy", "Select All"};
     QTest::newRow("Chinese, menu key")
         << Language::ZhCN << true
-        << QStringList{QStringLiteral("查找..."), QStringLiteral("显示时间戳"),
+        << QStringList{QStringLiteral("查找..."),
+                       QStringLiteral("显示时间戳"),
                        QStringLiteral("设备重新接入时自动打开串口"),
-                       QStringLiteral("记录到文件..."), QStringLiteral("记录时加时间戳")}
+                       QStringLiteral("记录到文件..."),
+                       QStringLiteral("记录时加时间戳"),
+                       QStringLiteral("同时记录发送的数据")}
         << QStringList{QStringLiteral("复制(&C)"), QStringLiteral("全选")};
   }
   void menuOffersTheChoicesInBothLanguages() {
@@ -81,7 +84,7 @@ class PaneExtrasTest : public WindowFixture {
     QCOMPARE(own, paneOwn);
     QStringList ours;
     for (const char* name : {"paneFind", "paneTimestamps", "paneReopen", "paneLog",
-                             "paneLogTimestamps"}) {
+                             "paneLogTimestamps", "paneLogSent"}) {
       QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
       QVERIFY2(action != nullptr, name);
       ours << action->text().section(QLatin1Char('\t'), 0, 0);
@@ -99,7 +102,7 @@ class PaneExtrasTest : public WindowFixture {
   void choicesAreKeptBesideTheSettingsFile() {
     const QString settings = m_data->filePath(QStringLiteral("ZephynData.ini"));
     Start(Language::EnUS, settings);
-    for (const char* name : {"paneTimestamps", "paneLogTimestamps"}) {
+    for (const char* name : {"paneTimestamps", "paneLogTimestamps", "paneLogSent"}) {
       Choose(name);
     }
     m_dlg->reject();
@@ -107,19 +110,22 @@ class PaneExtrasTest : public WindowFixture {
     QFile pane(m_data->filePath(QStringLiteral("ZephynPane.ini")));
     QVERIFY(pane.open(QIODevice::ReadOnly));
     QCOMPARE(pane.readAll(),
-             QByteArray("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\nLineEnd=CRLF\r\n"));
+             QByteArray("Timestamps=1\r\nReopen=0\r\nLogTimestamps=1\r\nLogSent=1\r\nLineEnd=CRLF\r\n"));
     // The settings file holds none of it.
     QFile main(settings);
     QVERIFY(main.open(QIODevice::ReadOnly));
     QVERIFY(!main.readAll().contains("Timestamps"));
 
     Start(Language::EnUS, settings);
-    QCOMPARE(m_dlg->paneOptions(), (PaneOptions{true, false, true}));
+    QCOMPARE(m_dlg->paneOptions(), (PaneOptions{true, false, true, true}));
     QMenu* menu = OpenMenu(false);
     QVERIFY(menu != nullptr);
     QVERIFY(menu->findChild<QAction*>(QStringLiteral("paneTimestamps"))->isChecked());
     QVERIFY(!menu->findChild<QAction*>(QStringLiteral("paneReopen"))->isChecked());
-    menu->close();
+    QVERIFY(menu->findChild<QAction*>(QStringLiteral("paneLogSent"))->isChecked());
+    // Picked again, it is off.
+    Pick(menu, "paneLogSent");
+    QVERIFY(!m_dlg->paneOptions().logSent);
     QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
   }
 
@@ -129,6 +135,11 @@ class PaneExtrasTest : public WindowFixture {
     m_prompts.chosenSaveFile = path;
     Choose("paneLog");
     QVERIFY(m_dlg->liveLogActive());
+    // The chooser proposed the port's name and the time.
+    QCOMPARE(m_prompts.proposedNames.size(), 1);
+    static const QRegularExpression proposed(QStringLiteral(R"(^by-id-module_\d{8}_\d{6}\.log$)"));
+    QVERIFY2(proposed.match(m_prompts.proposedNames[0]).hasMatch(),
+             qPrintable(m_prompts.proposedNames[0]));
     constexpr std::uint64_t kTotal = 5'000'000;
     QCOMPARE(m_module->stream(kTotal, 1000, 0), kTotal);
     // In the file while the log still runs.
@@ -146,6 +157,25 @@ class PaneExtrasTest : public WindowFixture {
     Pick(menu, "paneLog");
     QVERIFY(!m_dlg->liveLogActive());
     QVERIFY(m_prompts.boxes.isEmpty());
+  }
+
+  void logTakesWhatIsSentWithTheChoiceAndEndsWithThePort() {
+    StartOpen();
+    PaneOptions options = m_dlg->paneOptions();
+    options.logSent = true;
+    m_dlg->SetPaneOptions(options);
+    const QString path = m_data->filePath(QStringLiteral("a.log"));
+    m_dlg->StartLiveLog(path);
+    QVERIFY(m_dlg->liveLogActive());
+    m_dlg->controls().setChecked(MainIds::kNewLine, true);
+    m_dlg->controls().setText(MainIds::kInput, QStringLiteral("AT"));
+    Click(*m_dlg, MainIds::kSend);
+    QTRY_VERIFY(m_dlg->controls().text(MainIds::kRxCounters).startsWith("4/"));
+    Click(*m_dlg, MainIds::kOpenClose);
+    QTRY_VERIFY(!m_dlg->liveLogActive());
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), QByteArray(">>AT\r\n\r\n<<OK\r\n"));
   }
 
   void unwritableLogIsToldOnceAndTheStreamGoesOn() {

@@ -30,6 +30,7 @@ class RecordingPrompts : public PromptService {
     chosenFolder.clear();
     openedUrls.clear();
     chosenSaveFile.clear();
+    proposedNames.clear();
   }
 
   QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString& caption,
@@ -49,8 +50,10 @@ class RecordingPrompts : public PromptService {
     return chosenFolder;
   }
   void openUrl(const QString& address) override { openedUrls << address; }
-  QString saveFile(QWidget*, const QString& title, const QString&) override {
+  QString saveFile(QWidget*, const QString& title, const QString&,
+                   const QString& proposed) override {
     titles << title;
+    proposedNames << proposed;
     return chosenSaveFile;
   }
 
@@ -62,6 +65,7 @@ class RecordingPrompts : public PromptService {
   QString chosenFolder;
   QStringList openedUrls;  // the web addresses the window asked to open
   QString chosenSaveFile;
+  QStringList proposedNames;  // the names the file choosers proposed
 };
 
 }  // namespace zephyn
