@@ -330,6 +330,8 @@ class Session : private SessionLink {
   // Reads the lines and shows them, unless the connection has left Open or
   // opened again since the read began.
   void ReadModemLines();
+  // The connection is Open, and has not left Open since `epoch` was read.
+  bool OpenNowAndSince(std::uint32_t epoch) const;
 
   void AddPaneNote(const std::string& line);
   void NoteMissingPort(const std::string& port, bool keepEarlier);

@@ -70,13 +70,19 @@ void Session::ReadModemLines() {
   });
 }
 
+bool Session::OpenNowAndSince(std::uint32_t epoch) const {
+  std::lock_guard lock(m_stateLock);
+  return m_state.connection == Connection::Open && m_linesEpoch.load() == epoch;
+}
+
 void Session::SetModemLine(ModemLine line, bool on) {
   if (line != ModemLine::Dtr && line != ModemLine::Rts) return;
-  m_sender.Post([this, line, on] {
-    const std::uint32_t epoch = m_linesEpoch.load();
-    const SessionState state = State();
-    if (state.connection != Connection::Open) return;
-    if (line == ModemLine::Rts && (state.flow & 1) != 0) return;
+  // Only for the opening under way when it was asked for.
+  const std::uint32_t epoch = m_linesEpoch.load();
+  if (!OpenNowAndSince(epoch)) return;
+  m_sender.Post([this, line, on, epoch] {
+    if (!OpenNowAndSince(epoch)) return;
+    if (line == ModemLine::Rts && (State().flow & 1) != 0) return;
     const int err = m_port.SetModemLine(static_cast<ModemSignal>(line), on);
     const auto at = std::size_t(line);
     ChangeState([&](SessionState& s) {
@@ -89,11 +95,13 @@ void Session::SetModemLine(ModemLine line, bool on) {
 }
 
 void Session::SendBreak() {
-  m_sender.Post([this] {
-    if (State().connection != Connection::Open) return;
+  const std::uint32_t epoch = m_linesEpoch.load();
+  if (!OpenNowAndSince(epoch)) return;
+  m_sender.Post([this, epoch] {
+    if (!OpenNowAndSince(epoch)) return;
     const int err = m_port.SendBreak();
     // A port closed meanwhile refuses it too; that is no refusal to tell.
-    if (err != 0 && State().connection == Connection::Open) m_events.OnBreakRefused(err);
+    if (err != 0 && OpenNowAndSince(epoch)) m_events.OnBreakRefused(err);
   });
 }
 
