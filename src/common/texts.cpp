@@ -101,6 +101,7 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"运行一个虚拟蓝牙模块（115200 bit/s）并把它列为串口。",
      "Run a virtual Bluetooth module (at 115200 bit/s) and list it as a port."},  // 70
     {"虚拟模块无法启动", "the virtual module could not be started"},              // 71
+    {"发送中断信号", "Send break"},                                                // 72
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in
@@ -185,6 +186,8 @@ constexpr std::array<Text, kMessageCount> kMessages = {{
     {"定时器无法以此间隔运行：间隔须为 %1 到 %2 之间的整数毫秒。",
      "The timer cannot run at this interval: the interval must be a whole "
      "number of milliseconds from %1 to %2."},  // 1023
+    // A break the device refused; %1: the system's reason.
+    {"无法发送中断信号：%1。", "Cannot send a break: %1."},  // 1024
 }};
 
 // The session's lines in the receive pane, from kFirstNote on.
