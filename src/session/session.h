@@ -13,10 +13,11 @@
 // - Opening, Closing, Detecting: a request is queued or runs; the state
 //   the last one leaves follows once none is left.
 // - Open: Send() writes and the activities run (the timed send, the file
-//   transfer, the string cycle); Close() shows Closing, then stops the
-//   activities and closes. When the port watch finds the device gone the
-//   connection is Lost, the activities stop, the port closes (OnPortLost
-//   once).
+//   transfer, the string cycle); the modem lines are read into the state,
+//   SetModemLine() drives DTR and RTS and SendBreak() sends a break;
+//   Close() shows Closing, then stops the activities and closes. When the
+//   port watch finds the device gone the connection is Lost, the activities
+//   stop, the port closes (OnPortLost once); the lines are cleared.
 // - Lost: with reopening on, the port opens again as it was when the watch
 //   lists its device again within the limit (a note in the pane says when it
 //   went and came back), unless another port was opened meanwhile.

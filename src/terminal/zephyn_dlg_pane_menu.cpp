@@ -1,7 +1,7 @@
 // The receive pane's menu: the pane's own Copy and Select All, then Find,
 // the time stamps, reopening a lost port when its device returns, a break
-// on the open port, and the live log. Its choices are kept in a small file beside the settings file,
-// read at start-up and written at close.
+// on the open port, and the live log. Its choices are kept in a small file
+// beside the settings file, read at start-up and written at close.
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>

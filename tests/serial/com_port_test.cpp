@@ -709,9 +709,10 @@ TEST(ComPort, ModemCallsRacingCloseReachOnlyTheOpenDevice) {
   int taken = 0;
   for (int i = 0; !done; ++i) {
     unsigned read = 0;
-    const int results[] = {port.ReadModemLines(&read),
-                           port.SetModemLine(i % 2 ? ModemSignal::Dtr : ModemSignal::Rts, i % 4 < 2),
-                           port.SendBreak()};
+    const int results[] = {
+        port.ReadModemLines(&read),
+        port.SetModemLine(i % 2 ? ModemSignal::Dtr : ModemSignal::Rts, i % 4 < 2),
+        port.SendBreak()};
     for (const int result : results) {
       EXPECT_TRUE(result == 0 || result == EBADF) << result;
       taken += result == 0;

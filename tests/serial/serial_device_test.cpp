@@ -208,13 +208,13 @@ TEST(SerialDevice, ModemLinesMapToTheSystemsBits) {
   EXPECT_EQ(device.SetModemLine(ModemSignal::Cts, true), EINVAL);
   EXPECT_EQ(device.SendBreak(), 0);
   const std::vector<FakeModemCalls::Call> calls = fake.Calls();
-  EXPECT_EQ(std::vector<FakeModemCalls::Call>(calls.begin() + std::ptrdiff_t(before.size()),
-                                              calls.end()),
-            (std::vector<FakeModemCalls::Call>{{TIOCMBIC, TIOCM_DTR},
-                                               {TIOCMBIS, TIOCM_DTR},
-                                               {TIOCMBIC, TIOCM_RTS},
-                                               {TIOCMBIS, TIOCM_RTS},
-                                               {TCSBRK, 0}}));
+  EXPECT_EQ(
+      std::vector<FakeModemCalls::Call>(calls.begin() + std::ptrdiff_t(before.size()), calls.end()),
+      (std::vector<FakeModemCalls::Call>{{TIOCMBIC, TIOCM_DTR},
+                                         {TIOCMBIS, TIOCM_DTR},
+                                         {TIOCMBIC, TIOCM_RTS},
+                                         {TIOCMBIS, TIOCM_RTS},
+                                         {TCSBRK, 0}}));
 }
 
 TEST(SerialDevice, ARefusedModemCallGivesTheDevicesErrno) {
