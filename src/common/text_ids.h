@@ -79,6 +79,8 @@ inline constexpr std::uint16_t kLineEndCr = 74;
 inline constexpr std::uint16_t kLineEndLf = 75;
 // The receive pane's menu: the live log takes what is sent too.
 inline constexpr std::uint16_t kPaneLogSent = 76;
+// The receive pane's menu: holds the line in break.
+inline constexpr std::uint16_t kPaneSendBreak = 77;
 
 // Messages (kFirstMessage on): why an open that was asked for failed, each
 // with the device's path as %1.
@@ -121,6 +123,8 @@ inline constexpr std::uint16_t kSettingsReadFailed = 1021;  // at start (standar
 inline constexpr std::uint16_t kFileTooLarge = 1022;
 // A timer that refuses its interval; %1 to %2: the intervals it accepts (ms).
 inline constexpr std::uint16_t kTimerRefused = 1023;
+// The device refused a break; %1: the system's reason.
+inline constexpr std::uint16_t kBreakRefused = 1024;
 
 // Lines the session writes into the receive pane (kFirstNote on), each in
 // brackets on a line of its own.

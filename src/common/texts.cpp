@@ -107,6 +107,7 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"换行符：CR (\\r)", "New line: CR (\\r)"},            // 74
     {"换行符：LF (\\n)", "New line: LF (\\n)"},            // 75
     {"同时记录发送的数据", "Log sent data too"},                                  // 76
+    {"发送中断信号", "Send break"},                                                // 77
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in
@@ -191,6 +192,8 @@ constexpr std::array<Text, kMessageCount> kMessages = {{
     {"定时器无法以此间隔运行：间隔须为 %1 到 %2 之间的整数毫秒。",
      "The timer cannot run at this interval: the interval must be a whole "
      "number of milliseconds from %1 to %2."},  // 1023
+    // A break the device refused; %1: the system's reason.
+    {"无法发送中断信号：%1。", "Cannot send a break: %1."},  // 1024
 }};
 
 // The session's lines in the receive pane, from kFirstNote on.

@@ -1,6 +1,7 @@
 #include "serial/com_port.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <system_error>
 #include <utility>
@@ -260,6 +261,28 @@ bool CComPort::Write(const std::uint8_t* bytes, std::int32_t count) {
   // Nobody else holds a finished job once the writer has let it go.
   if (job.use_count() == 1) m_spareJob = std::move(job);
   return ok;
+}
+
+template <typename Call>
+int CComPort::WhileOpen(Call call) {
+  // Close stops taking writes under this lock before it closes the device,
+  // so the device stays open for as long as the call holds the lock.
+  std::lock_guard lock(m_writeLock);
+  if (!m_acceptWrites) return EBADF;
+  return call();
+}
+
+int CComPort::ReadModemLines(unsigned* lines) {
+  *lines = 0;
+  return WhileOpen([&] { return m_device.ReadModemLines(lines); });
+}
+
+int CComPort::SetModemLine(ModemSignal line, bool on) {
+  return WhileOpen([&] { return m_device.SetModemLine(line, on); });
+}
+
+int CComPort::SendBreak() {
+  return WhileOpen([&] { return m_device.SendBreak(); });
 }
 
 bool CComPort::WaitUnlessClosing(int milliseconds) {

@@ -52,6 +52,15 @@ class CComPort {
   // could not be started, or when Close came before it was sent.
   bool Write(const std::uint8_t* bytes, std::int32_t count);
 
+  // The device's modem lines and the break while the port is open (see
+  // SerialDevice): 0 or the errno the device refused with; EBADF when the
+  // port is not open. Any thread; they never overlap a write's start or
+  // each other, and Close waits for one under way (a break: up to half a
+  // second).
+  int ReadModemLines(unsigned* lines);
+  int SetModemLine(ModemSignal line, bool on);
+  int SendBreak();
+
   bool IsOpen() const { return m_isOpen.load() != 0; }
 
   // The reason and system error (errno) of the last failed Open.
@@ -77,6 +86,10 @@ class CComPort {
   // Marks every queued write as not sent and empties the queue; m_writeLock held.
   void DropQueuedWrites();
   void Fail(PortError error, int err);
+  // Runs `call` on the device while writes are taken (the device is open
+  // then); EBADF otherwise.
+  template <typename Call>
+  int WhileOpen(Call call);
 
   // The opened device; Close wakes the reader and the writer through it.
   SerialDevice m_device;

@@ -27,9 +27,17 @@ enum class PortError {
   Failed,       // any other system error
 };
 
+// The modem lines: the two outputs the terminal drives, then the four inputs
+// the other end drives. ModemBit gives each one's bit in a set of lines.
+enum class ModemSignal { Dtr, Rts, Cts, Dsr, Dcd, Ri };
+inline constexpr int kModemSignalCount = 6;
+constexpr unsigned ModemBit(ModemSignal signal) {
+  return 1u << static_cast<unsigned>(signal);
+}
+
 // One opened device. Open and Close run while no other call does; between
-// them one thread may wait and read, one other may write, and any thread
-// may Wake.
+// them one thread may wait and read, one other may write, one other may use
+// the modem lines and the break, and any thread may Wake.
 class SerialDevice {
  public:
   using Clock = std::chrono::steady_clock;
@@ -86,6 +94,18 @@ class SerialDevice {
   // `deadline`; `*written` says how many it took.
   WriteEnd Write(const std::uint8_t* bytes, std::size_t count, Clock::time_point deadline,
                  std::size_t* written);
+
+  // The modem lines and the break, each returning 0 or the errno the device
+  // refused it with (ENOTTY or EINVAL from a device without modem lines, a
+  // pseudo-terminal among them; EBADF when closed).
+  //
+  // Reads the six lines: `*lines` holds the ModemBit of each one that is on.
+  int ReadModemLines(unsigned* lines);
+  // Sets (`on`) or clears one output line, Dtr or Rts; any other is EINVAL.
+  int SetModemLine(ModemSignal line, bool on);
+  // Holds the line in break for the system's break time (a quarter to half
+  // a second) once the bytes handed to the driver have gone out.
+  int SendBreak();
 
   // Waits `duration`; false when Wake cut it short (or the device is closed).
   bool SleepUnlessWoken(std::chrono::nanoseconds duration);

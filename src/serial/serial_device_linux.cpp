@@ -13,12 +13,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <utility>
 #include <vector>
 
 #include "serial/custom_baud.h"
+#include "serial/modem_calls_for_tests.h"
 #include "serial/serial_config_linux.h"
 
 namespace zephyn {
@@ -70,7 +72,29 @@ void RestoreSettings(int fd, const Saved& saved) {
     SetCustomRate(fd, saved.rate);
 }
 
+// The modem lines' control calls: the system's, unless a test replaced them.
+std::atomic<ModemCall> g_modemCall{nullptr};
+
+int SystemModemCall(int fd, unsigned long request, int* bits) {
+  const int result = request == TCSBRK ? ::tcsendbreak(fd, 0) : ::ioctl(fd, request, bits);
+  if (result == 0) return 0;
+  return errno != 0 ? errno : EIO;
+}
+
+int ModemControl(int fd, unsigned long request, int* bits) {
+  const ModemCall call = g_modemCall.load();
+  return call != nullptr ? call(fd, request, bits) : SystemModemCall(fd, request, bits);
+}
+
+// The system's bit for each modem line, in ModemSignal order.
+constexpr int kTiocmBits[kModemSignalCount] = {TIOCM_DTR, TIOCM_RTS, TIOCM_CTS,
+                                               TIOCM_DSR, TIOCM_CAR, TIOCM_RNG};
+
 }  // namespace
+
+ModemCall ReplaceModemCallForTests(ModemCall call) {
+  return g_modemCall.exchange(call);
+}
 
 struct SerialDevice::Impl {
   int fd = -1;
@@ -168,10 +192,9 @@ bool SerialDevice::Open(const std::string& path, const LineParams& params) {
   // DTR and RTS on while open. A pseudo-terminal, and some adapters, have no
   // modem lines and refuse the call; that does not stop the transfer.
   int lines = TIOCM_DTR | TIOCM_RTS;
-  if (::ioctl(fd.get(), TIOCMBIS, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
-    const int err = errno;
+  if (const int err = ModemControl(fd.get(), TIOCMBIS, &lines);
+      err != 0 && err != ENOTTY && err != EINVAL)
     return fail(PortErrorFromErrno(OpenStep::Configure, err), err);
-  }
 
   // Bytes that arrived before the port was opened belong to no one. Dropped
   // here rather than in the reader, so nothing sent after Open returns is lost.
@@ -297,6 +320,28 @@ SerialDevice::WriteEnd SerialDevice::Write(const std::uint8_t* bytes, std::size_
   }
   *written = done;
   return end;
+}
+
+int SerialDevice::ReadModemLines(unsigned* lines) {
+  *lines = 0;
+  if (m_impl->fd < 0) return EBADF;
+  int bits = 0;
+  if (const int err = ModemControl(m_impl->fd, TIOCMGET, &bits); err != 0) return err;
+  for (int i = 0; i < kModemSignalCount; ++i)
+    if (bits & kTiocmBits[i]) *lines |= ModemBit(static_cast<ModemSignal>(i));
+  return 0;
+}
+
+int SerialDevice::SetModemLine(ModemSignal line, bool on) {
+  if (line != ModemSignal::Dtr && line != ModemSignal::Rts) return EINVAL;
+  if (m_impl->fd < 0) return EBADF;
+  int bits = kTiocmBits[static_cast<int>(line)];
+  return ModemControl(m_impl->fd, on ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
+int SerialDevice::SendBreak() {
+  if (m_impl->fd < 0) return EBADF;
+  return ModemControl(m_impl->fd, TCSBRK, nullptr);
 }
 
 bool SerialDevice::SleepUnlessWoken(std::chrono::nanoseconds duration) {

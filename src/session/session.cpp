@@ -82,6 +82,7 @@ void Session::Shutdown() {
   // then the cycle and the timed send, each waited for.
   m_activities.Shutdown();
   StopActivities();
+  m_linesTimer.Shutdown();
   // The watch and a detection end at their next wait; the worker's request
   // under way finishes and the waiting ones are dropped, so nothing reopens
   // the port behind the closing order.
@@ -106,13 +107,16 @@ SessionState Session::State() const {
 void Session::ChangeState(const std::function<void(SessionState&)>& change) {
   std::lock_guard report(m_reportLock);
   SessionState after;
+  LinesReading reading = LinesReading::Keep;
   {
     std::lock_guard lock(m_stateLock);
     const SessionState before = m_state;
     change(m_state);
+    reading = FollowConnection(before.connection, m_state);
     if (m_state == before) return;
     after = m_state;
   }
+  FollowLines(reading);
   m_events.OnStateChanged(after);
 }
 

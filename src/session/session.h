@@ -13,10 +13,11 @@
 // - Opening, Closing, Detecting: a request is queued or runs; the state
 //   the last one leaves follows once none is left.
 // - Open: Send() writes and the activities run (the timed send, the file
-//   transfer, the string cycle); Close() shows Closing, then stops the
-//   activities and closes. When the port watch finds the device gone the
-//   connection is Lost, the activities stop, the port closes (OnPortLost
-//   once).
+//   transfer, the string cycle); the modem lines are read into the state,
+//   SetModemLine() drives DTR and RTS and SendBreak() sends a break;
+//   Close() shows Closing, then stops the activities and closes. When the
+//   port watch finds the device gone the connection is Lost, the activities
+//   stop, the port closes (OnPortLost once); the lines are cleared.
 // - Lost: with reopening on, the port opens again as it was when the watch
 //   lists its device again within the limit (a note in the pane says when it
 //   went and came back), unless another port was opened meanwhile.
@@ -30,6 +31,7 @@
 // as stopped and tells its figures (OnTransferEnded).
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -52,6 +54,7 @@
 #include "serial/com_port.h"
 #include "serial/port_list.h"
 #include "session/activities/activities.h"
+#include "session/activities/tick_timer.h"
 #include "session/session_events.h"
 #include "session/session_link.h"
 #include "session/session_state.h"
@@ -73,6 +76,8 @@ struct SessionOptions {
   BaudSearchWaits baudSearchWaits;
   // How long after a drop a returning device is still reopened.
   std::chrono::milliseconds reopenLimit{std::chrono::minutes(10)};
+  // How often the modem lines are read while the port is open.
+  std::chrono::milliseconds modemPollPeriod{200};
 };
 
 // What the user chose to open: a listed port, the rate as typed or picked,
@@ -136,12 +141,21 @@ class Session : private SessionLink {
   // send; recorded (counters, CRC-32, echo) when the port took them.
   void Send(Bytes bytes);
   // The modem lines, while the port is Open: DTR or RTS set on or off on
-  // the send worker, after the sends queued before; the state's lines tell
-  // the outcome, a refusal included. The inputs are the device's, and RTS
-  // belongs to the flow control when CTS flow control is on: both ignored.
+  // the send worker, after the sends queued before; the state's lines show
+  // the new level, or that line alone as refused with the device's errno
+  // (kept until a later set of it succeeds). The inputs are the device's,
+  // and RTS belongs to the flow control when CTS flow control is on: both
+  // ignored, as is a call in any other state. Opening asserts DTR and RTS.
+  //
+  // While Open the lines are read at once and then every modemPollPeriod,
+  // on the session's own threads; a change is reported through the state.
+  // A device that refuses the read (a pseudo-terminal does) shows all six
+  // as refused with its errno, reported once. The lines are cleared when
+  // the connection leaves Open.
   void SetModemLine(ModemLine line, bool on);
   // Holds the line in break for the system's break time, on the send
-  // worker after the sends queued before. Nothing when not Open.
+  // worker after the sends queued before; a device that refuses it is
+  // reported (OnBreakRefused). Nothing when not Open.
   void SendBreak();
 
   // The multi-instruction mode: on or off, and its delay as typed.
@@ -309,6 +323,19 @@ class Session : private SessionLink {
   std::vector<std::string> ListPorts(std::size_t capacity) const;
   bool Listed(const std::string& port) const;
 
+  // The modem lines. FollowConnection keeps the lines and their reading in
+  // step with the connection: called by ChangeState under m_stateLock with
+  // the state before and after a change; it returns what the reading must
+  // do once that lock is released (FollowLines, under m_reportLock).
+  enum class LinesReading { Keep, Start, Stop };
+  LinesReading FollowConnection(Connection before, SessionState& after);
+  void FollowLines(LinesReading reading);
+  // Reads the lines and shows them, unless the connection has left Open or
+  // opened again since the read began.
+  void ReadModemLines();
+  // The connection is Open, and has not left Open since `epoch` was read.
+  bool OpenNowAndSince(std::uint32_t epoch) const;
+
   void AddPaneNote(const std::string& line);
   void NoteMissingPort(const std::string& port, bool keepEarlier);
   std::string NoteText(std::uint16_t id, std::initializer_list<std::string_view> args) const;
@@ -323,6 +350,13 @@ class Session : private SessionLink {
   SessionState m_state;
   int m_requests = 0;
   std::mutex m_reportLock;
+  // Guarded by m_stateLock: the errno of the last read of the modem lines
+  // and of the last set of each output line (0: taken). The epoch counts
+  // every entry into and exit from Open (changed under m_stateLock, read
+  // anywhere), so a read or set of an earlier opening shows nothing.
+  int m_linesReadError = 0;
+  std::array<int, 2> m_linesSetError{};
+  std::atomic<std::uint32_t> m_linesEpoch{0};
 
   // Guarded by m_lock: the lists, the notes and the bookkeeping of the port
   // chosen, missing and lost.
@@ -368,6 +402,8 @@ class Session : private SessionLink {
   CComPort m_port{[this](const std::uint8_t* bytes, std::uint32_t count) { OnComRead(bytes, count); }};
   TaskQueue m_connection;
   TaskQueue m_sender;
+  // Reads the modem lines while the port is Open.
+  TickTimer m_linesTimer;
   // The timed send, the file transfer and the string cycle, on this
   // session's link: they write through the port, so they go before it.
   Activities m_activities{*this};

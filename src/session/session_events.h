@@ -64,6 +64,8 @@ class SessionEvents {
   virtual void OnSpillFailure(const SpillFailure& failure) = 0;
   virtual void OnDropped(std::uint64_t bytes) = 0;
   virtual void OnLogFailure(const LogFailure& failure) = 0;
+  // The open port's device refused a break; `error`: the errno it gave.
+  virtual void OnBreakRefused(int error) { (void)error; }
 };
 
 }  // namespace zephyn

@@ -269,6 +269,7 @@ class CZephynDlg : public QDialog, private SessionEvents {
   void OnSpillFailure(const SpillFailure& failure) override;
   void OnDropped(std::uint64_t bytes) override;
   void OnLogFailure(const LogFailure& failure) override;
+  void OnBreakRefused(int error) override;
   // Drawing on the window's thread: the controls by the enablement rule, the
   // rate box while a detection shows its entries, the port list in place.
   void DrawState();

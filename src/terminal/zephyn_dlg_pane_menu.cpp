@@ -1,11 +1,12 @@
 // The receive pane's menu: the pane's own Copy and Select All, then Find,
-// the time stamps, reopening a lost port when its device returns, and the
-// live log with its choices (stamps, what is sent too). Its choices are
-// kept in a small file beside the settings file, read at start-up and
-// written at close.
+// the time stamps, reopening a lost port when its device returns, a break
+// on the open port, and the live log with its choices (stamps, what is sent
+// too). Its choices are kept in a small file beside the settings file, read
+// at start-up and written at close.
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <cstring>
 
 #include "common/text_ids.h"
 #include "dialogs/gbk_string.h"
@@ -78,6 +79,9 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
       choose([](PaneOptions& o, bool on) { o.timestamps = on; }));
   add("paneReopen", text(TextId::kPaneReopen), true, m_paneOptions.reopen,
       choose([](PaneOptions& o, bool on) { o.reopen = on; }));
+  QAction* sendBreak = add("paneSendBreak", text(TextId::kPaneSendBreak), false, false,
+                           [this] { m_session.SendBreak(); });
+  sendBreak->setEnabled(m_state.connection == Connection::Open);
   menu->addSeparator();
   if (m_state.liveLog) {
     add("paneLog", text(TextId::kPaneStopLog), false, false, [this] { StopLiveLog(); });
@@ -91,6 +95,11 @@ void CZephynDlg::ShowPaneMenu(const QPoint& globalPos) {
   add("paneLogSent", text(TextId::kPaneLogSent), true, m_paneOptions.logSent,
       choose([](PaneOptions& o, bool on) { o.logSent = on; }));
   menu->popup(globalPos);
+}
+
+void CZephynDlg::OnBreakRefused(int error) {
+  const QString reason = QString::fromLocal8Bit(std::strerror(error));
+  PostWarning(Text(TextId::kBreakRefused, m_language).arg(reason), QString());
 }
 
 void CZephynDlg::LoadPaneOptions() {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "serial/custom_baud.h"
+#include "support/fake_modem_calls.h"
 #include "support/file_override.h"
 
 namespace zephyn {
@@ -685,6 +686,42 @@ TEST(ComPort, RacingOpenAndCloseStayConsistent) {
     EXPECT_TRUE(port.IsOpen());
   }  // the destructor closes the port
   EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST(ComPort, ModemCallsRacingCloseReachOnlyTheOpenDevice) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  FakeModemCalls fake;
+  CComPort port;
+  unsigned lines = 0;
+  EXPECT_EQ(port.ReadModemLines(&lines), EBADF);
+  EXPECT_EQ(port.SetModemLine(ModemSignal::Dtr, true), EBADF);
+  EXPECT_EQ(port.SendBreak(), EBADF);
+
+  std::atomic<bool> done{false};
+  std::thread churn([&] {
+    for (int i = 0; i < 200; ++i) {
+      EXPECT_TRUE(OpenAt(port, pty, 9600));
+      port.Close();
+    }
+    done = true;
+  });
+  int taken = 0;
+  for (int i = 0; !done; ++i) {
+    unsigned read = 0;
+    const int results[] = {
+        port.ReadModemLines(&read),
+        port.SetModemLine(i % 2 ? ModemSignal::Dtr : ModemSignal::Rts, i % 4 < 2),
+        port.SendBreak()};
+    for (const int result : results) {
+      EXPECT_TRUE(result == 0 || result == EBADF) << result;
+      taken += result == 0;
+    }
+  }
+  churn.join();
+  EXPECT_GT(taken, 0);
+  // Never a descriptor Close had given up, nor one reused since.
+  EXPECT_EQ(fake.StrayCalls(), 0);
 }
 
 TEST(CustomBaud, RateIsCloseWithinTwoPercent) {

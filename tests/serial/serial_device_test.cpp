@@ -13,6 +13,7 @@
 
 #include "serial/serial_config.h"
 #include "sim/virtual_module.h"
+#include "support/fake_modem_calls.h"
 
 namespace zephyn {
 namespace {
@@ -147,6 +148,104 @@ TEST(SerialDevice, GoneDeviceFailsReadsAndWrites) {
   std::size_t written = 0;
   EXPECT_EQ(device.Write(&byte, 1, Clock::now() + 1s, &written), SerialDevice::WriteEnd::Failed);
   EXPECT_EQ(written, 0u);
+}
+
+// A pseudo-terminal has no modem lines: it refuses them with ENOTTY, which
+// neither stops the open nor the transfer; its break is taken. A closed
+// device refuses everything with EBADF.
+TEST(SerialDevice, APseudoTerminalRefusesTheModemLinesButTakesABreak) {
+  VirtualModule module;
+  ASSERT_TRUE(module.ok());
+  SerialDevice device;
+  unsigned lines = 1;
+  EXPECT_EQ(device.ReadModemLines(&lines), EBADF);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Dtr, true), EBADF);
+  EXPECT_EQ(device.SendBreak(), EBADF);
+
+  ASSERT_TRUE(device.Open(module.path(), At(9600)));
+  EXPECT_EQ(device.ReadModemLines(&lines), ENOTTY);
+  EXPECT_EQ(lines, 0u);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Dtr, false), ENOTTY);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Rts, true), ENOTTY);
+  EXPECT_EQ(device.SendBreak(), 0);
+}
+
+TEST(SerialDevice, ModemLinesMapToTheSystemsBits) {
+  VirtualModule module;
+  ASSERT_TRUE(module.ok());
+  FakeModemCalls fake;
+  SerialDevice device;
+  ASSERT_TRUE(device.Open(module.path(), At(9600)));
+  // Opening asserts both outputs in one call.
+  EXPECT_EQ(fake.Calls(), (std::vector<FakeModemCalls::Call>{{TIOCMBIS, TIOCM_DTR | TIOCM_RTS}}));
+
+  // Each line read alone, then all six with bits the terminal has no use
+  // for (TIOCM_LE, TIOCM_ST).
+  const std::pair<int, ModemSignal> table[] = {
+      {TIOCM_DTR, ModemSignal::Dtr}, {TIOCM_RTS, ModemSignal::Rts}, {TIOCM_CTS, ModemSignal::Cts},
+      {TIOCM_DSR, ModemSignal::Dsr}, {TIOCM_CAR, ModemSignal::Dcd}, {TIOCM_RNG, ModemSignal::Ri}};
+  int all = TIOCM_LE | TIOCM_ST;
+  for (const auto& [bit, signal] : table) {
+    SCOPED_TRACE(bit);
+    all |= bit;
+    fake.SetLines(bit);
+    unsigned lines = 0;
+    ASSERT_EQ(device.ReadModemLines(&lines), 0);
+    EXPECT_EQ(lines, ModemBit(signal));
+  }
+  fake.SetLines(all);
+  unsigned lines = 0;
+  ASSERT_EQ(device.ReadModemLines(&lines), 0);
+  EXPECT_EQ(lines, (1u << kModemSignalCount) - 1);
+
+  // Setting and clearing each output is one request for its bit alone; an
+  // input cannot be set.
+  const std::vector<FakeModemCalls::Call> before = fake.Calls();
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Dtr, false), 0);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Dtr, true), 0);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Rts, false), 0);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Rts, true), 0);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Cts, true), EINVAL);
+  EXPECT_EQ(device.SendBreak(), 0);
+  const std::vector<FakeModemCalls::Call> calls = fake.Calls();
+  EXPECT_EQ(
+      std::vector<FakeModemCalls::Call>(calls.begin() + std::ptrdiff_t(before.size()), calls.end()),
+      (std::vector<FakeModemCalls::Call>{{TIOCMBIC, TIOCM_DTR},
+                                         {TIOCMBIS, TIOCM_DTR},
+                                         {TIOCMBIC, TIOCM_RTS},
+                                         {TIOCMBIS, TIOCM_RTS},
+                                         {TCSBRK, 0}}));
+}
+
+TEST(SerialDevice, ARefusedModemCallGivesTheDevicesErrno) {
+  VirtualModule module;
+  ASSERT_TRUE(module.ok());
+  FakeModemCalls fake(TIOCM_CTS);
+  SerialDevice device;
+  ASSERT_TRUE(device.Open(module.path(), At(9600)));
+  fake.RefuseRequest(TIOCMGET, EIO);
+  fake.RefuseLine(TIOCM_RTS, EPERM);
+  fake.RefuseRequest(TCSBRK, ENODEV);
+  unsigned lines = 1;
+  EXPECT_EQ(device.ReadModemLines(&lines), EIO);
+  EXPECT_EQ(lines, 0u);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Rts, false), EPERM);
+  EXPECT_EQ(device.SetModemLine(ModemSignal::Dtr, false), 0);
+  EXPECT_EQ(device.SendBreak(), ENODEV);
+  device.Close();
+
+  // Opening fails only when asserting the outputs fails for another reason
+  // than a device without modem lines.
+  fake.RefuseLine(TIOCM_RTS, 0);
+  for (const auto& [error, opens] : {std::pair{ENOTTY, true}, {EINVAL, true}, {EIO, false}}) {
+    SCOPED_TRACE(error);
+    fake.RefuseRequest(TIOCMBIS, error);
+    EXPECT_EQ(device.Open(module.path(), At(9600)), opens);
+    if (!opens) {
+      EXPECT_EQ(device.LastErrno(), EIO);
+    }
+    device.Close();
+  }
 }
 
 }  // namespace

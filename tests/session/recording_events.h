@@ -63,6 +63,11 @@ class RecordingEvents : public SessionEvents {
     m_logFailures.push_back(failure);
   }
 
+  void OnBreakRefused(int error) override {
+    std::lock_guard lock(m_lock);
+    m_breakRefusals.push_back(error);
+  }
+
   // Everything told so far is forgotten.
   void Forget() {
     std::lock_guard lock(m_lock);
@@ -73,6 +78,7 @@ class RecordingEvents : public SessionEvents {
     m_atAnswers.clear();
     m_logFailures.clear();
     m_transferEnds.clear();
+    m_breakRefusals.clear();
   }
 
   std::vector<SessionState> States() const {
@@ -112,6 +118,10 @@ class RecordingEvents : public SessionEvents {
     std::lock_guard lock(m_lock);
     return m_logFailures;
   }
+  std::vector<int> BreakRefusals() const {
+    std::lock_guard lock(m_lock);
+    return m_breakRefusals;
+  }
   std::vector<TransferEnded> TransferEnds() const {
     std::lock_guard lock(m_lock);
     return m_transferEnds;
@@ -126,6 +136,7 @@ class RecordingEvents : public SessionEvents {
   std::vector<std::string> m_atAnswers;
   std::vector<LogFailure> m_logFailures;
   std::vector<TransferEnded> m_transferEnds;
+  std::vector<int> m_breakRefusals;
 };
 
 }  // namespace zephyn

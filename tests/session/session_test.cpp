@@ -18,6 +18,7 @@
 #include "sim/virtual_module.h"
 #include "storage/temp_folder.h"
 #include "session/recording_events.h"
+#include "support/fake_modem_calls.h"
 
 namespace zephyn {
 namespace {
@@ -114,6 +115,24 @@ class SessionTest : public TempFolderTest {
     }));
   }
   bool IsLast(Connection connection) const { return m_events.Last().connection == connection; }
+  // Opens the module with `flow`, its modem lines read every 5 ms, and
+  // waits for their first reading.
+  void OpenReadingLines(int flow = 0) {
+    Plug();
+    SessionOptions options = Options();
+    options.modemPollPeriod = 5ms;
+    Make(options);
+    m_session->Start("", "", 0);
+    m_session->Open({m_link, "9600", flow});
+    ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open) && m_events.Last().lines.read; }));
+  }
+  // Sends a byte and waits until the module has it: every command queued
+  // on the send worker before has run.
+  void PassTheSendWorker() {
+    const std::size_t before = m_module->received().size();
+    m_session->Send(BytesOf("."));
+    ASSERT_TRUE(WaitFor([&] { return m_module->received().size() > before; }));
+  }
   // A file far longer than a test lasts, sent at 300 bit/s (one byte a
   // chunk), is under way.
   void StartALongTransfer(Session& session, RecordingEvents& events) {
@@ -943,6 +962,118 @@ TEST_F(SessionTest, ShutdownEndsAllThreeActivitiesPromptlyInTheClosingOrder) {
   m_module.reset();
   // Every thread the session and its activities started has ended.
   EXPECT_EQ(ThreadCount(), threadsBefore - 1);  // the module's thread is gone too
+}
+
+// A pseudo-terminal has no modem lines: all six read as refused with its
+// errno, a set changes nothing else, a break is taken; closing clears them.
+TEST_F(SessionTest, APseudoTerminalsModemLinesReadAsRefusedUntilItCloses) {
+  OpenReadingLines();
+  ModemLines refused;
+  refused.read = true;
+  refused.refused.fill(ENOTTY);
+  EXPECT_EQ(m_events.Last().lines, refused);
+  m_session->SetModemLine(ModemLine::Dtr, false);
+  m_session->SendBreak();
+  PassTheSendWorker();
+  EXPECT_EQ(m_events.Last().lines, refused);
+  EXPECT_TRUE(m_events.BreakRefusals().empty());
+
+  m_session->Close();
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  // Cleared as soon as the connection left Open.
+  for (const SessionState& state : m_events.States())
+    if (state.connection != Connection::Open) {
+      EXPECT_EQ(state.lines, ModemLines{});
+    }
+}
+
+TEST_F(SessionTest, ModemLinesAreReadSetAndRefusedLineByLine) {
+  FakeModemCalls fake(TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_RNG);
+  OpenReadingLines();
+  auto last = [&] { return m_events.Last().lines; };
+  using On = std::array<bool, kModemLineCount>;
+  EXPECT_EQ(last().on, (On{true, true, true, false, false, true}));
+  EXPECT_EQ(last().refused, (std::array<int, kModemLineCount>{}));
+
+  // An input changes: the next reading shows it.
+  fake.SetLines(TIOCM_DTR | TIOCM_RTS | TIOCM_CAR);
+  ASSERT_TRUE(WaitFor([&] { return last().on == On{true, true, false, false, true, false}; }));
+
+  // DTR off and on again: one request each, the level shown at once.
+  m_session->SetModemLine(ModemLine::Dtr, false);
+  ASSERT_TRUE(WaitFor([&] { return !last().on[0]; }));
+  m_session->SetModemLine(ModemLine::Dtr, true);
+  ASSERT_TRUE(WaitFor([&] { return last().on[0]; }));
+  EXPECT_EQ(fake.CallsOf(TIOCMBIC), (std::vector<FakeModemCalls::Call>{{TIOCMBIC, TIOCM_DTR}}));
+  EXPECT_EQ(fake.CallsOf(TIOCMBIS).back(), (FakeModemCalls::Call{TIOCMBIS, TIOCM_DTR}));
+
+  // RTS refused: that line alone, kept across the readings that follow,
+  // until a set of it is taken.
+  fake.RefuseLine(TIOCM_RTS, EPERM);
+  m_session->SetModemLine(ModemLine::Rts, false);
+  ASSERT_TRUE(WaitFor([&] { return last().refused[1] == EPERM; }));
+  const std::size_t reads = fake.CallsOf(TIOCMGET).size();
+  ASSERT_TRUE(WaitFor([&] { return fake.CallsOf(TIOCMGET).size() > reads + 3; }));
+  EXPECT_EQ(last().refused, (std::array<int, kModemLineCount>{0, EPERM, 0, 0, 0, 0}));
+  EXPECT_EQ(last().on, (On{true, true, false, false, true, false}));
+  fake.RefuseLine(TIOCM_RTS, 0);
+  m_session->SetModemLine(ModemLine::Rts, false);
+  ASSERT_TRUE(WaitFor([&] { return last().refused[1] == 0 && !last().on[1]; }));
+
+  // A refused reading marks all six, and is reported once however many
+  // readings refuse the same.
+  fake.RefuseRequest(TIOCMGET, EIO);
+  ASSERT_TRUE(WaitFor([&] { return last().refused[2] == EIO; }));
+  const std::size_t states = m_events.States().size();
+  const std::size_t refusedReads = fake.CallsOf(TIOCMGET).size();
+  ASSERT_TRUE(WaitFor([&] { return fake.CallsOf(TIOCMGET).size() > refusedReads + 5; }));
+  EXPECT_EQ(m_events.States().size(), states);
+  ModemLines allRefused;
+  allRefused.read = true;
+  allRefused.refused.fill(EIO);
+  EXPECT_EQ(last(), allRefused);
+
+  // A refused break is told, with the device's errno.
+  fake.RefuseRequest(TCSBRK, ENODEV);
+  m_session->SendBreak();
+  ASSERT_TRUE(WaitFor([&] { return !m_events.BreakRefusals().empty(); }));
+  EXPECT_EQ(m_events.BreakRefusals(), std::vector<int>{ENODEV});
+
+  m_session->Close();
+  ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+  EXPECT_EQ(last(), ModemLines{});
+  m_session.reset();  // no reading reaches the fake once it is gone
+}
+
+// With CTS flow control on, RTS belongs to it: a set of RTS is ignored.
+// Nothing is set while the port is not open.
+TEST_F(SessionTest, RtsIsLeftToTheFlowControlAndNothingIsSetWhileClosed) {
+  for (const int flow : {0, 1}) {
+    SCOPED_TRACE(flow);
+    FakeModemCalls fake;
+    OpenReadingLines(flow);
+    m_session->SetModemLine(ModemLine::Rts, false);
+    m_session->SetModemLine(ModemLine::Cts, false);  // an input: never set
+    m_session->SetModemLine(ModemLine::Dtr, false);
+    ASSERT_TRUE(WaitFor([&] { return !fake.CallsOf(TIOCMBIC).empty(); }));
+    PassTheSendWorker();
+    std::vector<FakeModemCalls::Call> cleared{{TIOCMBIC, TIOCM_DTR}};
+    if (flow == 0) cleared.insert(cleared.begin(), {TIOCMBIC, TIOCM_RTS});
+    EXPECT_EQ(fake.CallsOf(TIOCMBIC), cleared);
+
+    m_session->Close();
+    ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Closed); }));
+    const std::size_t calls = fake.Calls().size();
+    m_session->SetModemLine(ModemLine::Dtr, true);
+    m_session->SendBreak();
+    m_session->Open({m_link, "9600", flow});
+    ASSERT_TRUE(WaitFor([&] { return IsLast(Connection::Open); }));
+    // The open's own assertion of DTR and RTS comes first of what follows.
+    ASSERT_GT(fake.Calls().size(), calls);
+    EXPECT_EQ(fake.Calls()[calls], (FakeModemCalls::Call{TIOCMBIS, TIOCM_DTR | TIOCM_RTS}));
+    m_session.reset();
+    m_events.Forget();
+  }
 }
 
 }  // namespace

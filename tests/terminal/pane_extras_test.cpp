@@ -19,8 +19,11 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <cstring>
 
 #include "app/ui_language.h"
+#include "panels/quick_send.h"
+#include "support/fake_modem_calls.h"
 #include "support/file_override.h"
 #include "support/window_fixture.h"
 #include "terminal/find_bar.h"
@@ -52,7 +55,7 @@ class PaneExtrasTest : public WindowFixture {
     QTest::addColumn<QStringList>("paneOwn");  // the pane's Copy and Select All
     QTest::newRow("English, right click")
         << Language::EnUS << false
-        << QStringList{"Find...",        "Timestamps",          "Reopen when the device returns",
+        << QStringList{"Find...", "Timestamps", "Reopen when the device returns", "Send break",
                        "Log to file...", "Log with timestamps", "Log sent data too"}
         << QStringList{"&Copy", "Select All"};
     QTest::newRow("Chinese, menu key")
@@ -60,6 +63,7 @@ class PaneExtrasTest : public WindowFixture {
         << QStringList{QStringLiteral("查找..."),
                        QStringLiteral("显示时间戳"),
                        QStringLiteral("设备重新接入时自动打开串口"),
+                       QStringLiteral("发送中断信号"),
                        QStringLiteral("记录到文件..."),
                        QStringLiteral("记录时加时间戳"),
                        QStringLiteral("同时记录发送的数据")}
@@ -83,16 +87,17 @@ class PaneExtrasTest : public WindowFixture {
     }
     QCOMPARE(own, paneOwn);
     QStringList ours;
-    for (const char* name : {"paneFind", "paneTimestamps", "paneReopen", "paneLog",
+    for (const char* name : {"paneFind", "paneTimestamps", "paneReopen", "paneSendBreak", "paneLog",
                              "paneLogTimestamps", "paneLogSent"}) {
       QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
       QVERIFY2(action != nullptr, name);
       ours << action->text().section(QLatin1Char('\t'), 0, 0);
     }
     QCOMPARE(ours, captions);
-    // The pane's own entries stay; logging waits for an open port.
+    // The pane's own entries stay; logging and a break wait for an open port.
     QVERIFY(menu->actions().size() > captions.size());
     QVERIFY(!menu->findChild<QAction*>(QStringLiteral("paneLog"))->isEnabled());
+    QVERIFY(!menu->findChild<QAction*>(QStringLiteral("paneSendBreak"))->isEnabled());
     // A choice applies at once and closes the menu.
     Pick(menu, "paneReopen");
     QVERIFY(m_dlg->paneOptions().reopen);
@@ -157,6 +162,21 @@ class PaneExtrasTest : public WindowFixture {
     Pick(menu, "paneLog");
     QVERIFY(!m_dlg->liveLogActive());
     QVERIFY(m_prompts.boxes.isEmpty());
+  }
+
+  void sendBreakReachesTheDeviceAndItsRefusalIsTold() {
+    StartOpen();
+    FakeModemCalls fake;
+    fake.RefuseRequest(TCSBRK, EIO);
+    QMenu* menu = OpenMenu(false);
+    QVERIFY(menu != nullptr);
+    QVERIFY(menu->findChild<QAction*>(QStringLiteral("paneSendBreak"))->isEnabled());
+    Pick(menu, "paneSendBreak");
+    QTRY_COMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(fake.CallsOf(TCSBRK).size(), std::size_t(1));
+    QCOMPARE(m_prompts.boxes[0].text,
+             QStringLiteral("Cannot send a break: %1.").arg(QString::fromLocal8Bit(strerror(EIO))));
+    QVERIFY(PortOpen());
   }
 
   void logTakesWhatIsSentWithTheChoiceAndEndsWithThePort() {
