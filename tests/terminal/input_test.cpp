@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabBar>
@@ -215,11 +216,15 @@ class InputTest : public WindowFixture {
   }
 
  private:
+  // A window with the module's port open: a settings file that names the
+  // port opens it at start-up by itself, otherwise Open is pressed.
   void StartOpen(const QString& settings = QString()) {
     StartOptions options = ModuleOptions();
     options.settingsPath = settings.toStdString();
+    const bool saved = !settings.isEmpty() && QFileInfo::exists(settings);
     WindowFixture::Start(std::move(options));
-    OpenPort();
+    if (!saved) OpenPort();
+    QTRY_VERIFY(PortOpen());
     QTRY_VERIFY(c().enabled(kSend));
   }
 
@@ -230,8 +235,12 @@ class InputTest : public WindowFixture {
 
   QPlainTextEdit* Input() { return Widget<QPlainTextEdit>(*m_dlg, kInput); }
 
+  // The window's keys act on the focused box of the active window: a window
+  // just started may not be shown yet when it is asked to activate.
   void FocusInput() {
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
     m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
     Input()->setFocus();
     QTRY_VERIFY(Input()->hasFocus());
   }
