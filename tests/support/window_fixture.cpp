@@ -45,6 +45,10 @@ CZephynDlg& WindowFixture::Start(StartOptions options, Language language) {
 void WindowFixture::OpenPort() {
   zephyn::OpenPort(*m_dlg);
   QTRY_VERIFY(PortOpen());
+  // The first reading of the modem lines follows the open; once the window
+  // has drawn it the state holds still until the test acts.
+  QTRY_VERIFY(m_dlg->session().State().lines.read);
+  WaitUntilDrawn();
 }
 
 void WindowFixture::Click(QWidget& window, int id) {

@@ -49,8 +49,8 @@ class WindowFixture : public QObject {
   // Starts the window in `language`; the texts follow it, as the program
   // sets them before its window.
   CZephynDlg& Start(StartOptions options, Language language = Language::EnUS);
-  // Presses Open and waits until the button shows the port open and the
-  // port is.
+  // Presses Open and waits until the button shows the port open, the port
+  // is, and the window has drawn the first reading of its modem lines.
   void OpenPort();
 
   // Draws the controls as the window does for a port in `connection`, the
