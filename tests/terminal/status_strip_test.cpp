@@ -241,8 +241,15 @@ class StatusStripTest : public WindowFixture {
     QTRY_COMPARE(port->text(), path + QStringLiteral(": open"));
     QCOMPARE(port->accessibleName(), port->text());
     QCOMPARE(line->text(), QStringLiteral("115200 8N1, no flow control"));
-    // A pseudo-terminal has no modem lines to switch.
-    QVERIFY(!dtr->isEnabled());
+    // A pseudo-terminal has no modem lines: each mark says so, with the
+    // system's reason, and none is offered.
+    const QString reason = QString::fromLocal8Bit(strerror(ENOTTY));
+    for (int i = 0; i < kModemLineCount; ++i) {
+      auto* mark = Part<QWidget>(strip, kStripFirstMark + i);
+      QVERIFY(mark != nullptr);
+      QTRY_VERIFY2(mark->toolTip().contains(reason), qPrintable(mark->toolTip()));
+      if (i <= int(ModemLine::Rts)) QVERIFY(!mark->isEnabled());
+    }
 
     const QString logPath = m_data->filePath(QStringLiteral("strip.log"));
     m_dlg->StartLiveLog(logPath);
