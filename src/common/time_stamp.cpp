@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/local_time.h"
+
 namespace zephyn {
 
 std::string ClockText(WallClock::time_point when) {
@@ -11,8 +13,7 @@ std::string ClockText(WallClock::time_point when) {
   const auto whole = floor<seconds>(sinceEpoch);
   const long ms = long(duration_cast<milliseconds>(sinceEpoch - whole).count());
   const std::time_t secondsSinceEpoch = std::time_t(whole.count());
-  std::tm local{};
-  ::localtime_r(&secondsSinceEpoch, &local);
+  const std::tm local = LocalTime(secondsSinceEpoch);
   char text[48];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min,
                 local.tm_sec, ms);

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "common/local_time.h"
+
 namespace zephyn {
 
 namespace {
@@ -34,8 +36,7 @@ std::string ProposedLogName(std::string_view port, WallClock::time_point start) 
   if (!name.empty() && name.front() == '.') name.front() = '_';
 
   const std::time_t seconds = WallClock::to_time_t(start);
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const std::tm local = LocalTime(seconds);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
   if (!name.empty()) name += '_';

@@ -12,11 +12,25 @@ namespace {
 
 using namespace std::chrono;
 
+// Sets TZ (nullptr unsets it) and has the C library read it again.
+void SetTimeZone(const char* zone) {
+#ifdef _WIN32
+  ::_putenv_s("TZ", zone != nullptr ? zone : "");
+  ::_tzset();
+#else
+  if (zone != nullptr) {
+    ::setenv("TZ", zone, 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+#endif
+}
+
 TEST(ClockTextTest, LocalTimeWithMilliseconds) {
   const char* zone = ::getenv("TZ");
   const std::string before = zone != nullptr ? zone : "";
-  ::setenv("TZ", "UTC", 1);
-  ::tzset();
+  SetTimeZone("UTC");
   // 2026-12-10 12:01:07.120 UTC, and the last millisecond of a day.
   const WallClock::time_point t{seconds(1796904067) + milliseconds(120)};
   EXPECT_EQ(ClockText(t), "12:01:07.120");
@@ -24,12 +38,7 @@ TEST(ClockTextTest, LocalTimeWithMilliseconds) {
             "23:59:59.999");
   // Before the epoch, milliseconds still count up within their second.
   EXPECT_EQ(ClockText(WallClock::time_point{milliseconds(-1)}), "23:59:59.999");
-  if (zone != nullptr) {
-    ::setenv("TZ", before.c_str(), 1);
-  } else {
-    ::unsetenv("TZ");
-  }
-  ::tzset();
+  SetTimeZone(zone != nullptr ? before.c_str() : nullptr);
 }
 
 // Blocks of one stream, each with its own stamp; "|" in a block's place
