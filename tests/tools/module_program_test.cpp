@@ -94,10 +94,14 @@ class ModuleProgram {
     m_err = err[0];
   }
 
+  // Ends a program still running as a user would, so that it cleans up.
   ~ModuleProgram() {
     if (m_pid > 0) {
-      ::kill(m_pid, SIGKILL);
-      ::waitpid(m_pid, nullptr, 0);
+      Signal(SIGTERM);
+      if (Finish() == -2) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+      }
     }
     if (m_out >= 0) ::close(m_out);
     if (m_err >= 0) ::close(m_err);
