@@ -9,15 +9,20 @@
 #include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/text_ids.h"
+#include "common/texts.h"
 #include "sim/virtual_module.h"
+#include "tools/module_language.h"
 #include "tools/module_options.h"
-#include "tools/module_texts.h"
 
 namespace zephyn {
 namespace {
@@ -26,20 +31,30 @@ namespace {
 // one the window's --demo starts.
 constexpr int kAnswerDelayMs = 20;
 
-void Say(const std::string& line) {
-  std::fprintf(stderr, "%s\n", line.c_str());
+// A line on standard error: the text `id` in the program's language, UTF-8,
+// with %1, %2 filled in from `args`.
+void Say(std::uint16_t id, std::initializer_list<std::string_view> args = {}) {
+  std::fprintf(stderr, "%s\n", FillText(LoadTextUtf8(id), args).c_str());
 }
 
-int Refuse(const OptionProblem& problem, Language language) {
-  ModuleTextId id = ModuleTextId::kUnknownOption;
+int Refuse(const OptionProblem& problem) {
+  std::uint16_t id = TextId::kModuleUnknownOption;
   switch (problem.kind) {
-    case OptionProblem::Kind::kUnknownOption: id = ModuleTextId::kUnknownOption; break;
-    case OptionProblem::Kind::kMissingValue: id = ModuleTextId::kMissingValue; break;
-    case OptionProblem::Kind::kBadRate: id = ModuleTextId::kBadRate; break;
-    case OptionProblem::Kind::kUnexpectedArgument: id = ModuleTextId::kUnexpectedArgument; break;
+    case OptionProblem::Kind::kUnknownOption:
+      id = TextId::kModuleUnknownOption;
+      break;
+    case OptionProblem::Kind::kMissingValue:
+      id = TextId::kModuleMissingValue;
+      break;
+    case OptionProblem::Kind::kBadRate:
+      id = TextId::kModuleBadRate;
+      break;
+    case OptionProblem::Kind::kUnexpectedArgument:
+      id = TextId::kModuleUnexpectedArgument;
+      break;
   }
-  Say(ModuleText(id, language, {problem.argument}));
-  Say(ModuleText(ModuleTextId::kTryHelp, language));
+  Say(id, {problem.argument});
+  Say(TextId::kModuleTryHelp);
   return 2;
 }
 
@@ -59,7 +74,7 @@ void RemoveLink(const std::string& link, const std::string& device) {
     ::unlink(link.c_str());
 }
 
-int Run(const ModuleOptions& options, Language language) {
+int Run(const ModuleOptions& options) {
   // The signals that end the program are taken by sigwait below; blocked
   // before the module starts its thread, so that thread inherits the mask.
   sigset_t stopSignals;
@@ -72,14 +87,14 @@ int Run(const ModuleOptions& options, Language language) {
   errno = 0;
   VirtualModule module(options.rate);
   if (!module.ok()) {
-    Say(ModuleText(ModuleTextId::kNoPseudoTerminal, language, {std::strerror(errno)}));
+    Say(TextId::kModuleNoPseudoTerminal, {std::strerror(errno)});
     return 1;
   }
   module.setAnswerDelay(kAnswerDelayMs);
   const std::string device = DevicePath(module.path());
   // symlink() never replaces what exists: an existing file stays as it is.
   if (!options.link.empty() && ::symlink(device.c_str(), options.link.c_str()) != 0) {
-    Say(ModuleText(ModuleTextId::kLinkFailed, language, {options.link, std::strerror(errno)}));
+    Say(TextId::kModuleLinkFailed, {options.link, std::strerror(errno)});
     return 1;
   }
   std::printf("%s\n", module.path().c_str());
@@ -99,14 +114,14 @@ int Run(const ModuleOptions& options, Language language) {
 int main(int argc, char** argv) {
   using namespace zephyn;
   std::setlocale(LC_ALL, "");
-  const Language language = ModuleLanguage();
+  SetLanguage(ModuleLanguage());
   ModuleOptions options;
   OptionProblem problem;
   if (!ParseModuleOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &problem))
-    return Refuse(problem, language);
+    return Refuse(problem);
   switch (options.action) {
     case ModuleOptions::Action::kHelp:
-      std::fputs(ModuleText(ModuleTextId::kUsage, language).c_str(), stdout);
+      std::fputs(LoadTextUtf8(TextId::kModuleUsage).c_str(), stdout);
       return 0;
     case ModuleOptions::Action::kVersion:
       std::printf("zephyn-module %s\n", ZEPHYN_VERSION);
@@ -114,5 +129,5 @@ int main(int argc, char** argv) {
     case ModuleOptions::Action::kRun:
       break;
   }
-  return Run(options, language);
+  return Run(options);
 }

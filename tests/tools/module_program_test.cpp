@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "tools/module_texts.h"
+#include "tools/module_language.h"
 
 extern char** environ;
 
@@ -36,7 +36,8 @@ std::string ReadUntil(int fd, std::chrono::milliseconds timeout, Stop stop) {
   std::string got;
   const auto deadline = Clock::now() + timeout;
   while (!stop(got)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     pollfd p = {fd, POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;

@@ -1,29 +1,12 @@
-// What zephyn-module writes to its user, in Simplified Chinese and English
-// (UTF-8), and the language it writes in.
+// The language zephyn-module writes in, read from the user's environment as
+// the system's own programs read it (the window asks the toolkit instead).
 #pragma once
 
-#include <initializer_list>
-#include <string>
 #include <string_view>
 
 #include "common/texts.h"
 
 namespace zephyn {
-
-enum class ModuleTextId {
-  kUsage,
-  kUnknownOption,        // %1: the option
-  kMissingValue,         // %1: the option
-  kBadRate,              // %1: the value given
-  kUnexpectedArgument,   // %1: the argument
-  kTryHelp,
-  kNoPseudoTerminal,     // %1: the system's reason
-  kLinkFailed,           // %1: the link's path, %2: the system's reason
-};
-
-// The text of `id` in `language` with %1, %2 filled in from `args`.
-std::string ModuleText(ModuleTextId id, Language language,
-                       std::initializer_list<std::string_view> args = {});
 
 // The language for a user whose LANGUAGE variable is `languageList` (a list
 // separated by ':', possibly empty) and whose messages locale is
