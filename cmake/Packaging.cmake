@@ -5,7 +5,7 @@ include(GNUInstallDirs)
 set(ZEPHYN_APP_ID example.zephyn.Zephyn)
 set(ZEPHYN_DIST ${PROJECT_SOURCE_DIR}/dist/linux)
 
-install(TARGETS zephyn RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zephyn zephyn-module RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${ZEPHYN_DIST}/${ZEPHYN_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
@@ -23,18 +23,24 @@ install(FILES ${ZEPHYN_DIST}/icons/zephyn.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${ZEPHYN_APP_ID}.svg)
 
-# The manual page, compressed as Debian keeps them.
-configure_file(${ZEPHYN_DIST}/zephyn.1.in ${PROJECT_BINARY_DIR}/dist/zephyn.1 @ONLY)
-add_custom_command(
-  OUTPUT ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz
-  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/dist/zephyn.1 > ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz
-  DEPENDS ${PROJECT_BINARY_DIR}/dist/zephyn.1
-  VERBATIM)
-add_custom_target(zephyn_manual ALL DEPENDS ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz)
-# Building the program alone (as scripts/run.sh does) makes the manual too,
-# so that an install after it finds every file it installs.
-add_dependencies(zephyn zephyn_manual)
-install(FILES ${PROJECT_BINARY_DIR}/dist/zephyn.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual pages, compressed as Debian keeps them.
+set(ZEPHYN_MANUALS zephyn zephyn-module)
+set(ZEPHYN_MANUAL_FILES)
+foreach(page ${ZEPHYN_MANUALS})
+  configure_file(${ZEPHYN_DIST}/${page}.1.in ${PROJECT_BINARY_DIR}/dist/${page}.1 @ONLY)
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/dist/${page}.1.gz
+    COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/dist/${page}.1 > ${PROJECT_BINARY_DIR}/dist/${page}.1.gz
+    DEPENDS ${PROJECT_BINARY_DIR}/dist/${page}.1
+    VERBATIM)
+  list(APPEND ZEPHYN_MANUAL_FILES ${PROJECT_BINARY_DIR}/dist/${page}.1.gz)
+endforeach()
+add_custom_target(zephyn_manual ALL DEPENDS ${ZEPHYN_MANUAL_FILES})
+# Building the program alone (as scripts/run.sh does) makes the manuals and
+# the module program too, so that an install after it finds every file it
+# installs.
+add_dependencies(zephyn zephyn_manual zephyn-module)
+install(FILES ${ZEPHYN_MANUAL_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zephyn)
@@ -45,7 +51,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Zephyn shows what a serial device sends, as text or hexadecimal bytes, with
 counters, CRC-32 and speeds, and sends typed text, timed repeats, files and
 lists of AT instructions. A side panel reads and changes a Bluetooth module's
-settings with AT commands and keeps 120 stored strings.")
+settings with AT commands and keeps 120 stored strings. zephyn-module plays
+such a module on a pseudo-terminal, to try the terminal without one.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY zephyn)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

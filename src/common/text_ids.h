@@ -81,6 +81,9 @@ inline constexpr std::uint16_t kLineEndLf = 75;
 inline constexpr std::uint16_t kPaneLogSent = 76;
 // The receive pane's menu: holds the line in break.
 inline constexpr std::uint16_t kPaneSendBreak = 77;
+// zephyn-module's command line: its help, and the hint after a refusal.
+inline constexpr std::uint16_t kModuleUsage = 78;
+inline constexpr std::uint16_t kModuleTryHelp = 79;
 
 // Messages (kFirstMessage on): why an open that was asked for failed, each
 // with the device's path as %1.
@@ -125,6 +128,16 @@ inline constexpr std::uint16_t kFileTooLarge = 1022;
 inline constexpr std::uint16_t kTimerRefused = 1023;
 // The device refused a break; %1: the system's reason.
 inline constexpr std::uint16_t kBreakRefused = 1024;
+// zephyn-module's refusals (standard error). %1: the option or argument at
+// fault (kModuleBadRate: the value given).
+inline constexpr std::uint16_t kModuleUnknownOption = 1025;
+inline constexpr std::uint16_t kModuleMissingValue = 1026;
+inline constexpr std::uint16_t kModuleBadRate = 1027;
+inline constexpr std::uint16_t kModuleUnexpectedArgument = 1028;
+// %1: the system's reason.
+inline constexpr std::uint16_t kModuleNoPseudoTerminal = 1029;
+// %1: the link's path, %2: the system's reason.
+inline constexpr std::uint16_t kModuleLinkFailed = 1030;
 
 // Lines the session writes into the receive pane (kFirstNote on), each in
 // brackets on a line of its own.

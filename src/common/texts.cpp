@@ -108,6 +108,27 @@ constexpr std::array<Text, kTextCount> kTexts = {{
     {"换行符：LF (\\n)", "New line: LF (\\n)"},            // 75
     {"同时记录发送的数据", "Log sent data too"},                                  // 76
     {"发送中断信号", "Send break"},                                                // 77
+    // zephyn-module's help, and the hint after a refusal.
+    {"用法：zephyn-module [--rate 速率] [--link 路径]\n"
+     "在伪终端上模拟一个蓝牙串口模块：输出设备路径，以给定的波特率应答 AT 指令，\n"
+     "一直运行到收到 SIGINT 或 SIGTERM 为止，随后设备消失。\n"
+     "\n"
+     "  --rate 速率     以该波特率应答（默认 115200）\n"
+     "  --link 路径     另建一个指向设备的符号链接，退出时删除；\n"
+     "                  该路径已存在时不覆盖，程序结束\n"
+     "  -h, --help      显示本帮助并退出\n"
+     "  -v, --version   显示版本并退出\n",
+     "Usage: zephyn-module [--rate N] [--link PATH]\n"
+     "A virtual Bluetooth serial module on a pseudo-terminal: prints the device's\n"
+     "path, answers AT commands at the given rate and runs until SIGINT or SIGTERM,\n"
+     "when the device goes away.\n"
+     "\n"
+     "  --rate N        answer at N bit/s (default 115200)\n"
+     "  --link PATH     also make a symbolic link PATH to the device, removed at\n"
+     "                  exit; an existing PATH is left alone and the program ends\n"
+     "  -h, --help      show this help and exit\n"
+     "  -v, --version   show the version and exit\n"},  // 78
+    {"请运行“zephyn-module --help”查看用法。", "Try 'zephyn-module --help'."},  // 79
 }};
 
 // The program's own messages, from kFirstMessage on. %1, %2 are filled in
@@ -194,6 +215,17 @@ constexpr std::array<Text, kMessageCount> kMessages = {{
      "number of milliseconds from %1 to %2."},  // 1023
     // A break the device refused; %1: the system's reason.
     {"无法发送中断信号：%1。", "Cannot send a break: %1."},  // 1024
+    // zephyn-module's refusals; %1: the option, argument or value at fault.
+    {"zephyn-module：未知选项“%1”", "zephyn-module: unknown option '%1'"},     // 1025
+    {"zephyn-module：选项“%1”需要一个值", "zephyn-module: option '%1' needs a value"},  // 1026
+    {"zephyn-module：“%1”不是波特率（应为 1 到 4294967295 的整数）",
+     "zephyn-module: '%1' is not a baud rate (a whole number from 1 to 4294967295)"},  // 1027
+    {"zephyn-module：多余的参数“%1”", "zephyn-module: unexpected argument '%1'"},  // 1028
+    // %1: the system's reason.
+    {"zephyn-module：无法创建伪终端：%1",
+     "zephyn-module: cannot create a pseudo-terminal: %1"},  // 1029
+    // %1: the link's path, %2: the system's reason.
+    {"zephyn-module：无法创建链接“%1”：%2", "zephyn-module: cannot make the link '%1': %2"},  // 1030
 }};
 
 // The session's lines in the receive pane, from kFirstNote on.

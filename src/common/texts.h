@@ -32,9 +32,9 @@ std::string LoadTextUtf8(std::uint16_t id);
 // The same, in a given language (for tests and for the templates' builder).
 std::string LoadTextUtf8(std::uint16_t id, Language language);
 
-inline constexpr std::uint16_t kTextCount = 78;
+inline constexpr std::uint16_t kTextCount = 80;
 inline constexpr std::uint16_t kFirstMessage = 1000;
-inline constexpr std::uint16_t kMessageCount = 25;
+inline constexpr std::uint16_t kMessageCount = 31;
 // The lines the session writes into the receive pane, from kFirstNote on.
 inline constexpr std::uint16_t kFirstNote = 1100;
 inline constexpr std::uint16_t kNoteCount = 5;

@@ -16,18 +16,22 @@ fail() {
 }
 
 # Building the program alone makes everything the install takes: the manual
-# page is made again by that build.
-rm -f "$build/dist/zephyn.1.gz"
+# pages and the module program are made again by that build.
+rm -f "$build/dist/zephyn.1.gz" "$build/dist/zephyn-module.1.gz" "$build/src/zephyn-module"
 cmake --build "$build" --target zephyn >/dev/null
-[ -f "$build/dist/zephyn.1.gz" ] || fail "building zephyn alone does not make the manual page"
+for made in dist/zephyn.1.gz dist/zephyn-module.1.gz src/zephyn-module; do
+  [ -f "$build/$made" ] || fail "building zephyn alone does not make $made"
+done
 
 DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >/dev/null
 root="$stage/root/usr"
 expected=(
   bin/zephyn
+  bin/zephyn-module
   "share/applications/$id.desktop"
   "share/metainfo/$id.metainfo.xml"
   share/man/man1/zephyn.1.gz
+  share/man/man1/zephyn-module.1.gz
   "share/icons/hicolor/scalable/apps/$id.svg"
 )
 for size in 16 24 32 48 64 128 256; do
@@ -36,12 +40,17 @@ done
 for file in "${expected[@]}"; do
   [ -f "$root/$file" ] || fail "$file is not installed"
 done
-[ -x "$root/bin/zephyn" ] || fail "bin/zephyn is not executable"
+for program in zephyn zephyn-module; do
+  [ -x "$root/bin/$program" ] || fail "bin/$program is not executable"
+done
 
-# The installed program starts and answers.
-version=$(QT_QPA_PLATFORM=offscreen "$root/bin/zephyn" --version 2>/dev/null || true)
-[[ "$version" == *"$(sed -n 's/^project(zephyn VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")"* ]] ||
-  fail "the installed program does not tell its version: '$version'"
+# The installed programs start and answer.
+project_version=$(sed -n 's/^project(zephyn VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+for program in zephyn zephyn-module; do
+  version=$(QT_QPA_PLATFORM=offscreen "$root/bin/$program" --version 2>/dev/null || true)
+  [[ "$version" == *"$project_version"* ]] ||
+    fail "the installed $program does not tell its version: '$version'"
+done
 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"
@@ -55,8 +64,10 @@ else
   echo "appstreamcli not installed: the metainfo file is not validated"
 fi
 if command -v groff >/dev/null; then
-  warnings=$(zcat "$root/share/man/man1/zephyn.1.gz" | groff -man -ww -z 2>&1)
-  [ -z "$warnings" ] || fail "the manual page: $warnings"
+  for page in zephyn zephyn-module; do
+    warnings=$(zcat "$root/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1)
+    [ -z "$warnings" ] || fail "the manual page of $page: $warnings"
+  done
 fi
 # The QR code beside the maker's name opens the maker's home page.
 if command -v zbarimg >/dev/null; then
