@@ -186,15 +186,22 @@ struct SerialDevice::Impl {
   Saved saved;
 
   bool open() const { return handle != INVALID_HANDLE_VALUE; }
-  // One read of what is buffered: the timeouts make it end at once.
+  // One read of what is buffered, without waiting.
   ReadEnd ReadNow(std::uint8_t* buffer, std::size_t size, std::size_t* count) const;
 };
 
 SerialDevice::ReadEnd SerialDevice::Impl::ReadNow(std::uint8_t* buffer, std::size_t size,
                                                   std::size_t* count) const {
+  // Only what the driver says it holds is asked for, so the read cannot
+  // wait: some drivers start an overlapped read with the interval timeout
+  // that makes it return at once only after a first byte came.
+  DWORD errors = 0;
+  COMSTAT stat{};
+  if (!::ClearCommError(handle, &errors, &stat)) return ReadEnd::Failed;
+  if (stat.cbInQue == 0) return ReadEnd::Empty;
   OVERLAPPED ov{};
   ov.hEvent = readEvent;
-  const DWORD wanted = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
+  const DWORD wanted = size < stat.cbInQue ? static_cast<DWORD>(size) : stat.cbInQue;
   DWORD got = 0;
   if (!::ReadFile(handle, buffer, wanted, &got, &ov)) {
     if (::GetLastError() != ERROR_IO_PENDING) return ReadEnd::Failed;
@@ -349,8 +356,11 @@ SerialDevice::ReadEnd SerialDevice::WaitAndRead(std::uint8_t* buffer, std::size_
     if (WaitOverlapped(d.handle, &ov, d.wakeEvent, INFINITE) != WAIT_OBJECT_0)
       return ReadEnd::Woken;
     DWORD ignored = 0;
-    // The wait fails when the device is gone, or when the mask changed.
-    if (!::GetOverlappedResult(d.handle, &ov, &ignored, FALSE)) return ReadEnd::Failed;
+    if (::GetOverlappedResult(d.handle, &ov, &ignored, FALSE)) continue;
+    // A wait the driver gave up on (one that cannot read the modem lines
+    // ends each wait so) is no failure: the loop looks at the queue again.
+    // Anything else means the device is gone.
+    if (::GetLastError() != ERROR_OPERATION_ABORTED) return ReadEnd::Failed;
   }
 }
 
