@@ -403,9 +403,15 @@ SerialDevice::WriteEnd SerialDevice::Write(const std::uint8_t* bytes, std::size_
         end = WriteEnd::Failed;
         break;
       }
-      continue;
+    } else {
+      done += sent;
     }
-    done += sent;
+    // A driver that takes nothing would keep this loop going past the
+    // deadline.
+    if (sent == 0 && WaitMilliseconds(deadline) == 0) {
+      end = WriteEnd::TimedOut;
+      break;
+    }
   }
   *written = done;
   return end;
