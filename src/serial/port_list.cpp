@@ -59,11 +59,6 @@ std::vector<std::string> EnumeratePorts(const std::string& portsRoot,
   return ports;
 }
 
-std::string PortPath(const std::string& entry) {
-  if (!entry.empty() && entry[0] == '/') return entry;
-  return "/dev/" + entry;
-}
-
 int ParsePortNumber(const std::string& prefix, const std::string& name) {
   if (name.size() < prefix.size()) return 0;
   return LeadingInt(std::string_view(name).substr(prefix.size()));

@@ -28,8 +28,8 @@ std::vector<std::string> EnumeratePorts(const std::string& portsRoot,
                                         const std::vector<std::string>& extraPorts,
                                         std::size_t capacity, const std::string& placeholder);
 
-// The device path that a list entry opens: an entry that is a path (starts
-// with "/") as it is, any other name under /dev.
+// The device path that a list entry opens, each system's own: on Linux an
+// entry that is a path (starts with "/") as it is, any other name under /dev.
 std::string PortPath(const std::string& entry);
 
 // The decimal number after the first prefix.size() characters of `name`,

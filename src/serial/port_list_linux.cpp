@@ -58,4 +58,9 @@ std::vector<std::string> ListSystemPorts(const std::string& root) {
   return names;
 }
 
+std::string PortPath(const std::string& entry) {
+  if (!entry.empty() && entry[0] == '/') return entry;
+  return "/dev/" + entry;
+}
+
 }  // namespace zephyn
