@@ -30,8 +30,9 @@ void CZephynDlg::OnChooseFile() {
 }
 
 bool CZephynDlg::fileLoading() const {
-  // From the session's start of the load until the window has drawn its end
-  // (and told why a file was refused, which comes first).
+  // From the session's start of the load until the window has drawn its end.
+  // Why a file was refused is reported first, but its box may show after
+  // the draw: a box never opens inside one.
   const FileStage stage = m_session.State().file;
   return stage == FileStage::Loading || m_state.file != stage;
 }
