@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "serial/serial_config.h"
+#include "serial/utf16_win.h"
 
 namespace zephyn {
 
@@ -45,16 +46,6 @@ HANDLE NewEvent() {
   // Manual reset: an overlapped call resets it when it starts, and the wake
   // event stays signalled for every later wait.
   return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-}
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
 }
 
 // Milliseconds left until `deadline`, at least 0, rounded up so a wait
