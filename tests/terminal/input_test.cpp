@@ -270,11 +270,7 @@ class InputTest : public WindowFixture {
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
 
-  static void Pick(QMenu* menu, const char* name) {
-    QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
-    QVERIFY(action != nullptr);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-  }
+  static void Pick(QMenu* menu, const char* name) { PickMenuEntry(menu, name); }
 
   void ChooseLineEnd(const char* name) {
     QMenu* menu = OpenInputMenu();

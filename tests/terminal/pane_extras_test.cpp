@@ -407,12 +407,7 @@ class PaneExtrasTest : public WindowFixture {
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
 
-  // A click on the menu's entry `name`.
-  static void Pick(QMenu* menu, const char* name) {
-    QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
-    QVERIFY(action != nullptr);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-  }
+  static void Pick(QMenu* menu, const char* name) { PickMenuEntry(menu, name); }
 
   void Choose(const char* name) {
     QMenu* menu = OpenMenu(false);

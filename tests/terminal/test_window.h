@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QComboBox>
+#include <QMenu>
 #include <QString>
 #include <QTest>
 #include <chrono>
@@ -66,6 +67,13 @@ inline void Click(QWidget& window, int id) {
 inline void Choose(QComboBox* combo, int index) {
   combo->setCurrentIndex(index);
   emit combo->activated(index);
+}
+
+// A click on the entry of `menu` whose object name is `name`.
+inline void PickMenuEntry(QMenu* menu, const char* name) {
+  QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
+  QVERIFY(action != nullptr);
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
 }
 
 // Presses Open and waits until the button shows the port open.
